@@ -1,0 +1,58 @@
+// Entry point of the mailwright command-line tool: picks the sub-command and
+// turns any escaping exception into one readable line instead of a crash.
+#include <cstdio>
+#include <exception>
+#include <string_view>
+
+#include "cli/commands.h"
+
+namespace {
+
+using mailwright::cli::Arguments;
+
+struct Command {
+    std::string_view name;
+    int (*run)(const Arguments&);
+    std::string_view summary;
+};
+
+constexpr Command kCommands[] = {
+    {"info", mailwright::cli::run_info, "show the header facts of PST files"},
+};
+
+void print_usage() {
+    std::fputs("usage: mailwright <command> [options] FILE...\n\ncommands:\n", stderr);
+    for (const auto& command : kCommands) {
+        std::fprintf(stderr, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()),
+                     command.name.data(), static_cast<int>(command.summary.size()),
+                     command.summary.data());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        print_usage();
+        return mailwright::cli::kExitUsage;
+    }
+    const std::string_view name = argv[1];
+    if (name == "-h" || name == "--help" || name == "help") {
+        print_usage();
+        return 0;
+    }
+    const Arguments args(argv + 2, argv + argc);
+    for (const auto& command : kCommands) {
+        if (command.name == name) {
+            try {
+                return command.run(args);
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "mailwright: %s\n", error.what());
+                return 2;
+            }
+        }
+    }
+    std::fprintf(stderr, "mailwright: unknown command '%s'\n", argv[1]);
+    print_usage();
+    return mailwright::cli::kExitUsage;
+}
