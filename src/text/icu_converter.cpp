@@ -1,0 +1,78 @@
+#include "text/icu_converter.h"
+
+#include <algorithm>
+
+namespace mailwright::text::detail {
+namespace {
+
+// First guess of the output room: most conversions produce at most a few
+// units per input unit; the loops below double the room when it runs out.
+constexpr std::size_t kMinimumRoom = 64;
+
+std::size_t grown(std::size_t current_room) {
+    return std::max(current_room * 2, kMinimumRoom);
+}
+
+}  // namespace
+
+icu::LocalUConverterPointer open_converter(const char* name) {
+    if (name == nullptr) {
+        return icu::LocalUConverterPointer();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::LocalUConverterPointer converter(ucnv_open(name, &status));
+    if (U_FAILURE(status)) {
+        return icu::LocalUConverterPointer();
+    }
+    return converter;
+}
+
+bool append_to_utf16(UConverter* converter, const char* data, std::size_t size, bool flush,
+                     std::u16string& out) {
+    static const char kEmpty[1] = {};
+    const char* source = data != nullptr ? data : kEmpty;
+    const char* const source_end = source + (data != nullptr ? size : 0);
+    std::size_t written = out.size();
+    std::size_t room = std::max(size + size / 2, kMinimumRoom);
+    for (;;) {
+        out.resize(written + room);
+        char16_t* target = out.data() + written;
+        char16_t* const target_end = out.data() + out.size();
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(converter, &target, target_end, &source, source_end, nullptr, flush,
+                       &status);
+        written = static_cast<std::size_t>(target - out.data());
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            room = grown(room);
+            continue;
+        }
+        out.resize(written);
+        return U_SUCCESS(status);
+    }
+}
+
+bool append_from_utf16(UConverter* converter, const char16_t* data, std::size_t size, bool flush,
+                       std::string& out) {
+    static const char16_t kEmpty[1] = {};
+    const char16_t* source = data != nullptr ? data : kEmpty;
+    const char16_t* const source_end = source + (data != nullptr ? size : 0);
+    std::size_t written = out.size();
+    std::size_t room = std::max(size * 2, kMinimumRoom);
+    for (;;) {
+        out.resize(written + room);
+        char* target = out.data() + written;
+        char* const target_end = out.data() + out.size();
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_fromUnicode(converter, &target, target_end, &source, source_end, nullptr, flush,
+                         &status);
+        written = static_cast<std::size_t>(target - out.data());
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            room = grown(room);
+            continue;
+        }
+        out.resize(written);
+        return U_SUCCESS(status);
+    }
+}
+
+}  // namespace mailwright::text::detail

@@ -1,0 +1,30 @@
+// Thin helpers over ICU converters shared by the code page conversions.
+//
+// Conversions grow their output as needed, so a whole value is always
+// converted in full; input of any size is handled without int32 limits.
+#pragma once
+
+#include <unicode/ucnv.h>
+
+#include <cstddef>
+#include <string>
+
+namespace mailwright::text::detail {
+
+// Opens a converter by name; an empty pointer when it cannot be opened. ICU's
+// U_AMBIGUOUS_ALIAS_WARNING (e.g. for "windows-1252") counts as success.
+icu::LocalUConverterPointer open_converter(const char* name);
+
+// Converts bytes to UTF-16 and appends the result. With flush false an
+// incomplete trailing sequence stays in the converter for the next call.
+// Returns false when ICU reports an error.
+bool append_to_utf16(UConverter* converter, const char* data, std::size_t size, bool flush,
+                     std::u16string& out);
+
+// Converts UTF-16 to bytes and appends the result. With flush false a trailing
+// lead surrogate (and any pending state) stays in the converter. Returns false
+// when ICU reports an error.
+bool append_from_utf16(UConverter* converter, const char16_t* data, std::size_t size, bool flush,
+                       std::string& out);
+
+}  // namespace mailwright::text::detail
