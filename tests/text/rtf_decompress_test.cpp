@@ -1,0 +1,189 @@
+#include "text/rtf_decompress.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "text/rtf_crc.h"
+#include "text/rtf_test_compressor.h"
+
+namespace mailwright::text {
+namespace {
+
+using rtf_test::AsText;
+using rtf_test::Bytes;
+using rtf_test::kLzfu;
+using rtf_test::kMela;
+using rtf_test::WithHeader;
+
+std::string DecompressedText(const std::vector<uint8_t>& blob) {
+    return std::string(AsText(DecompressRtf(blob).rtf));
+}
+
+std::string ErrorOf(const std::vector<uint8_t>& blob) {
+    try {
+        DecompressRtf(blob);
+    } catch (const compressed_rtf_error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// The stream of [MS-OXRTFCP] 3.1.1.4 "Run 1": control 0x03, the references
+// 00 0A (offset 0, 12 bytes) and 00 72 (offset 7, 4 bytes), six literals.
+const std::vector<uint8_t> kRunOneContents = {0x03, 0x00, 0x0a, 0x00, 0x72, 0x63,
+                                              0x70, 0x67, 0x31, 0x32, 0x35};
+
+TEST(RtfCrc, MatchesThePublishedTableAndKnownValue) {
+    const uint8_t abc[] = {'a', 'b', 'c'};
+    EXPECT_EQ(ComputeRtfCrc(abc, 3), 0xCA6598D0u);  // value given with [MS-PST] 5.3
+    EXPECT_EQ(ComputeRtfCrc(nullptr, 0), 0u);
+    EXPECT_EQ(ComputeRtfCrc(kRunOneContents.data(), kRunOneContents.size()),
+              rtf_test::ReferenceCrc(kRunOneContents.data(), kRunOneContents.size()));
+
+    // Compare all 256 entries with the compact CrcTableOffset32 reprint.
+    std::ifstream file(MW_SOURCE_DIR "/../shared/reference/MS-PST_algorithms_tables.txt");
+    if (!file) {
+        GTEST_SKIP() << "reference tables not found beside the project";
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string all = text.str();
+    const size_t begin = all.find("const uint32_t CrcTableOffset32[256] = {");
+    ASSERT_NE(begin, std::string::npos);
+    const std::string table = all.substr(begin, all.find("};", begin) - begin);
+    const std::regex hex("0x([0-9A-Fa-f]{8})");
+    size_t index = 0;
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), hex);
+         it != std::sregex_iterator(); ++it, ++index) {
+        ASSERT_LT(index, 256u);
+        EXPECT_EQ(RtfCrcTableEntry(static_cast<uint8_t>(index)),
+                  std::stoul((*it)[1].str(), nullptr, 16))
+            << "entry " << index;
+    }
+    EXPECT_EQ(index, 256u);
+}
+
+TEST(DecompressRtf, PublishedRunOneExample) {
+    const auto blob = WithHeader(kRunOneContents, 22);
+    EXPECT_EQ(DecompressedText(blob), "{\\rtf1\\ansi\\ansicpg125");
+}
+
+struct HeaderFault {
+    const char* name;
+    std::vector<uint8_t> blob;
+    const char* message;
+};
+
+std::vector<HeaderFault> HeaderFaults() {
+    const auto good = WithHeader(kRunOneContents, 22);
+    auto bad_crc = good;
+    bad_crc[20] ^= 0x01;  // a content byte
+    auto comp_size_small = good;
+    comp_size_small[0] -= 1;
+    auto comp_size_large = good;
+    comp_size_large[0] += 1;
+    auto truncated = good;
+    truncated.pop_back();
+    auto wrong_crc_field = good;
+    wrong_crc_field[12] ^= 0x80;
+    return {
+        {"empty", {}, "Invalid compressed-RTF header"},
+        {"fifteen_bytes", std::vector<uint8_t>(good.begin(), good.begin() + 15),
+         "Invalid compressed-RTF header"},
+        {"comp_size_one_too_small", comp_size_small, "compressed-RTF data size mismatch"},
+        {"comp_size_one_too_large", comp_size_large, "compressed-RTF data size mismatch"},
+        {"truncated_by_one_byte", truncated, "compressed-RTF data size mismatch"},
+        {"content_byte_flipped", bad_crc, "compressed-RTF CRC32 failed"},
+        {"crc_field_changed", wrong_crc_field, "compressed-RTF CRC32 failed"},
+    };
+}
+
+TEST(DecompressRtf, HeaderFaultsThrowTheirMessages) {
+    for (const auto& fault : HeaderFaults()) {
+        EXPECT_EQ(ErrorOf(fault.blob), fault.message) << fault.name;
+    }
+}
+
+TEST(DecompressRtf, ErrorsAreRuntimeErrors) {
+    EXPECT_THROW(DecompressRtf(std::vector<uint8_t>(3)), std::runtime_error);
+}
+
+TEST(DecompressRtf, UncompressedDataIsTakenAsItStands) {
+    const std::string rtf = "{\\rtf1 plain}";
+    // MELA carries no CRC: a stray value in the field is not checked.
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 13, kMela, 0x12345678u)), rtf);
+    // RAWSIZE shorter than the data takes RAWSIZE bytes; longer never reads past the value.
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 6, kMela)), "{\\rtf1");
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 0xFFFFFFFFu, kMela)), rtf);
+}
+
+TEST(DecompressRtf, UnknownCompressionTypeGivesNothing) {
+    const auto result = DecompressRtf(WithHeader(Bytes("{\\rtf1}"), 7, 0x12345678u, 0));
+    EXPECT_TRUE(result.rtf.empty());
+    EXPECT_TRUE(result.pictures.empty());
+}
+
+TEST(DecompressRtf, RoundTripsThroughAnIndependentCompressor) {
+    std::string all_bytes;
+    for (int i = 0; i < 256; ++i) {
+        all_bytes += static_cast<char>(i);
+    }
+    std::string wrapping;  // longer than the dictionary, so slots are reused
+    for (int i = 0; i < 700; ++i) {
+        wrapping += "line " + std::to_string(i * 7919 % 1000) + "\\par ";
+    }
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty", ""},
+        {"one_byte", "{"},
+        {"dictionary_text", "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}"},
+        {"overlapping_run", std::string(200, 'a')},
+        {"overlapping_pattern", "{\\rtf1 " + std::string(100, 'x') + "xyxyxyxyxyxyxyxyxyxyxy}"},
+        {"all_byte_values", all_bytes},
+        {"wraps_the_dictionary", wrapping},
+    };
+    for (const auto& [name, text] : cases) {
+        EXPECT_EQ(DecompressedText(rtf_test::Compress(text)), text) << name;
+    }
+}
+
+TEST(DecompressRtf, StopsAtRawSize) {
+    const std::string text = "{\\rtf1\\ansi hello hello hello}";
+    const auto contents = rtf_test::CompressContents(text);
+    EXPECT_EQ(DecompressedText(WithHeader(contents, 10)), text.substr(0, 10));
+    EXPECT_EQ(DecompressedText(WithHeader(contents, 0)), "");
+}
+
+TEST(DecompressRtf, StopsAtTheCompletionReference) {
+    // RAWSIZE claims more than the stream holds: output ends at the completion
+    // reference, not at whatever tokens follow it.
+    const std::string text = "{\\rtf1 done}";
+    auto contents = rtf_test::CompressContents(text);
+    contents.insert(contents.end(), {0x00, 'j', 'u', 'n', 'k', '!', '!', '!', '!'});
+    EXPECT_EQ(DecompressedText(WithHeader(contents, 1000)), text);
+}
+
+TEST(DecompressRtf, EndsCleanlyWhenTheInputRunsOut) {
+    // Without a completion reference and with a huge RAWSIZE the output is
+    // what the tokens produce; nothing of RAWSIZE is allocated up front.
+    const std::string text = "{\\rtf1 abc abc abc}";
+    const auto contents = rtf_test::CompressContents(text, /*end_marker=*/false);
+    EXPECT_EQ(DecompressedText(WithHeader(contents, 0xFFFFFFFFu)), text);
+
+    // A control byte announcing a reference with only one byte left.
+    EXPECT_EQ(DecompressedText(WithHeader({0x02, 'x', 0x00}, 100)), "x");
+    // A control byte and nothing else.
+    EXPECT_EQ(DecompressedText(WithHeader({0xFF}, 100)), "");
+}
+
+TEST(DecompressRtf, ReferencesReachTheZeroFilledDictionary) {
+    // Offset 0x800 has never been written: it holds zero bytes.
+    EXPECT_EQ(DecompressRtf(WithHeader({0x01, 0x80, 0x00}, 2)).rtf,
+              (std::vector<uint8_t>{0, 0}));
+}
+
+}  // namespace
+}  // namespace mailwright::text
