@@ -1,0 +1,157 @@
+#include "pstread/ndb/block.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "pstread/ndb/database.h"
+#include "pstread/ndb/hex.h"
+
+namespace pstread {
+namespace {
+
+[[noreturn]] void throw_read_past_end(const data_block& block, std::uint64_t offset) {
+    throw database_corrupt("read at offset " + to_hex(offset) + " past the " +
+                           std::to_string(block.get_total_size()) + " bytes of block " +
+                           to_hex(block.get_id()));
+}
+
+}  // namespace
+
+std::size_t external_block::read_raw(std::span<std::uint8_t> destination, std::uint64_t offset) {
+    if (offset > m_buffer.size()) {
+        throw_read_past_end(*this, offset);
+    }
+    const std::size_t count = std::min<std::uint64_t>(destination.size(), m_buffer.size() - offset);
+    if (count > 0) {
+        std::memcpy(destination.data(), m_buffer.data() + offset, count);
+    }
+    return count;
+}
+
+std::shared_ptr<external_block> external_block::get_page(std::size_t page) {
+    if (page > 0) {
+        throw std::out_of_range("index > 0");
+    }
+    return shared_from_this();
+}
+
+std::size_t extended_block::read_raw(std::span<std::uint8_t> destination, std::uint64_t offset) {
+    if (offset > get_total_size()) {
+        throw_read_past_end(*this, offset);
+    }
+    ensure_layout();
+    const std::size_t size = std::min<std::uint64_t>(destination.size(), get_total_size() - offset);
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t index = child_holding(offset);
+        const std::uint64_t child_end = m_child_offsets[index + 1];
+        const std::size_t wanted = std::min<std::uint64_t>(size - done, child_end - offset);
+        const std::size_t got = child(index).read_raw(destination.subspan(done, wanted),
+                                                      offset - m_child_offsets[index]);
+        if (got == 0) {
+            throw database_corrupt("child " + to_hex(m_child_ids[index]) + " of extended block " +
+                                   to_hex(get_id()) + " delivered no data at offset " +
+                                   to_hex(offset));
+        }
+        done += got;
+        offset += got;
+    }
+    return done;
+}
+
+std::size_t extended_block::get_page_count() {
+    ensure_layout();
+    return m_child_first_pages.back();
+}
+
+std::shared_ptr<external_block> extended_block::get_page(std::size_t page) {
+    ensure_layout();
+    if (page >= m_child_first_pages.back()) {
+        throw std::out_of_range("index >= m_child_blocks.size()");
+    }
+    const auto after =
+        std::upper_bound(m_child_first_pages.begin(), m_child_first_pages.end(), page);
+    const auto index = static_cast<std::size_t>(after - m_child_first_pages.begin()) - 1;
+    return child(index).get_page(page - m_child_first_pages[index]);
+}
+
+void extended_block::ensure_layout() {
+    if (m_layout_ready) {
+        return;
+    }
+    m_child_offsets.assign(1, 0);
+    m_child_first_pages.assign(1, 0);
+    if (m_level == 1) {
+        add_external_children();
+    } else {
+        add_extended_children();
+    }
+    if (m_child_offsets.back() != get_total_size()) {
+        const std::uint64_t held = m_child_offsets.back();
+        m_child_offsets.clear();
+        m_child_first_pages.clear();
+        throw database_corrupt("extended block " + to_hex(get_id()) + " at " +
+                               to_hex(get_address()) + ": its children hold " +
+                               std::to_string(held) + " bytes but lcbTotal is " +
+                               std::to_string(get_total_size()));
+    }
+    m_layout_ready = true;
+}
+
+void extended_block::add_external_children() {
+    std::vector<block_info> infos;
+    infos.reserve(m_child_ids.size());
+    for (const block_id id : m_child_ids) {
+        if (id == 0) {
+            throw database_corrupt("extended block " + to_hex(get_id()) + " has a null child id");
+        }
+        if (is_internal_block_id(id)) {
+            throw unexpected_block("External BID expected");
+        }
+        infos.push_back(m_db->lookup_block_info(id));
+        m_child_offsets.push_back(m_child_offsets.back() + infos.back().size);
+        m_child_first_pages.push_back(m_child_first_pages.back() + 1);
+    }
+    m_block_info = std::move(infos);
+}
+
+void extended_block::add_extended_children() {
+    for (std::size_t index = 0; index < m_child_ids.size(); ++index) {
+        const block_id id = m_child_ids[index];
+        if (id == 0) {
+            throw database_corrupt("extended block " + to_hex(get_id()) + " has a null child id");
+        }
+        auto child = m_db->read_extended_block(m_db, id);
+        if (child->get_level() + 1 != m_level) {
+            throw database_corrupt("extended block " + to_hex(get_id()) + " of level " +
+                                   std::to_string(m_level) + " has child " + to_hex(id) +
+                                   " of level " + std::to_string(child->get_level()));
+        }
+        m_child_offsets.push_back(m_child_offsets.back() + child->get_total_size());
+        m_child_first_pages.push_back(m_child_first_pages.back() + child->get_child_count());
+        m_child_blocks[index] = std::move(child);
+    }
+}
+
+data_block& extended_block::child(std::size_t index) {
+    if (index >= m_child_blocks.size()) {
+        throw std::out_of_range("index >= m_child_blocks.size()");
+    }
+    auto& slot = m_child_blocks[index];
+    if (!slot) {
+        // Only level-1 children are loaded here; level-2 children come with
+        // the layout.
+        slot = m_db->read_external_block(m_db, m_block_info.at(index));
+    }
+    return *slot;
+}
+
+// The child whose byte range holds `offset` (offset below the total size);
+// children of no bytes are passed over.
+std::size_t extended_block::child_holding(std::uint64_t offset) const {
+    const auto after = std::upper_bound(m_child_offsets.begin(), m_child_offsets.end(), offset);
+    return static_cast<std::size_t>(after - m_child_offsets.begin()) - 1;
+}
+
+}  // namespace pstread

@@ -1,0 +1,68 @@
+#include "pstread/ndb/database_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "pstread/ndb/little_endian.h"
+
+namespace pstread {
+
+database_file::database_file(const std::string& path) : m_path(path) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw std::runtime_error("fopen failed");
+    }
+    struct stat status {};
+    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw std::runtime_error("fopen failed");
+    }
+    m_size = static_cast<std::uint64_t>(status.st_size);
+}
+
+database_file::database_file(byte_buffer contents, std::string name)
+    : m_path(std::move(name)), m_contents(std::move(contents)), m_size(m_contents.size()) {}
+
+database_file::~database_file() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+std::size_t database_file::read(std::span<std::uint8_t> buffer, std::uint64_t offset) const {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+        throw std::out_of_range("fseek failed");
+    }
+    if (!range_fits(offset, buffer.size(), m_size)) {
+        throw std::out_of_range("fread failed");
+    }
+    if (buffer.empty()) {
+        return 0;
+    }
+    if (m_fd < 0) {
+        std::memcpy(buffer.data(), m_contents.data() + offset, buffer.size());
+        return buffer.size();
+    }
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = ::pread(m_fd, buffer.data() + done, buffer.size() - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            throw std::out_of_range("fread failed");
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+}  // namespace pstread
