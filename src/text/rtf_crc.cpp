@@ -34,6 +34,8 @@ uint32_t ComputeRtfCrc(const uint8_t* data, size_t size, uint32_t seed) {
     return crc;
 }
 
-uint32_t RtfCrcTableEntry(uint8_t index) { return kCrcTable[index]; }
+uint32_t RtfCrcTableEntry(uint8_t index) {
+    return kCrcTable[index];
+}
 
 }  // namespace mailwright::text

@@ -19,7 +19,7 @@ public:
 };
 
 struct DecompressedRtf {
-    std::vector<uint8_t> rtf;           // empty for an unknown compression type
+    std::vector<uint8_t> rtf;          // empty for an unknown compression type
     std::vector<PictureRef> pictures;  // in the order they occur in `rtf`
 };
 

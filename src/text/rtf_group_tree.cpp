@@ -11,7 +11,9 @@ bool IsRtfWhiteSpace(uint8_t byte) {
            byte == '\f';
 }
 
-bool IsEscapedCharacter(uint8_t byte) { return byte == '\\' || byte == '{' || byte == '}'; }
+bool IsEscapedCharacter(uint8_t byte) {
+    return byte == '\\' || byte == '{' || byte == '}';
+}
 
 // "bin" followed only by decimal digits: the byte count of a binary run.
 std::optional<size_t> BinaryRunLength(const std::string& word) {

@@ -12,7 +12,7 @@ namespace mailwright::text {
 // A shallow structural view of one RTF group, as needed to take a picture out
 // of an RTF body: its control words in order, its data run and its children.
 struct RtfControlWord {
-    std::string name;               // the word with its numeric parameter, e.g. "picw1200"
+    std::string name;                    // the word with its numeric parameter, e.g. "picw1200"
     bool after_optional_marker = false;  // preceded by \*
 };
 

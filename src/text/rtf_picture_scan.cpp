@@ -92,8 +92,8 @@ std::optional<size_t> EnclosingBrace(std::span<const uint8_t> rtf, size_t pict_o
     if (pict_offset < 3) {
         return std::nullopt;
     }
-    const size_t stop = pict_offset - 3 > kWrapperSearchLimit ? pict_offset - 3 - kWrapperSearchLimit
-                                                              : 0;
+    const size_t stop =
+        pict_offset - 3 > kWrapperSearchLimit ? pict_offset - 3 - kWrapperSearchLimit : 0;
     for (size_t i = pict_offset - 3 + 1; i-- > stop;) {
         if (rtf[i] == '}') {
             return std::nullopt;
@@ -121,7 +121,8 @@ std::optional<PictureRef> LocateWrappedPicture(std::span<const uint8_t> rtf, siz
         return std::nullopt;
     }
     const auto wrapper = ParseRtfGroupTree(rtf, *brace);
-    if (!wrapper || wrapper->children.empty() || wrapper->children.front().start != pict_offset - 2) {
+    if (!wrapper || wrapper->children.empty() ||
+        wrapper->children.front().start != pict_offset - 2) {
         return std::nullopt;
     }
     return MakePictureRef(kind, *wrapper, wrapper->children.front());

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "text/rtf_corpus_blobs.h"
 #include "text/rtf_crc.h"
 #include "text/rtf_test_compressor.h"
 
@@ -181,8 +182,21 @@ TEST(DecompressRtf, EndsCleanlyWhenTheInputRunsOut) {
 
 TEST(DecompressRtf, ReferencesReachTheZeroFilledDictionary) {
     // Offset 0x800 has never been written: it holds zero bytes.
-    EXPECT_EQ(DecompressRtf(WithHeader({0x01, 0x80, 0x00}, 2)).rtf,
-              (std::vector<uint8_t>{0, 0}));
+    EXPECT_EQ(DecompressRtf(WithHeader({0x01, 0x80, 0x00}, 2)).rtf, (std::vector<uint8_t>{0, 0}));
+}
+
+TEST(DecompressRtf, RealBodiesFromTheSampleFiles) {
+    const auto blobs = rtf_test::CorpusRtfBlobs(MW_CORPUS_DIR);
+    if (blobs.empty()) {
+        GTEST_SKIP() << "sample PST files not found in " << MW_CORPUS_DIR;
+    }
+    EXPECT_GE(blobs.size(), 100u);
+    for (const auto& sample : blobs) {
+        SCOPED_TRACE(sample.file + " @" + std::to_string(sample.offset));
+        const auto result = DecompressRtf(sample.blob);
+        EXPECT_EQ(result.rtf.size(), rtf_test::LoadLe32(sample.blob, 4));
+        EXPECT_EQ(AsText(result.rtf).substr(0, 6), "{\\rtf1");
+    }
 }
 
 }  // namespace

@@ -52,9 +52,9 @@ inline std::vector<uint8_t> WithHeader(const std::vector<uint8_t>& contents, uin
     PutLittleEndian32(out, static_cast<uint32_t>(contents.size() + 12));
     PutLittleEndian32(out, raw_size);
     PutLittleEndian32(out, comp_type);
-    PutLittleEndian32(out, crc.value_or(comp_type == kLzfu
-                                            ? ReferenceCrc(contents.data(), contents.size())
-                                            : 0u));
+    PutLittleEndian32(
+        out,
+        crc.value_or(comp_type == kLzfu ? ReferenceCrc(contents.data(), contents.size()) : 0u));
     out.insert(out.end(), contents.begin(), contents.end());
     return out;
 }
@@ -106,8 +106,8 @@ inline std::vector<uint8_t> CompressContents(std::string_view text, bool end_mar
             while (length < max_length) {
                 const size_t slot = (offset + length) % kSize;
                 const size_t ahead = (slot + kSize - write) % kSize;
-                const uint8_t byte = ahead < length ? static_cast<uint8_t>(text[i + ahead])
-                                                    : dictionary[slot];
+                const uint8_t byte =
+                    ahead < length ? static_cast<uint8_t>(text[i + ahead]) : dictionary[slot];
                 if (byte != static_cast<uint8_t>(text[i + length])) {
                     break;
                 }

@@ -1,0 +1,273 @@
+#include "text/rtf_to_html.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "text/rtf_corpus_blobs.h"
+#include "text/rtf_decompress.h"
+#include "text/rtf_html_check.h"
+#include "text/rtf_picture_extract.h"
+#include "text/rtf_test_compressor.h"
+
+namespace mailwright::text {
+namespace {
+
+using rtf_test::Bytes;
+
+std::string Html(std::string_view rtf) {
+    const auto html = RtfToHtml(Bytes(rtf));
+    return html ? *html : "(failed)";
+}
+
+// The part of a document the converter built between <body> and </body>.
+std::string BodyOf(const std::string& html) {
+    const std::string open = "<body>\r\n";
+    const size_t begin = html.find(open);
+    const size_t end = html.rfind("</body>");
+    if (begin == std::string::npos || end == std::string::npos || end < begin) {
+        return "(no body in " + html + ")";
+    }
+    return html.substr(begin + open.size(), end - begin - open.size());
+}
+
+struct Case {
+    const char* name;
+    std::string rtf;
+    std::string body;
+};
+
+void ExpectBodies(const std::vector<Case>& cases) {
+    std::vector<std::string> documents;
+    for (const Case& c : cases) {
+        const std::string html = Html(c.rtf);
+        EXPECT_EQ(BodyOf(html), c.body) << c.name;
+        documents.push_back(html);
+    }
+    rtf_test::ExpectWellFormedHtml(documents, /*strict=*/true);
+}
+
+const std::string kTab = "<span style=\"white-space:pre\">&#9;</span>";
+
+TEST(RtfToHtml, ParagraphsLineBreaksAndTabs) {
+    ExpectBodies({
+        {"one_paragraph", "{\\rtf1\\ansi Hello world\\par}", "<p>Hello world</p>\r\n"},
+        {"unterminated_last_paragraph", "{\\rtf1 Hello}", "<p>Hello</p>\r\n"},
+        {"empty_paragraph_keeps_its_line", "{\\rtf1 one\\par\\par two}",
+         "<p>one</p>\r\n<p><br /></p>\r\n<p>two</p>\r\n"},
+        {"line_break", "{\\rtf1 one\\line two}", "<p>one<br />\r\ntwo</p>\r\n"},
+        {"tab_word_and_raw_tab", "{\\rtf1 a\\tab b\tc}", "<p>a" + kTab + "b" + kTab + "c</p>\r\n"},
+        {"escaped_line_break_is_a_paragraph", "{\\rtf1 a\\\r\nb}", "<p>a</p>\r\n<p>b</p>\r\n"},
+        {"raw_line_breaks_are_not_text", "{\\rtf1 a\r\nb\nc}", "<p>abc</p>\r\n"},
+        {"section_page_and_row_end_paragraphs", "{\\rtf1 a\\sect b\\page c\\row d}",
+         "<p>a</p>\r\n<p>b</p>\r\n<p>c</p>\r\n<p>d</p>\r\n"},
+        {"nothing", "{\\rtf1}", ""},
+    });
+}
+
+TEST(RtfToHtml, CharacterFormatting) {
+    ExpectBodies({
+        {"bold_italic_underline", "{\\rtf1 a\\b b\\i c\\b0 d\\i0\\ul e\\ulnone f}",
+         "<p>a<b>b<i>c</i></b><i>d</i><u>e</u>f</p>\r\n"},
+        {"group_scoped", "{\\rtf1 x{\\b y}z}", "<p>x<b>y</b>z</p>\r\n"},
+        {"plain_resets", "{\\rtf1\\b\\i a\\plain b}", "<p><b><i>a</i></b>b</p>\r\n"},
+        {"underline_variants", "{\\rtf1 {\\uldb a}{\\ulwave b}\\ul0 c}", "<p><u>ab</u>c</p>\r\n"},
+        {"formatting_closed_at_paragraph_end", "{\\rtf1\\b a\\par b}",
+         "<p><b>a</b></p>\r\n<p><b>b</b></p>\r\n"},
+    });
+}
+
+TEST(RtfToHtml, SpecialCharactersAndEscapes) {
+    ExpectBodies({
+        {"html_characters_escaped", "{\\rtf1 a < b & c > d}", "<p>a &lt; b &amp; c &gt; d</p>\r\n"},
+        {"rtf_escapes", "{\\rtf1 \\{x\\} \\\\}", "<p>{x} \\</p>\r\n"},
+        {"runs_of_spaces_kept", "{\\rtf1 a   b}", "<p>a &#160; b</p>\r\n"},
+        {"leading_space_kept", "{\\rtf1 \\par  a}", "<p><br /></p>\r\n<p>&#160;a</p>\r\n"},
+        {"named_characters",
+         "{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash\\bullet\\~x}",
+         "<p>\u2018a\u2019\u201Cb\u201D\u2014\u2013\u2022\u00A0x</p>\r\n"},
+        {"control_characters_dropped", "{\\rtf1 a\\'01\\'1fb\\u0?c}", "<p>abc</p>\r\n"},
+    });
+}
+
+TEST(RtfToHtml, UnicodeCharactersAndTheirFallbacks) {
+    ExpectBodies({
+        {"one_fallback_byte", "{\\rtf1\\uc1 caf\\u233?}", "<p>caf\u00E9</p>\r\n"},
+        {"default_is_one_fallback", "{\\rtf1 caf\\u233?s}", "<p>caf\u00E9s</p>\r\n"},
+        {"fallback_as_hex_escapes", "{\\rtf1\\uc2\\u1055\\'cf\\'cf x}", "<p>\u041F x</p>\r\n"},
+        {"no_fallback", "{\\rtf1\\uc0\\u1055 x}", "<p>\u041Fx</p>\r\n"},
+        {"negative_surrogate_pair", "{\\rtf1\\uc1 \\u-10179?\\u-8704?}", "<p>\U0001F600</p>\r\n"},
+        {"uc_is_group_scoped", "{\\rtf1\\uc1{\\uc2\\u1055 ab}\\u1056 cd}",
+         "<p>\u041F\u0420d</p>\r\n"},
+        {"fallback_ends_at_a_group", "{\\rtf1\\uc3\\u1055{x}y}", "<p>\u041Fxy</p>\r\n"},
+        {"lone_surrogate_replaced", "{\\rtf1\\uc0\\u-10179 x}", "<p>\uFFFDx</p>\r\n"},
+    });
+}
+
+TEST(RtfToHtml, CodePagesOfTheDocumentAndOfFonts) {
+    const std::string privet = "\u041F\u0440\u0438\u0432\u0435\u0442";
+    const std::string konnichiwa = "\u3053\u3093\u306B\u3061\u306F";
+    ExpectBodies({
+        {"ansicpg_1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}",
+         "<p>" + privet + "</p>\r\n"},
+        {"raw_8bit_text_1251", "{\\rtf1\\ansi\\ansicpg1251 \xcf\xf0\xe8\xe2\xe5\xf2}",
+         "<p>" + privet + "</p>\r\n"},
+        {"font_charset_204_in_a_1252_document",
+         "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+         "{\\f1\\fswiss\\fcharset204 Arial Cyr;}}\\f0 caf\\'e9 \\f1\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}",
+         "<p>caf\u00E9 " + privet + "</p>\r\n"},
+        {"ansicpg_932_double_byte",
+         "{\\rtf1\\ansi\\ansicpg932 \\'82\\'b1\\'82\\'f1\\'82\\'c9\\'82\\'bf\\'82\\'cd}",
+         "<p>" + konnichiwa + "</p>\r\n"},
+        {"font_charset_128_default_font",
+         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1\\fnil\\fcharset128 MS Gothic;}}"
+         "\\'82\\'b1\\'82\\'f1\\f0 x}",
+         "<p>\u3053\u3093x</p>\r\n"},
+        {"cpg_overrides_charset", "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 X;}}\\f0\\'cf}",
+         "<p>\u041F</p>\r\n"},
+        {"unknown_code_page_reads_as_1252", "{\\rtf1\\ansicpg4242 caf\\'e9}",
+         "<p>caf\u00E9</p>\r\n"},
+        {"mac_roman", "{\\rtf1\\mac caf\\'8e}", "<p>caf\u00E9</p>\r\n"},
+    });
+}
+
+TEST(RtfToHtml, DestinationsAreSkipped) {
+    ExpectBodies({
+        {"header_tables",
+         "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+         "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}Body}",
+         "<p>Body</p>\r\n"},
+        {"optional_destinations", "{\\rtf1 a{\\*\\generator Gen;}{\\*\\unknown y{z}}b}",
+         "<p>ab</p>\r\n"},
+        {"picture_with_binary_data", "{\\rtf1 a{\\pict\\pngblip\\bin4 {}\\}}b}", "<p>ab</p>\r\n"},
+        {"headers_and_footers", "{\\rtf1{\\header H}{\\footer F}text}", "<p>text</p>\r\n"},
+        {"field_result_kept",
+         "{\\rtf1 see {\\field{\\*\\fldinst{HYPERLINK \"http://x\"}}{\\fldrslt{\\ul site}}}.}",
+         "<p>see <u>site</u>.</p>\r\n"},
+        {"attachment_marker_is_plain_text",
+         "{\\rtf1 before {\\rtfltr\\fs16 <<< Attachment : Image 12.png >>>} after}",
+         "<p>before &lt;&lt;&lt; Attachment : Image 12.png &gt;&gt;&gt; after</p>\r\n"},
+        {"encapsulation_words_ignored_without_fromhtml",
+         "{\\rtf1 {\\*\\htmltag64 <p>}text\\htmlrtf  more}", "<p>text more</p>\r\n"},
+    });
+}
+
+std::string EncapsulatedDocument(const std::string& head_meta, const std::string& body) {
+    return "{\\rtf1\\ansi\\ansicpg1251\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+           "{\\*\\htmltag19 <html>}{\\*\\htmltag34 <head>}" +
+           head_meta + "{\\*\\htmltag41 </head>}{\\*\\htmltag2 \\par }{\\*\\htmltag50 <body>}" +
+           "\\htmlrtf \\viewkind5 \\htmlrtf0 " + body +
+           "{\\*\\htmltag58 </body>}{\\*\\htmltag27 </html>}{\\*\\htmltag3 \\par }}";
+}
+
+TEST(RtfToHtml, EncapsulatedHtmlIsTakenOut) {
+    const std::string meta1251 =
+        "{\\*\\htmltag241 <meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=windows-1251\">}";
+    const std::string body =
+        "{\\*\\htmltag64 <p class=x>}\\htmlrtf {\\htmlrtf0 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 "
+        "{\\*\\htmltag84 &amp;}\\htmlrtf &\\htmlrtf0  a{\\*\\htmltag84 &lt;}\\htmlrtf <\\htmlrtf0 b"
+        "{\\*\\htmltag84 &nbsp;}\\htmlrtf \\'a0\\htmlrtf0 \\u8364?"
+        "{\\*\\htmltag72 </p>}\\htmlrtf\\par}\\htmlrtf0 "
+        "{\\*\\mhtmltag84 <img src=\"cid:image001\">}{\\*\\htmltag84 <img src=\"image001.png\">}"
+        "\\htmlrtf {\\pict\\pngblip 89504e47}\\htmlrtf0 ";
+    const std::string expected_body =
+        "<p class=x>\u041F\u0440\u0438\u0432\u0435\u0442 &amp; a&lt;b&nbsp;\u20AC</p>"
+        "<img src=\"image001.png\">";
+
+    const std::string with_meta = Html(EncapsulatedDocument(meta1251, body));
+    EXPECT_EQ(with_meta,
+              "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+              "charset=utf-8\"></head>\r\n<body>" +
+                  expected_body + "</body></html>\r\n");
+
+    const std::string without_meta = Html(EncapsulatedDocument("", body));
+    EXPECT_EQ(without_meta, "<html><head>\r\n" +
+                                std::string("<meta http-equiv=\"Content-Type\" "
+                                            "content=\"text/html; charset=utf-8\" />") +
+                                "</head>\r\n<body>" + expected_body + "</body></html>\r\n");
+
+    // Text outside the tags is text: what would read as markup is escaped.
+    const std::string fragment = Html(
+        "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag64 <div>}5 > 4 & x <b>{\\*\\htmltag72 </div>}}");
+    EXPECT_EQ(BodyOf(fragment), "<div>5 &gt; 4 &amp; x &lt;b&gt;</div>");
+
+    rtf_test::ExpectWellFormedHtml({with_meta, without_meta, fragment}, /*strict=*/false);
+}
+
+TEST(RtfToHtml, FromHtmlCountsOnlyBeforeAnyText) {
+    EXPECT_EQ(BodyOf(Html("{\\rtf1 text\\fromhtml1 {\\*\\htmltag64 <p>}}")), "<p>text</p>\r\n");
+}
+
+TEST(RtfToHtml, PicturesBecomeMarkers) {
+    // A PNG in a \shppict group with its WMF \nonshppict companion, compressed
+    // as a real body would be, taken apart and converted.
+    const std::string rtf =
+        "{\\rtf1\\ansi Look:{\\*\\shppict{\\pict\\pngblip\\bliptag77 89504E470D0A1A0A}}"
+        "{\\nonshppict{\\pict\\wmetafile8 0100090000}} done\\par}";
+    const auto decompressed = DecompressRtf(rtf_test::Compress(rtf));
+    std::vector<RtfPicture> pictures;
+    const auto marked = ExtractRtfPictures(decompressed.rtf, decompressed.pictures, pictures);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0].name, "Image 77.png");
+    EXPECT_EQ(BodyOf(Html(rtf_test::AsText(marked))),
+              "<p>Look:&lt;&lt;&lt; Attachment : Image 77.png &gt;&gt;&gt; done</p>\r\n");
+}
+
+TEST(RtfToHtml, RejectsWhatIsNotRtf) {
+    for (const char* text : {"", "hello", "{\\rtx1}", "{rtf1}", "\\rtf1"}) {
+        EXPECT_FALSE(RtfToHtml(Bytes(text)).has_value()) << text;
+    }
+    EXPECT_TRUE(RtfToHtml(Bytes("\r\n {\\rtf1 x}")).has_value());
+}
+
+TEST(RtfToHtml, HostileStructureIsBounded) {
+    // Nesting far beyond the limit: the deep text is dropped, the rest kept.
+    const size_t deep = 100000;
+    const std::string nested =
+        "{\\rtf1 a" + std::string(deep, '{') + "b" + std::string(deep, '}') + " c}";
+    EXPECT_EQ(BodyOf(Html(nested)), "<p>a c</p>\r\n");
+
+    // Text in the deepest group that is still followed is kept.
+    const size_t limit = kMaxRtfToHtmlGroupDepth;
+    const std::string at_limit =
+        "{\\rtf1 " + std::string(limit - 1, '{') + "x" + std::string(limit - 1, '}') + "}";
+    EXPECT_EQ(BodyOf(Html(at_limit)), "<p>x</p>\r\n");
+    const std::string past_limit =
+        "{\\rtf1 " + std::string(limit, '{') + "x" + std::string(limit, '}') + "}";
+    EXPECT_EQ(BodyOf(Html(past_limit)), "");
+
+    // Truncated input, a \bin count past the end, huge parameters.
+    EXPECT_EQ(BodyOf(Html("{\\rtf1 {\\b a")), "<p><b>a</b></p>\r\n");
+    EXPECT_EQ(BodyOf(Html("{\\rtf1 a\\bin999999999 xyz")), "<p>a</p>\r\n");
+    EXPECT_EQ(BodyOf(Html("{\\rtf1\\uc99999999999\\u99999999999 x}")), "<p>\uFFFD</p>\r\n");
+    EXPECT_EQ(BodyOf(Html("{\\rtf1 a\\'zz\\'4")), "<p>azz4</p>\r\n");
+}
+
+TEST(RtfToHtml, RealBodiesFromTheSampleFiles) {
+    const auto blobs = rtf_test::CorpusRtfBlobs(MW_CORPUS_DIR);
+    if (blobs.empty()) {
+        GTEST_SKIP() << "sample PST files not found in " << MW_CORPUS_DIR;
+    }
+    std::vector<std::string> documents;
+    size_t encapsulated = 0;
+    for (const auto& sample : blobs) {
+        SCOPED_TRACE(sample.file + " @" + std::to_string(sample.offset));
+        const auto decompressed = DecompressRtf(sample.blob);
+        std::vector<RtfPicture> pictures;
+        const auto marked = ExtractRtfPictures(decompressed.rtf, decompressed.pictures, pictures);
+        const auto html = RtfToHtml(marked);
+        ASSERT_TRUE(html.has_value());
+        if (rtf_test::AsText(decompressed.rtf).find("\\fromhtml1") != std::string_view::npos) {
+            ++encapsulated;
+        } else {
+            documents.push_back(*html);  // ours from end to end
+        }
+    }
+    EXPECT_GT(encapsulated, 0u);
+    rtf_test::ExpectWellFormedHtml(documents, /*strict=*/true);
+}
+
+}  // namespace
+}  // namespace mailwright::text
