@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/system_log.h"
+#include "text/rtf_decompress.h"
+#include "text/rtf_picture_extract.h"
+#include "text/rtf_picture_scan.h"
+#include "text/rtf_test_compressor.h"
+
+namespace mailwright::text {
+namespace {
+
+using rtf_test::AsText;
+using rtf_test::Bytes;
+
+struct Extracted {
+    std::string rtf;
+    std::vector<RtfPicture> pictures;
+};
+
+Extracted Extract(const std::string& rtf, std::vector<RtfPicture> pictures = {}) {
+    const auto bytes = Bytes(rtf);
+    const auto refs = FindRtfPictures(bytes);
+    const auto out = ExtractRtfPictures(bytes, refs, pictures);
+    return {std::string(AsText(out)), std::move(pictures)};
+}
+
+std::string Marker(const std::string& name) {
+    return "{\\rtfltr\\fs16 <<< Attachment : " + name + " >>>}";
+}
+
+std::vector<uint8_t> Data(std::initializer_list<int> values) {
+    std::vector<uint8_t> bytes;
+    for (const int v : values) {
+        bytes.push_back(static_cast<uint8_t>(v));
+    }
+    return bytes;
+}
+
+const std::string kShapePicture =
+    "{\\*\\shppict{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 1}}}\\picw10\\pich10\\pngblip"
+    "\\bliptag-1053 89504E47\r\n0d0a1a0a}}";
+const std::string kCompanion = "{\\nonshppict{\\pict\\picw10\\wmetafile8 010009000003}}";
+
+TEST(RtfPictures, ShapePictureAndCompanionBecomeOneMarker) {
+    const std::string rtf = "{\\rtf1 before " + kShapePicture + "\r\n" + kCompanion + " after}";
+    const auto refs = FindRtfPictures(Bytes(rtf));
+    ASSERT_EQ(refs.size(), 2u);
+    EXPECT_EQ(refs[0].kind, PictureRef::kShapePicture);
+    EXPECT_EQ(refs[0].group_start, rtf.find("{\\*\\shppict"));
+    EXPECT_EQ(refs[0].group_length, kShapePicture.size());
+    EXPECT_EQ(refs[0].extension, "png");
+    EXPECT_EQ(refs[0].tag, "-1053");
+    EXPECT_FALSE(refs[0].data_is_binary);
+    EXPECT_EQ(rtf.substr(refs[0].data_start, refs[0].data_length), "89504E47\r\n0d0a1a0a");
+    EXPECT_EQ(refs[1].kind, PictureRef::kNonShapePicture);
+    EXPECT_EQ(refs[1].extension, "wmf");
+
+    const auto extracted = Extract(rtf);
+    EXPECT_EQ(extracted.rtf, "{\\rtf1 before " + Marker("Image -1053.png") + " after}");
+    ASSERT_EQ(extracted.pictures.size(), 1u);
+    EXPECT_EQ(extracted.pictures[0].name, "Image -1053.png");
+    // Hexadecimal text is decoded: the attachment holds the picture's bytes.
+    EXPECT_EQ(extracted.pictures[0].data, Data({0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}));
+    EXPECT_FALSE(extracted.pictures[0].data_is_text);
+}
+
+TEST(RtfPictures, WithoutPicturesTheRtfIsUnchanged) {
+    const std::string rtf = "{\\rtf1\\ansi {\\b bold} \\pictscalex text \\pict}";
+    const auto extracted = Extract(rtf);
+    EXPECT_EQ(extracted.rtf, rtf);
+    EXPECT_TRUE(extracted.pictures.empty());
+}
+
+TEST(RtfPictures, NamesFromFormatWordsAndTag) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\\wmetafile8", "Image 5.wmf"}, {"\\pngblip", "Image 5.png"},
+        {"\\jpegblip", "Image 5.jpg"},   {"\\macpict", "Image 5.pict"},
+        {"\\emfblip", "Image 5.emf"},    {"\\pmmetafile3", "Image 5.emf"},
+        {"\\dibitmap0", "Image 5.emf"},  {"\\pngblip\\jpegblip", "Image 5.jpg"},
+        {"\\picw3", "Image 5."},
+    };
+    for (const auto& [words, name] : cases) {
+        const auto extracted = Extract("{\\rtf1 {\\pict" + words + "\\bliptag5 00}}");
+        ASSERT_EQ(extracted.pictures.size(), 1u) << words;
+        EXPECT_EQ(extracted.pictures[0].name, name) << words;
+    }
+    // No \bliptag: "Image " directly followed by "." and the extension.
+    EXPECT_EQ(Extract("{\\rtf1 {\\pict\\wmetafile8 00}}").pictures.at(0).name, "Image .wmf");
+}
+
+TEST(RtfPictures, BinaryDataIsCopied) {
+    std::string rtf = "{\\rtf1 {\\pict\\jpegblip\\bliptag9\\bin5 ";
+    rtf += std::string("\xFF\xD8}{\\", 5);
+    rtf += "} x}";
+    const auto extracted = Extract(rtf);
+    ASSERT_EQ(extracted.pictures.size(), 1u);
+    EXPECT_EQ(extracted.pictures[0].data, Data({0xFF, 0xD8, '}', '{', '\\'}));
+    EXPECT_EQ(extracted.rtf, "{\\rtf1 " + Marker("Image 9.jpg") + " x}");
+}
+
+TEST(RtfPictures, PlainPictureAfterAClosedGroupIsFound) {
+    // The enclosing-group search meets a '}' first; the picture's own group
+    // is still taken out.
+    const auto extracted = Extract("{\\rtf1 {\\b x}{\\pict\\pngblip\\bliptag3 0102}y}");
+    ASSERT_EQ(extracted.pictures.size(), 1u);
+    EXPECT_EQ(extracted.pictures[0].data, Data({1, 2}));
+    EXPECT_EQ(extracted.rtf, "{\\rtf1 {\\b x}" + Marker("Image 3.png") + "y}");
+}
+
+TEST(RtfPictures, SameNameIsAttachedOnceButMarkedTwice) {
+    const std::string picture = "{\\pict\\pngblip\\bliptag4 AA}";
+    std::vector<RtfPicture> existing = {{"Image 8.png", {1}, false}};
+    const auto extracted = Extract(
+        "{\\rtf1 " + picture + " and " + picture + "{\\pict\\pngblip\\bliptag8 BB}}", existing);
+    EXPECT_EQ(extracted.rtf, "{\\rtf1 " + Marker("Image 4.png") + " and " + Marker("Image 4.png") +
+                                 Marker("Image 8.png") + "}");
+    ASSERT_EQ(extracted.pictures.size(), 2u);
+    EXPECT_EQ(extracted.pictures[1].name, "Image 4.png");
+    EXPECT_EQ(extracted.pictures[1].data, Data({0xAA}));
+    EXPECT_EQ(extracted.pictures[0].data, Data({1}));  // the caller's entry stays as it was
+}
+
+TEST(RtfPictures, ShapePictureWithoutCompanionKeepsTheFollowingText) {
+    const std::string rtf = "{\\rtf1 " + kShapePicture + " middle " + kCompanion + "}";
+    const auto extracted = Extract(rtf);
+    // The companion is not adjacent, so only the shppict group is replaced and
+    // the text between stays.
+    EXPECT_EQ(extracted.rtf,
+              "{\\rtf1 " + Marker("Image -1053.png") + " middle " + kCompanion + "}");
+}
+
+TEST(RtfPictures, UnusableReferencesAreSkipped) {
+    const std::string rtf = "{\\rtf1 {\\pict\\pngblip\\bliptag1 00}}";
+    const auto bytes = Bytes(rtf);
+    auto refs = FindRtfPictures(bytes);
+    ASSERT_EQ(refs.size(), 1u);
+
+    // Outside the RTF.
+    auto outside = refs;
+    outside[0].group_length = rtf.size();
+    std::vector<RtfPicture> pictures;
+    EXPECT_EQ(AsText(ExtractRtfPictures(bytes, outside, pictures)), rtf);
+    EXPECT_TRUE(pictures.empty());
+
+    // The same range twice: the second overlaps what was already replaced.
+    platform::ScopedLogCapture log;
+    auto twice = refs;
+    twice.push_back(refs[0]);
+    EXPECT_EQ(AsText(ExtractRtfPictures(bytes, twice, pictures)),
+              "{\\rtf1 " + Marker("Image 1.png") + "}");
+    EXPECT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Hey ! Be careful."});
+}
+
+TEST(RtfPictures, GroupsThatAreNotPicturesYieldNothing) {
+    const std::vector<std::string> cases = {
+        "{\\rtf1 \\pict x}",            // no group of its own
+        "{\\rtf1 {\\pict\\pngblip 00",  // never closed
+        "{\\rtf1 {\\pict\\bin99 00}}",  // \bin past the end
+        "{\\rtf1 {\\pict" + std::string(100, '{') + std::string(100, '}') + "}}",  // too deep
+        "{\\rtf1 {\\*\\shppict{\\b x}{\\pict 00}}}",  // picture not the first child
+    };
+    for (const auto& rtf : cases) {
+        const auto refs = FindRtfPictures(Bytes(rtf));
+        for (const auto& ref : refs) {
+            EXPECT_EQ(ref.kind, PictureRef::kPlain) << rtf;  // at most its own group
+        }
+        EXPECT_LE(refs.size(), 1u) << rtf;
+    }
+    EXPECT_TRUE(FindRtfPictures(Bytes("{\\rtf1 {\\pict\\pngblip 00")).empty());
+    EXPECT_TRUE(FindRtfPictures(Bytes("{\\rtf1 {\\pict\\bin99 00}}")).empty());
+}
+
+TEST(RtfPictures, PictControlWordNeedsADelimiter) {
+    const std::string rtf = "\\pict\\x \\pict{ \\pict \\pict\t\\pictscalex1 \\pictx \\pict";
+    EXPECT_EQ(FindPictControlWords(Bytes(rtf)), (std::vector<size_t>{1, 9, 16, 22}));
+}
+
+TEST(RtfPictures, HexDecoding) {
+    EXPECT_EQ(DecodeRtfHexData(Bytes("0aFF 1\r\n2zz3")), Data({0x0A, 0xFF, 0x12}));
+    EXPECT_TRUE(DecodeRtfHexData(Bytes("")).empty());
+}
+
+TEST(RtfPictures, DecompressRtfLocatesPicturesInBothForms) {
+    const std::string rtf = "{\\rtf1 {\\pict\\pngblip\\bliptag2 0102}}";
+    const auto compressed = DecompressRtf(rtf_test::Compress(rtf));
+    ASSERT_EQ(compressed.pictures.size(), 1u);
+    EXPECT_EQ(compressed.pictures[0].tag, "2");
+    const auto uncompressed = DecompressRtf(
+        rtf_test::WithHeader(Bytes(rtf), static_cast<uint32_t>(rtf.size()), rtf_test::kMela));
+    ASSERT_EQ(uncompressed.pictures.size(), 1u);
+    EXPECT_EQ(uncompressed.pictures[0].group_start, compressed.pictures[0].group_start);
+}
+
+}  // namespace
+}  // namespace mailwright::text
