@@ -22,45 +22,46 @@ bool is_trail_surrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-void append_utf8(char32_t code_point, std::string& out) {
-    if (code_point < 0x80) {
-        out.push_back(static_cast<char>(code_point));
-    } else if (code_point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+// Writes one code point as UTF-8 at out and returns the position after it.
+char* put_utf8(char32_t code_point, char* out) {
+    if (code_point < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (code_point >> 6));
+        *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
     } else if (code_point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+        *out++ = static_cast<char>(0xE0 | (code_point >> 12));
+        *out++ = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (code_point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
+        *out++ = static_cast<char>(0xF0 | (code_point >> 18));
+        *out++ = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
     }
+    return out;
 }
 
 // Encodes count UTF-16 units, read through unit_at(i), as UTF-8. Unpaired
-// surrogates become U+FFFD, as ICU's converters do.
+// surrogates become U+FFFD, as ICU's converters do. No unit needs more than
+// three bytes (a pair needs four for two units), so 3 * count bytes suffice.
 template <typename UnitAt>
 std::string encode_utf16_as_utf8(std::size_t count, UnitAt unit_at) {
-    std::string out;
-    out.reserve(count + count / 2);
+    std::string out(count * 3, '\0');
+    char* const begin = out.data();
+    char* end = begin;
     for (std::size_t i = 0; i < count; ++i) {
         const char32_t unit = unit_at(i);
         if (unit < 0x80) {
-            out.push_back(static_cast<char>(unit));
-            continue;
-        }
-        if (is_lead_surrogate(unit) && i + 1 < count && is_trail_surrogate(unit_at(i + 1))) {
+            *end++ = static_cast<char>(unit);
+        } else if (is_lead_surrogate(unit) && i + 1 < count && is_trail_surrogate(unit_at(i + 1))) {
             const char32_t trail = unit_at(++i);
-            append_utf8(0x10000 + ((unit - 0xD800) << 10) + (trail - 0xDC00), out);
+            end = put_utf8(0x10000 + ((unit - 0xD800) << 10) + (trail - 0xDC00), end);
         } else if (is_lead_surrogate(unit) || is_trail_surrogate(unit)) {
-            append_utf8(kReplacementCharacter, out);
+            end = put_utf8(kReplacementCharacter, end);
         } else {
-            append_utf8(unit, out);
+            end = put_utf8(unit, end);
         }
     }
+    out.resize(static_cast<std::size_t>(end - begin));
     return out;
 }
 
