@@ -180,14 +180,20 @@ void probe_code_pages() {
         if (row.codePage == 0) {
             break;
         }
-        row.available = detail::open_converter(row.charsetName).isValid();
+        row.available = detail::open_converter(row).isValid();
     }
     g_utf8_row = find_row(65001);
     g_utf32_row = find_row(12000);
     g_utf16le_row = find_row(1200);
 }
 
+constexpr std::uint32_t kGbkCodePage = 936;
+
 }  // namespace
+
+const char* ConverterName(const TextEncodingItem& row) {
+    return row.codePage == kGbkCodePage ? "windows-936" : row.charsetName;
+}
 
 void InitCodePageTable() {
     static std::once_flag once;

@@ -46,6 +46,14 @@ const TextEncodingItem* GetCodePageInfo(std::uint32_t codePage);
 // The display name of the first row with this number, or nothing.
 std::optional<std::string> GetCodePageDisplayName(std::uint32_t codePage);
 
+// The name the row's converter is opened by. This is charsetName except for
+// code page 936: Windows code page 936 is GBK, while ICU opens the label
+// "gb2312" as the much smaller GB2312 set and would turn every GBK-only
+// character (all traditional forms, many names) into a substitution byte. Its
+// converter is GBK; its label in charset= parameters stays "gb2312", which
+// mail readers decode as GBK.
+const char* ConverterName(const TextEncodingItem& row);
+
 // The rows remembered by InitCodePageTable.
 const TextEncodingItem& Utf8Row();     // 65001
 const TextEncodingItem& Utf32Row();    // 12000

@@ -27,6 +27,10 @@ icu::LocalUConverterPointer open_converter(const char* name) {
     return converter;
 }
 
+icu::LocalUConverterPointer open_converter(const TextEncodingItem& row) {
+    return open_converter(ConverterName(row));
+}
+
 bool append_to_utf16(UConverter* converter, const char* data, std::size_t size, bool flush,
                      std::u16string& out) {
     static const char kEmpty[1] = {};

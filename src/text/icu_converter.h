@@ -9,11 +9,16 @@
 #include <cstddef>
 #include <string>
 
+#include "text/code_page_table.h"
+
 namespace mailwright::text::detail {
 
 // Opens a converter by name; an empty pointer when it cannot be opened. ICU's
 // U_AMBIGUOUS_ALIAS_WARNING (e.g. for "windows-1252") counts as success.
 icu::LocalUConverterPointer open_converter(const char* name);
+
+// Opens the converter of a code page table row (see ConverterName).
+icu::LocalUConverterPointer open_converter(const TextEncodingItem& row);
 
 // Converts bytes to UTF-16 and appends the result. With flush false an
 // incomplete trailing sequence stays in the converter for the next call.

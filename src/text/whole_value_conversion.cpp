@@ -119,7 +119,7 @@ std::string utf8_to_code_page(std::string_view utf8, const TextEncodingItem& row
         return {};
     }
     auto source = open_or_fail("utf8_to_code_page", "source", "UTF-8");
-    auto target = open_or_fail("utf8_to_code_page", "target", row.charsetName);
+    auto target = open_or_fail("utf8_to_code_page", "target", ConverterName(row));
     const std::u16string utf16 = to_utf16_or_fail("utf8_to_code_page", source.getAlias(), utf8);
     return from_utf16_or_fail("utf8_to_code_page", target.getAlias(), utf16);
 }
@@ -128,7 +128,7 @@ std::string utf16_to_code_page(std::u16string_view text, const TextEncodingItem&
     if (text.empty()) {
         return {};
     }
-    auto target = open_or_fail("utf16_to_code_page", "target", row.charsetName);
+    auto target = open_or_fail("utf16_to_code_page", "target", ConverterName(row));
     return from_utf16_or_fail("utf16_to_code_page", target.getAlias(), text);
 }
 
@@ -137,8 +137,8 @@ std::string convert_code_page(ByteInput bytes, const TextEncodingItem& from,
     if (bytes.empty()) {
         return {};
     }
-    auto source = open_or_fail("convert_code_page", "source", from.charsetName);
-    auto target = open_or_fail("convert_code_page", "target", to.charsetName);
+    auto source = open_or_fail("convert_code_page", "source", ConverterName(from));
+    auto target = open_or_fail("convert_code_page", "target", ConverterName(to));
     const std::u16string utf16 = to_utf16_or_fail("convert_code_page", source.getAlias(), bytes);
     return from_utf16_or_fail("convert_code_page", target.getAlias(), utf16);
 }

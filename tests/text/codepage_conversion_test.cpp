@@ -9,6 +9,7 @@
 #include "platform/system_log.h"
 #include "text/code_page_conversion.h"
 #include "text/code_page_table.h"
+#include "text/streaming_converter.h"
 #include "text/whole_value_conversion.h"
 
 namespace mailwright::text {
@@ -61,6 +62,22 @@ TEST(CodePageConversion, DecodesSamplesInEveryDirection) {
         EXPECT_EQ(utf16_to_code_page(utf8_to_utf16(sample.utf8), r), sample.bytes);
         EXPECT_EQ(convert_code_page(sample.bytes, r, Utf8Row()), sample.utf8);
     }
+}
+
+TEST(CodePageConversion, CodePage936IsGbkButKeepsItsLabel) {
+    // 丂 繁 體 exist in GBK (Windows code page 936) but not in GB2312.
+    const std::string gbk = "\x81\x40\xB7\xB1\xF3\x77";
+    const std::string utf8 = "\xE4\xB8\x82\xE7\xB9\x81\xE9\xAB\x94";
+    const TextEncodingItem& simplified = row(936);
+    EXPECT_STREQ(simplified.charsetName, "gb2312");
+    EXPECT_EQ(bytes_to_utf8string(gbk, &simplified), utf8);
+    EXPECT_EQ(utf8_to_code_page(utf8, simplified), gbk);
+    StreamingConverter converter(simplified, Utf8Row());
+    EXPECT_EQ(converter.convert(gbk, true), utf8);
+    std::uint8_t room[16] = {};
+    const std::u16string text = utf8_to_utf16(utf8);
+    ASSERT_EQ(ConvertFromUnicode(936, text.data(), text.size() * 2, room, sizeof room), 6u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(room), 6), gbk);
 }
 
 TEST(CodePageConversion, ByteBuffersAndStringsAreTheSameInput) {
