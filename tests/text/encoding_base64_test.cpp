@@ -1,0 +1,162 @@
+#include "text/base64.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/system_log.h"
+#include "text/python_oracle.h"
+
+namespace mailwright::text {
+namespace {
+
+std::vector<uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+std::vector<uint8_t> RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(size);
+    for (auto& byte : bytes) {
+        byte = static_cast<uint8_t>(random());
+    }
+    return bytes;
+}
+
+TEST(Base64Encode, StandardVectors) {
+    // RFC 4648 section 10.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {"\xff\xfe\xfd", "//79"},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(Base64EncodeString(Bytes(input)), expected) << input;
+        std::vector<char> buffer(32, 'x');
+        EXPECT_EQ(Base64Encode(reinterpret_cast<const uint8_t*>(input.data()), input.size(),
+                               buffer.data(), buffer.size()),
+                  expected.size());
+        EXPECT_STREQ(buffer.data(), expected.c_str());
+    }
+}
+
+TEST(Base64Encode, StopsWhenRoomRunsOut) {
+    const auto data = Bytes("foobar!");  // three groups, 12 characters
+    struct Room {
+        size_t capacity;
+        std::string text;
+        bool logged;
+    };
+    for (const Room& room :
+         {Room{13, "Zm9vYmFyIQ==", false}, Room{12, "Zm9vYmFy", true}, Room{9, "Zm9vYmFy", true},
+          Room{8, "Zm9v", true}, Room{4, "", true}, Room{0, "", true}}) {
+        platform::ScopedLogCapture log;
+        std::vector<char> buffer(room.capacity + 1, '\0');  // zero-filled, as callers pass it
+        const size_t written = Base64Encode(data.data(), data.size(), buffer.data(), room.capacity);
+        EXPECT_EQ(std::string(buffer.data()), room.text) << room.capacity;
+        EXPECT_EQ(written, room.text.size());
+        EXPECT_EQ(log.lines().size(), room.logged ? 1u : 0u) << room.capacity;
+        if (room.logged) {
+            EXPECT_EQ(log.lines().at(0), "Insufficient encoding buffer for output.");
+        }
+    }
+}
+
+std::string BufferLines(const std::vector<uint8_t>& data, std::string_view separator) {
+    std::ostringstream out;
+    WriteBase64Lines(data, out, separator);
+    return out.str();
+}
+
+std::string StreamLines(const std::vector<uint8_t>& data, std::string_view separator) {
+    std::istringstream in(std::string(data.begin(), data.end()));
+    std::ostringstream out;
+    WriteBase64Lines(in, out, separator);
+    return out.str();
+}
+
+TEST(WriteBase64Lines, SeparatorPlacement) {
+    const std::string line76(76, 'A');  // 57 zero bytes encode to 76 'A'
+    struct Case {
+        size_t size;
+        std::string buffer_form;
+        std::string stream_form;
+    };
+    const std::vector<Case> cases = {
+        {0, "", ""},
+        {1, "AA==", "AA=="},
+        {57, line76, line76 + "|"},
+        {58, line76 + "|AA==", line76 + "|AA=="},
+        {114, line76 + "|" + line76, line76 + "|" + line76 + "|"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> data(c.size, 0);
+        EXPECT_EQ(BufferLines(data, "|"), c.buffer_form) << c.size;
+        EXPECT_EQ(StreamLines(data, "|"), c.stream_form) << c.size;
+    }
+}
+
+TEST(WriteBase64Lines, StreamBlocksNeverSplitALine) {
+    // Around the 57000-byte block size every line but a short last one is 76
+    // characters followed by the separator, and the text equals the whole encoding.
+    for (const size_t size : {56999u, 57000u, 57001u, 114000u, 114057u}) {
+        const auto data = RandomBytes(size, static_cast<unsigned>(size));
+        const std::string text = StreamLines(data, "\r\n");
+        std::string joined;
+        std::istringstream lines(text);
+        std::string line;
+        size_t count = 0;
+        while (std::getline(lines, line)) {
+            ASSERT_FALSE(line.empty());
+            const bool separated = line.back() == '\r';
+            if (separated) {
+                line.pop_back();
+            }
+            joined += line;
+            ++count;
+            // Only a short last line (fewer than 57 bytes) goes without the separator.
+            const bool last = lines.peek() == EOF;
+            ASSERT_EQ(separated, !last || size % 57 == 0) << size;
+            if (!last) {
+                ASSERT_EQ(line.size(), 76u) << size;
+            }
+        }
+        EXPECT_EQ(joined, Base64EncodeString(data)) << size;
+        EXPECT_EQ(count, (size + 56) / 57);
+        EXPECT_EQ(text.back() == '\n', size % 57 == 0) << size;
+    }
+}
+
+TEST(WriteBase64Lines, PythonDecodesTheLines) {
+    if (!python_oracle::Available()) {
+        GTEST_SKIP() << "python3 not found";
+    }
+    const auto data = RandomBytes(100000, 7);
+    python_oracle::TempFile original(std::string(data.begin(), data.end()));
+    python_oracle::TempFile buffer_form(BufferLines(data, "\r\n"));
+    python_oracle::TempFile stream_form(StreamLines(data, "\r\n "));  // vCard continuation lines
+    const char* script = R"PY(
+import base64, sys
+original = open(sys.argv[1], 'rb').read()
+for path in sys.argv[2:]:
+    text = open(path, 'rb').read()
+    assert all(len(line.strip()) <= 76 for line in text.split(b'\n')), path
+    decoded = base64.b64decode(b''.join(text.split()), validate=True)
+    assert decoded == original, path
+print('ok')
+)PY";
+    const auto result =
+        python_oracle::Run(script, {original.path(), buffer_form.path(), stream_form.path()});
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+}
+
+}  // namespace
+}  // namespace mailwright::text

@@ -1,0 +1,163 @@
+#include "text/quoted_printable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "text/code_page_table.h"
+#include "text/python_oracle.h"
+#include "text/whole_value_conversion.h"
+
+namespace mailwright::text {
+namespace {
+
+std::string StringForm(std::string_view text) {
+    std::ostringstream out;
+    WriteQuotedPrintable(text, out);
+    return out.str();
+}
+
+std::string StreamForm(std::string_view text, const TextEncodingItem& source,
+                       const TextEncodingItem& target) {
+    std::istringstream in{std::string(text)};
+    std::ostringstream out;
+    WriteQuotedPrintable(in, source, target, out);
+    return out.str();
+}
+
+std::string Utf8StreamForm(std::string_view text) {
+    return StreamForm(text, Utf8Row(), Utf8Row());
+}
+
+std::string Repeat(std::string_view text, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+// What a reader gets back after undoing quoted-printable: the text with the
+// vCard escapes in it.
+std::string WithVCardEscapes(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == ',' || c == ';' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out;
+}
+
+TEST(QuotedPrintable, EachByteIsLiteralOrEscaped) {
+    for (int value = 0; value < 256; ++value) {
+        const char byte = static_cast<char>(value);
+        const bool literal = value == 9 || value == 32 || (value >= 33 && value <= 60) ||
+                             (value >= 62 && value <= 126);
+        std::string expected;
+        if (!literal) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "=%02X", value);
+            expected = hex;
+        } else if (byte == ',' || byte == ';' || byte == '\\') {
+            expected = std::string("\\") + byte;
+        } else {
+            expected = std::string(1, byte);
+        }
+        EXPECT_EQ(StringForm(std::string_view(&byte, 1)), expected) << value;
+        if (value < 0x80) {  // the stream form converts; ASCII passes unchanged
+            EXPECT_EQ(Utf8StreamForm(std::string_view(&byte, 1)), expected) << value;
+        }
+    }
+    EXPECT_EQ(StringForm("a;b\r\n"), "a\\;b=0D=0A");
+}
+
+TEST(QuotedPrintable, StringFormSoftBreaks) {
+    const std::string x74(74, 'x');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string(75, 'x'), std::string(75, 'x')},
+        {std::string(80, 'x'), std::string(75, 'x') + "=\r\n" + std::string(5, 'x')},
+        // After an escape, once 72 columns are used.
+        {std::string(24, '\x01'), Repeat("=01", 24) + "=\r\n"},
+        {std::string(25, '\x01'), Repeat("=01", 24) + "=\r\n=01"},
+        {x74 + "\x01" + "y", x74 + "=01=\r\ny"},
+        // The inserted backslash counts as a column.
+        {x74 + ";y", x74 + "\\;=\r\ny"},
+        {"", ""},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(StringForm(input), expected) << input;
+    }
+}
+
+TEST(QuotedPrintable, StreamFormSoftBreaks) {
+    const std::string x74(74, 'x');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string(80, 'x'), std::string(75, 'x') + "=\r\n" + std::string(5, 'x')},
+        {std::string(30, '\x01'), Repeat("=01", 25) + "=\r\n" + Repeat("=01", 5)},
+        {x74 + "\x01" + "y", x74 + "=01=\r\ny"},
+        {"", "=0D=0A"},  // an empty stream
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(Utf8StreamForm(input), expected) << input;
+    }
+}
+
+TEST(QuotedPrintable, StreamFormConvertsCodePages) {
+    const TextEncodingItem* cp1252 = GetCodePageInfo(1252);
+    const TextEncodingItem* cp1251 = GetCodePageInfo(1251);
+    ASSERT_NE(cp1252, nullptr);
+    ASSERT_NE(cp1251, nullptr);
+    EXPECT_EQ(StreamForm("caf\xe9", *cp1252, Utf8Row()), "caf=C3=A9");
+    EXPECT_EQ(StreamForm("\xcf", *cp1251, Utf8Row()), "=D0=9F");
+    EXPECT_EQ(StreamForm("caf\xc3\xa9", Utf8Row(), *cp1252), "caf=E9");
+}
+
+TEST(QuotedPrintable, StreamFormCarriesCharactersAcrossBlocks) {
+    // UTF-16LE text whose 512-byte blocks cut surrogate pairs and characters:
+    // the result equals encoding the converted text in one piece.
+    std::u16string text;
+    for (int i = 0; i < 700; ++i) {
+        text += (i % 3 == 0) ? std::u16string(u"\U0001F600") : std::u16string(u"\u00E9a");
+    }
+    const std::string utf16le(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    EXPECT_EQ(StreamForm(utf16le, Utf16LeRow(), Utf8Row()), Utf8StreamForm(utf16_to_utf8(text)));
+}
+
+TEST(QuotedPrintable, PythonDecodesBothForms) {
+    if (!python_oracle::Available()) {
+        GTEST_SKIP() << "python3 not found";
+    }
+    std::mt19937 random(11);
+    std::string bytes(5000, '\0');
+    for (auto& byte : bytes) {
+        byte = static_cast<char>(random());
+    }
+    const std::string text = "Dear Sir, please; call\\me.\r\nThanks\t= " + Repeat("long line ", 40);
+    python_oracle::TempFile bytes_expected(WithVCardEscapes(bytes));
+    python_oracle::TempFile bytes_encoded(StringForm(bytes));
+    python_oracle::TempFile text_expected(WithVCardEscapes(text));
+    python_oracle::TempFile text_encoded(StringForm(text));
+    python_oracle::TempFile text_stream(Utf8StreamForm(text));
+    const char* script = R"PY(
+import quopri, sys
+args = sys.argv[1:]
+for expected, *encoded in [(args[0], args[1]), (args[2], args[3], args[4])]:
+    want = open(expected, 'rb').read()
+    for path in encoded:
+        got = quopri.decodestring(open(path, 'rb').read())
+        assert got == want, (path, got[:80], want[:80])
+print('ok')
+)PY";
+    const auto result =
+        python_oracle::Run(script, {bytes_expected.path(), bytes_encoded.path(),
+                                    text_expected.path(), text_encoded.path(), text_stream.path()});
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+}
+
+}  // namespace
+}  // namespace mailwright::text
