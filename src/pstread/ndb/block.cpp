@@ -82,21 +82,40 @@ void extended_block::ensure_layout() {
     }
     m_child_offsets.assign(1, 0);
     m_child_first_pages.assign(1, 0);
-    if (m_level == 1) {
-        add_external_children();
-    } else {
-        add_extended_children();
-    }
-    if (m_child_offsets.back() != get_total_size()) {
-        const std::uint64_t held = m_child_offsets.back();
+    try {
+        if (m_level == 1) {
+            add_external_children();
+        } else {
+            add_extended_children();
+        }
+        if (m_child_offsets.back() != get_total_size()) {
+            throw_total_mismatch("");
+        }
+    } catch (...) {
         m_child_offsets.clear();
         m_child_first_pages.clear();
-        throw database_corrupt("extended block " + to_hex(get_id()) + " at " +
-                               to_hex(get_address()) + ": its children hold " +
-                               std::to_string(held) + " bytes but lcbTotal is " +
-                               std::to_string(get_total_size()));
+        throw;
     }
     m_layout_ready = true;
+}
+
+// Appends the next child's range; stops as soon as the children hold more
+// than lcbTotal, so a tree that repeats a large child is not read in full.
+void extended_block::add_child_range(std::uint64_t bytes, std::size_t pages) {
+    const std::uint64_t end = m_child_offsets.back() + bytes;
+    if (end > get_total_size()) {
+        m_child_offsets.push_back(end);
+        throw_total_mismatch("at least ");
+    }
+    m_child_offsets.push_back(end);
+    m_child_first_pages.push_back(m_child_first_pages.back() + pages);
+}
+
+void extended_block::throw_total_mismatch(const char* qualifier) const {
+    throw database_corrupt("extended block " + to_hex(get_id()) + " at " + to_hex(get_address()) +
+                           ": its children hold " + qualifier +
+                           std::to_string(m_child_offsets.back()) + " bytes but lcbTotal is " +
+                           std::to_string(get_total_size()));
 }
 
 void extended_block::add_external_children() {
@@ -110,8 +129,7 @@ void extended_block::add_external_children() {
             throw unexpected_block("External BID expected");
         }
         infos.push_back(m_db->lookup_block_info(id));
-        m_child_offsets.push_back(m_child_offsets.back() + infos.back().size);
-        m_child_first_pages.push_back(m_child_first_pages.back() + 1);
+        add_child_range(infos.back().size, 1);
     }
     m_block_info = std::move(infos);
 }
@@ -128,8 +146,7 @@ void extended_block::add_extended_children() {
                                    std::to_string(m_level) + " has child " + to_hex(id) +
                                    " of level " + std::to_string(child->get_level()));
         }
-        m_child_offsets.push_back(m_child_offsets.back() + child->get_total_size());
-        m_child_first_pages.push_back(m_child_first_pages.back() + child->get_child_count());
+        add_child_range(child->get_total_size(), child->get_child_count());
         m_child_blocks[index] = std::move(child);
     }
 }

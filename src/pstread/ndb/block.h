@@ -139,6 +139,8 @@ private:
     void ensure_layout();
     void add_external_children();
     void add_extended_children();
+    void add_child_range(std::uint64_t bytes, std::size_t pages);
+    [[noreturn]] void throw_total_mismatch(const char* qualifier) const;
     data_block& child(std::size_t index);
     std::size_t child_holding(std::uint64_t offset) const;
 

@@ -334,7 +334,7 @@ TEST_P(BlockTest, ExtendedBlockFaults) {
              img.add_block(0x108, pattern(10, 2));
              img.add_block(0x102, make_xblock(uni, 1, 15, {0x104, 0x108}));
          },
-         "children hold 20 bytes but lcbTotal is 15"},
+         "children hold at least 20 bytes but lcbTotal is 15"},
         {"lcbTotal beyond the file",
          [&](image& img) {
              img.add_block(0x104, pattern(10, 1));
