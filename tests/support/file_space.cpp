@@ -102,6 +102,9 @@ std::uint64_t FileSpace::allocate(std::uint64_t size, std::uint64_t alignment) {
 
 MapSummary FileSpace::finish(bool pad_to_section) {
     const std::uint64_t eof = pad_to_section ? section_start(section_ + 1) : cursor_;
+    if (variant_ == Variant::ansi && eof > kAnsiMaxOffset) {
+        throw std::length_error("an ANSI file cannot grow past 4 GB");
+    }
     flush_section(eof);
     summary_.file_eof = eof;
     sink_.extend_to(eof);
