@@ -57,13 +57,15 @@ std::optional<TagSpan> FindStartTag(std::string_view html, std::string_view name
     return std::nullopt;
 }
 
-// Rewrites the value after every "charset=" inside one meta tag to utf-8.
+// Rewrites every "charset=VALUE" inside one meta tag to "charset=utf-8",
+// keeping a quote that opens the value.
 std::string RewriteMetaCharset(std::string_view tag, bool& found) {
+    constexpr std::string_view kName = "charset";
     std::string out;
     size_t copied = 0;
-    for (size_t at = FindNoCase(tag, "charset"); at != std::string_view::npos;
-         at = FindNoCase(tag, "charset", at + 1)) {
-        size_t pos = at + 7;
+    for (size_t at = FindNoCase(tag, kName); at != std::string_view::npos;
+         at = FindNoCase(tag, kName, at + 1)) {
+        size_t pos = at + kName.size();
         while (pos < tag.size() && tag[pos] == ' ') {
             ++pos;
         }
@@ -71,7 +73,12 @@ std::string RewriteMetaCharset(std::string_view tag, bool& found) {
             continue;
         }
         ++pos;
-        while (pos < tag.size() && (tag[pos] == ' ' || tag[pos] == '"' || tag[pos] == '\'')) {
+        while (pos < tag.size() && tag[pos] == ' ') {
+            ++pos;
+        }
+        std::string_view quote;
+        if (pos < tag.size() && (tag[pos] == '"' || tag[pos] == '\'')) {
+            quote = tag.substr(pos, 1);
             ++pos;
         }
         size_t end = pos;
@@ -79,8 +86,10 @@ std::string RewriteMetaCharset(std::string_view tag, bool& found) {
                tag[end] != ' ' && tag[end] != '>' && tag[end] != '/') {
             ++end;
         }
-        out.append(tag.substr(copied, pos - copied));
-        out.append(kUtf8);
+        out.append(tag.substr(copied, at + kName.size() - copied));
+        out += '=';
+        out += quote;
+        out += kUtf8;
         copied = end;
         found = true;
     }
