@@ -8,6 +8,7 @@
 
 #include "pstread/ndb/database.h"
 #include "pstread/ndb/disk_layout.h"
+#include "pstread/ndb/header.h"
 
 namespace pstread {
 
@@ -21,7 +22,7 @@ public:
     // std::out_of_range "fread failed" when the file is too short.
     explicit database_impl(std::shared_ptr<const database_file> file);
 
-    std::uint16_t get_format_version() const override { return m_version; }
+    std::uint16_t get_format_version() const override { return m_values.version; }
 
     node lookup_node(node_id nid) override;
     node_info lookup_node_info(node_id nid) override;
@@ -64,37 +65,17 @@ public:
         const shared_db_ptr& db, const block_info& bi) override;
 
     bool is_unicode() const override { return layout::unicode; }
-    crypt_method get_crypt_method() const override { return m_crypt_method; }
-    std::uint64_t get_file_eof() const override { return m_file_eof; }
+    crypt_method get_crypt_method() const override { return m_values.encoding; }
+    std::uint64_t get_file_eof() const override { return m_values.file_eof; }
     const database_file& get_file() const override { return *m_file; }
 
 private:
-    struct page_bytes;
-
-    void validate_header();
-    page_bytes read_page_bytes(const block_reference& ref);
-    std::shared_ptr<nbt_page> build_nbt_page(const page_bytes& page);
-    std::shared_ptr<bbt_page> build_bbt_page(const page_bytes& page);
-    template <typename K, typename V>
-    std::shared_ptr<bt_nonleaf_page<K, V>> build_nonleaf_page(const page_bytes& page);
-
-    byte_buffer read_block_bytes(const block_info& bi);
-    std::shared_ptr<extended_block> build_extended_block(const shared_db_ptr& db,
-                                                         const block_info& bi,
-                                                         const byte_buffer& bytes);
-    std::shared_ptr<subnode_block> build_subnode_block(const shared_db_ptr& db,
-                                                       const block_info& bi,
-                                                       const byte_buffer& bytes);
-
     std::shared_ptr<const database_file> m_file;
+    // The header as read, kept whole; only the fields below are used.
     std::array<std::uint8_t, layout::header::size> m_header{};
-    std::uint16_t m_version = 0;
-    crypt_method m_crypt_method = crypt_method::none;
-    std::uint64_t m_file_eof = 0;
+    header_values m_values;
     // No tree of blocks can hold more bytes than the file does.
     std::uint64_t m_data_bound = 0;
-    block_reference m_nbt_root_ref;
-    block_reference m_bbt_root_ref;
     std::shared_ptr<bbt_page> m_bbt_root;
     std::shared_ptr<nbt_page> m_nbt_root;
 };
