@@ -13,5 +13,6 @@ using Arguments = std::vector<std::string>;
 constexpr int kExitUsage = 64;
 
 int run_info(const Arguments& args);
+int run_inspect(const Arguments& args);
 
 }  // namespace mailwright::cli

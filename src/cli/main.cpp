@@ -18,6 +18,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"info", mailwright::cli::run_info, "show the header facts of PST files"},
+    {"inspect", mailwright::cli::run_inspect,
+     "show one node's properties or table, or the named property map"},
 };
 
 void print_usage() {
