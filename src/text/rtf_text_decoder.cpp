@@ -26,12 +26,8 @@ bool IsAscii(std::string_view bytes) {
 
 }  // namespace
 
-RtfTextDecoder::Entry RtfTextDecoder::MakeEntry(uint32_t code_page) {
+RtfTextDecoder::Entry RtfTextDecoder::MakeEntry(const TextEncodingItem* row) {
     Entry entry;
-    const TextEncodingItem* row = AvailableRow(code_page);
-    if (row == nullptr) {
-        row = AvailableRow(kFallbackCodePage);
-    }
     if (row == nullptr) {
         return entry;
     }
@@ -49,11 +45,16 @@ RtfTextDecoder::Entry RtfTextDecoder::MakeEntry(uint32_t code_page) {
 }
 
 RtfTextDecoder::Entry& RtfTextDecoder::Lookup(uint32_t code_page) {
-    auto found = entries_.find(code_page);
-    if (found == entries_.end()) {
-        found = entries_.emplace(code_page, MakeEntry(code_page)).first;
+    auto row = rows_.find(code_page);
+    if (row == rows_.end()) {
+        const TextEncodingItem* found = AvailableRow(code_page);
+        row = rows_.emplace(code_page, found ? found : AvailableRow(kFallbackCodePage)).first;
     }
-    return found->second;
+    auto entry = entries_.find(row->second);
+    if (entry == entries_.end()) {
+        entry = entries_.emplace(row->second, MakeEntry(row->second)).first;
+    }
+    return entry->second;
 }
 
 void RtfTextDecoder::Decode(std::string_view bytes, uint32_t code_page, std::string& out) {

@@ -30,9 +30,13 @@ private:
     };
 
     Entry& Lookup(uint32_t code_page);
-    Entry MakeEntry(uint32_t code_page);
+    static Entry MakeEntry(const TextEncodingItem* row);
 
-    std::unordered_map<uint32_t, Entry> entries_;
+    // Code page numbers resolve to table rows (unknown ones to the fallback),
+    // and converters are kept per row, so hostile input naming many code
+    // pages opens at most one converter per row of the table.
+    std::unordered_map<uint32_t, const TextEncodingItem*> rows_;
+    std::unordered_map<const TextEncodingItem*, Entry> entries_;
 };
 
 }  // namespace mailwright::text
