@@ -36,7 +36,7 @@ struct walk_stats {
     std::size_t table_contexts = 0;
     std::size_t properties = 0;  // values read from property contexts
     std::size_t rows = 0;
-    std::size_t cells = 0;        // values read from table rows
+    std::size_t cells = 0;          // values read from table rows
     std::uint64_t value_bytes = 0;  // bytes of variable-size values read
     std::vector<std::string> failures;
 };

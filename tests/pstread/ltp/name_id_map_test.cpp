@@ -1,0 +1,213 @@
+// The named property map: lookups of numeric and string names through the
+// hash buckets, the PS_MAPI shortcut, absent names, and maps whose buckets
+// or GUID indexes disagree with their entry stream.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pstread/ltp/ltp_test_file.h"
+#include "pstread/ltp/name_id_map.h"
+#include "pstread/ltp/property_sets.h"
+#include "support/named_property_map_builder.h"
+#include "support/property_value.h"
+
+namespace {
+
+using ltptest::Variant;
+using pstread::name_id_map;
+using pstread::named_prop;
+using namespace pstbuild;
+
+using not_found = pstread::key_not_found<named_prop>;
+
+name_id_map open_map(const NodeContent& content, Variant variant = Variant::unicode) {
+    return name_id_map(ltptest::open_nodes(variant, {{kNidNameToIdMap, content}}));
+}
+
+std::vector<std::uint8_t> nameid(std::uint32_t id, bool is_string, std::uint16_t guid,
+                                 std::uint16_t index) {
+    const std::uint32_t word = static_cast<std::uint32_t>(index) << 16 |
+                               static_cast<std::uint32_t>(guid) << 1 | (is_string ? 1u : 0u);
+    std::vector<std::uint8_t> bytes;
+    for (const std::uint32_t value : {id, word}) {
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    }
+    return bytes;
+}
+
+template <typename... Parts>
+std::vector<std::uint8_t> concat(const Parts&... parts) {
+    std::vector<std::uint8_t> all;
+    (all.insert(all.end(), parts.begin(), parts.end()), ...);
+    return all;
+}
+
+TEST(NameIdMapTest, NumericAndStringNamesInManyBuckets) {
+    for (const Variant variant : ltptest::kVariants) {
+        SCOPED_TRACE(ltptest::variant_name(variant));
+        NamedPropertyMapBuilder builder(variant, 31);  // few buckets: several records in each
+        std::vector<std::pair<named_prop, std::uint16_t>> names;
+        for (std::uint32_t id = 0x8200; id < 0x8260; ++id) {
+            names.emplace_back(named_prop(pstread::psetid_appointment, id),
+                               builder.add(kPsetidAppointment, id));
+            names.emplace_back(named_prop(pstread::psetid_common, id),
+                               builder.add(kPsetidCommon, id));
+        }
+        for (const char* text : {"Keywords", "x-mailer", "\xC3\xA9t\xC3\xA9", ""}) {
+            const std::string utf8 = text;
+            const std::u32string name = utf8 == "\xC3\xA9t\xC3\xA9"
+                                            ? U"\u00E9t\u00E9"
+                                            : std::u32string(utf8.begin(), utf8.end());
+            names.emplace_back(named_prop(pstread::ps_public_strings, name),
+                               builder.add(kPsPublicStrings, utf8));
+            names.emplace_back(named_prop(pstread::ps_internet_headers, name),
+                               builder.add(kPsInternetHeaders, utf8));
+        }
+        name_id_map map = open_map(builder.build(), variant);
+        EXPECT_EQ(map.bucket_count(), 31u);
+        EXPECT_EQ(map.entry_count(), names.size());
+        for (const auto& [name, id] : names) {
+            EXPECT_EQ(map.lookup(name), id);
+            EXPECT_EQ(map.entry_at(id - 0x8000), name);
+        }
+    }
+}
+
+TEST(NameIdMapTest, PsMapiNamesAreTheirOwnIds) {
+    NamedPropertyMapBuilder builder(Variant::unicode);  // no names: no buckets at all
+    name_id_map map = open_map(builder.build());
+    EXPECT_EQ(map.lookup(pstread::ps_mapi, 0x0037), 0x0037);
+    EXPECT_THROW(map.lookup(pstread::ps_mapi, 0x8000), not_found);
+    EXPECT_THROW(map.lookup(pstread::ps_mapi, -1), not_found);
+    EXPECT_THROW(map.lookup(pstread::ps_mapi, U"Subject"), not_found);
+}
+
+TEST(NameIdMapTest, UnknownGuidsThenKnownOnes) {
+    NamedPropertyMapBuilder builder(Variant::unicode);
+    const std::uint16_t recurrence = builder.add(kPsetidAppointment, 0x8216);
+    name_id_map map = open_map(builder.build());
+    try {
+        map.lookup(pstread::psetid_task, 0x8101);
+        ADD_FAILURE() << "found a name of an unused property set";
+    } catch (const not_found& error) {
+        EXPECT_EQ(error.which(), named_prop(pstread::psetid_task, 0x8101));
+    }
+    EXPECT_THROW(map.guid_index(pstread::psetid_task), pstread::key_not_found<pstread::guid>);
+    EXPECT_EQ(map.lookup(pstread::psetid_appointment, 0x8216), recurrence);
+    EXPECT_EQ(map.guid_index(pstread::psetid_appointment), 3);
+    EXPECT_EQ(map.guid_at(3), pstread::psetid_appointment);
+}
+
+TEST(NameIdMapTest, SameHashDifferentGuidIndex) {
+    NamedPropertyMapBuilder builder(Variant::unicode, 1);  // one bucket holds everything
+    const std::uint16_t appointment = builder.add(kPsetidAppointment, 0x8205);
+    const std::uint16_t common = builder.add(kPsetidCommon, 0x8205);
+    const std::uint16_t public_strings = builder.add(kPsPublicStrings, 0x8205);
+    name_id_map map = open_map(builder.build());
+    EXPECT_EQ(map.lookup(pstread::psetid_common, 0x8205), common);
+    EXPECT_EQ(map.lookup(pstread::psetid_appointment, 0x8205), appointment);
+    EXPECT_EQ(map.lookup(pstread::ps_public_strings, 0x8205), public_strings);
+}
+
+TEST(NameIdMapTest, NamesAreCaseSensitive) {
+    NamedPropertyMapBuilder builder(Variant::unicode);
+    const std::uint16_t upper = builder.add(kPsPublicStrings, "Keywords");
+    const std::uint16_t lower = builder.add(kPsPublicStrings, "keywords");
+    name_id_map map = open_map(builder.build());
+    EXPECT_NE(upper, lower);
+    EXPECT_EQ(map.lookup(pstread::ps_public_strings, U"Keywords"), upper);
+    EXPECT_EQ(map.lookup(pstread::ps_public_strings, U"keywords"), lower);
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"KEYWORDS"), not_found);
+}
+
+TEST(NameIdMapTest, AnAbsentBucketMeansNotFound) {
+    NamedPropertyMapBuilder builder(Variant::unicode);
+    builder.add(kPsPublicStrings, "Keywords");
+    name_id_map map = open_map(builder.build());
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"Categories"), not_found);
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, 0x1234), not_found);
+}
+
+// Buckets whose records point at the wrong entry (as some writers leave
+// them) do not make a name resolve to another property: each record is
+// checked against its entry, and the entry stream answers when no record
+// holds.
+TEST(NameIdMapTest, BucketsPointingAtTheWrongEntry) {
+    NamedPropertyMapBuilder builder(Variant::unicode);
+    const std::uint16_t sharing = builder.add(kPsetidMeeting, 0x8A1C);
+    const std::uint16_t first = builder.add(kPsetidTask, 0x8808);
+    const std::uint16_t second = builder.add(kPsetidTask, 0x8809);
+    const std::uint16_t task = builder.guid_index(kPsetidTask);
+    PropertyContextBuilder pc = builder.property_context();
+    for (const std::uint32_t id : {0x8808u, 0x8809u}) {
+        const std::uint32_t b = name_bucket(id, task, false, kDefaultBucketCount);
+        // The record keeps its hash and GUID but names the first entry.
+        pc.set(static_cast<std::uint16_t>(kPidNameidBucketBase + b),
+               pv_binary(nameid(id, false, task, sharing - 0x8000)));
+    }
+    name_id_map map = open_map(pc.build());
+    EXPECT_EQ(map.lookup(pstread::psetid_task, 0x8808), first);
+    EXPECT_EQ(map.lookup(pstread::psetid_task, 0x8809), second);
+    EXPECT_EQ(map.lookup(pstread::psetid_meeting, 0x8A1C), sharing);
+    EXPECT_THROW(map.lookup(pstread::psetid_task, 0x880A), not_found);
+}
+
+// A hand-made map that lists PS_PUBLIC_STRINGS in its GUID stream and names
+// it by that index (4) instead of the well-known index 2.
+TEST(NameIdMapTest, WellKnownGuidListedInTheGuidStream) {
+    const std::vector<std::uint8_t> guids =
+        concat(kPsetidAppointment.bytes, kPsPublicStrings.bytes);
+    const std::vector<std::uint8_t> name = utf16le("Keywords");
+    std::vector<std::uint8_t> strings = {static_cast<std::uint8_t>(name.size()), 0, 0, 0};
+    strings.insert(strings.end(), name.begin(), name.end());
+    PropertyContextBuilder pc(Variant::unicode);
+    pc.set(kPidNameidBucketCount, pv_long(1))
+        .set(kPidNameidStreamGuid, pv_binary(guids))
+        .set(kPidNameidStreamEntry,
+             pv_binary(concat(nameid(0x8216, false, 3, 0), nameid(0, true, 4, 1))))
+        .set(kPidNameidStreamString, pv_binary(strings))
+        .set(kPidNameidBucketBase, pv_binary(concat(nameid(0x8216, false, 3, 0),
+                                                    nameid(name_hash("Keywords"), true, 4, 1))));
+    name_id_map map = open_map(pc.build());
+    EXPECT_EQ(map.lookup(pstread::ps_public_strings, U"Keywords"), 0x8001);
+    EXPECT_EQ(map.lookup(pstread::psetid_appointment, 0x8216), 0x8000);
+    EXPECT_EQ(map.entry_at(1), named_prop(pstread::ps_public_strings, U"Keywords"));
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"Keyword"), not_found);
+}
+
+TEST(NameIdMapTest, DamagedEntriesAndStreams) {
+    const std::vector<std::uint8_t> strings = {0xF0, 0xFF, 0xFF, 0xFF, 'a', 0};  // length 2^32 - 16
+    PropertyContextBuilder pc(Variant::unicode);
+    pc.set(kPidNameidBucketCount, pv_long(0))  // no buckets: the entries are searched
+        .set(kPidNameidStreamGuid, pv_binary({}))
+        .set(kPidNameidStreamEntry,
+             pv_binary(concat(nameid(0, true, 2, 0), nameid(0x10, false, 9, 1),
+                              nameid(0x8216, false, 0, 2))))
+        .set(kPidNameidStreamString, pv_binary(strings));
+    name_id_map map = open_map(pc.build());
+    EXPECT_EQ(map.entry_count(), 3u);
+    EXPECT_THROW(map.entry_at(0), pstread::database_corrupt);  // name longer than its stream
+    EXPECT_THROW(map.entry_at(1), pstread::database_corrupt);  // GUID index past the stream
+    EXPECT_THROW(map.entry_at(3), pstread::database_corrupt);  // past the entries
+    EXPECT_EQ(map.lookup(pstread::ps_none, 0x8216), 0x8002);
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"a"), not_found);
+}
+
+TEST(NameIdMapTest, MissingStreamsReadAsEmpty) {
+    PropertyContextBuilder pc(Variant::ansi);
+    pc.set(kPidNameidBucketCount, pv_long(251));
+    name_id_map map = open_map(pc.build(), Variant::ansi);
+    EXPECT_EQ(map.entry_count(), 0u);
+    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"Keywords"), not_found);
+    EXPECT_THROW(map.lookup(pstread::psetid_appointment, 0x8216), not_found);
+
+    PropertyContextBuilder without_count(Variant::ansi);
+    EXPECT_THROW(open_map(without_count.build(), Variant::ansi),
+                 pstread::key_not_found<std::uint16_t>);
+}
+
+}  // namespace
