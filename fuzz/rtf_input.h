@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/rtf_crc.h"
@@ -22,6 +23,25 @@
 
 namespace mailwright::text::fuzzing {
 
+// True when some charset=utf-8 (any case, the value possibly quoted) occurs.
+inline bool declares_utf8(const std::string& html) {
+    std::string lower(html);
+    for (char& c : lower) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    constexpr std::string_view kName = "charset=";
+    for (size_t at = lower.find(kName); at != std::string::npos; at = lower.find(kName, at + 1)) {
+        size_t value = at + kName.size();
+        if (value < lower.size() && (lower[value] == '"' || lower[value] == '\'')) {
+            ++value;
+        }
+        if (lower.compare(value, 5, "utf-8") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 inline void check_html(const std::optional<std::string>& html) {
     if (!html) {
         return;
@@ -30,11 +50,7 @@ inline void check_html(const std::optional<std::string>& html) {
     int32_t length = 0;
     u_strFromUTF8(nullptr, 0, &length, html->data(), static_cast<int32_t>(html->size()), &status);
     const bool valid = U_SUCCESS(status) || status == U_BUFFER_OVERFLOW_ERROR;
-    std::string lower(*html);
-    for (char& c : lower) {
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    if (!valid || lower.find("charset=utf-8") == std::string::npos) {
+    if (!valid || !declares_utf8(*html)) {
         std::abort();
     }
 }
