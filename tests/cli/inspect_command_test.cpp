@@ -1,0 +1,157 @@
+// `mailwright inspect`: runs the built program on builder files, intact and
+// damaged.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/named_property_map_builder.h"
+#include "support/ndb_builder.h"
+#include "support/property_context_builder.h"
+#include "support/table_context_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace pstbuild;
+
+struct run_result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class InspectCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir =
+            fs::temp_directory_path() / ("mailwright_inspect_test_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    run_result run(const std::string& arguments) {
+        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
+        const std::string command = "'" + program.string() + "' inspect " + arguments + " >'" +
+                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
+                                    "'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+    }
+
+    // An ANSI file: a message store with values of several types and one
+    // time value too short to read, a hierarchy table, a named property map
+    // and a node that is not a heap.
+    std::string sample_file() {
+        NdbBuilder ndb({.variant = Variant::ansi, .pad_to_amap_section = false});
+        PropertyContextBuilder store(Variant::ansi);
+        store.set(0x3001, pv_string8("Caf\xE9 folders"))
+            .set(0x3602, pv_long(-12))
+            .set(0x360A, pv_bool(true))
+            .set(0x0E06, pv_systime(0x01D0A1B2C3D4E5F0))
+            .set(0x1000, pv_binary({1, 2, 3}))
+            .set(0x8001, pv_mv_string8({"a", "b"}));
+        m_short_value = store.layout().records.at(0x1000);
+        store.set_raw(0x0E07, kPtSysTime, m_short_value);
+        const NodeContent pc = store.build();
+        ndb.add_node(0x21, pc.data, pc.subnodes);
+
+        TableContextBuilder hierarchy(Variant::ansi);
+        hierarchy.add_column(make_tag(0x3001, kPtString8)).add_column(make_tag(0x3602, kPtLong));
+        hierarchy.add_row(0x8022, {{0x3001, pv_string8("Inbox")}, {0x3602, pv_long(3)}});
+        hierarchy.add_row(0x8042, {{0x3001, pv_string8("Sent")}});
+        const NodeContent tc = hierarchy.build();
+        ndb.add_node(0x12D, tc.data, tc.subnodes);
+
+        NamedPropertyMapBuilder names(Variant::ansi);
+        names.add(kPsetidAppointment, 0x8216);
+        names.add(kPsPublicStrings, "Keywords");
+        const NodeContent map = names.build();
+        ndb.add_node(kNidNameToIdMap, map.data, map.subnodes);
+
+        ndb.add_node(0x2F, {1, 2, 3, 4, 5});
+        const fs::path path = m_dir / "sample.pst";
+        ndb.write_file(path.string());
+        return "'" + path.string() + "'";
+    }
+
+    fs::path m_dir;
+    std::uint32_t m_short_value = 0;  // HID of the 3-byte value read as a time
+};
+
+TEST_F(InspectCommandTest, PropertyContextWithOneDamagedValue) {
+    const run_result result = run(sample_file() + " 0x21");
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::ostringstream short_value;
+    short_value << std::hex << m_short_value;
+    EXPECT_EQ(result.out,
+              "node 0x21: property context, 7 properties\n"
+              "  0x0E06  PT_SYSTIME     2015-06-08T06:17:15Z\n"
+              "  0x0E07  PT_SYSTIME     error: 8-byte value 0x" +
+                  short_value.str() +
+                  " of node 0x21 holds fewer than 8 bytes\n"
+                  "  0x1000  PT_BINARY      (3 bytes) 01 02 03\n"
+                  "  0x3001  PT_STRING8     \"Café folders\"\n"
+                  "  0x3602  PT_LONG        -12 (0xFFFFFFF4)\n"
+                  "  0x360A  PT_BOOLEAN     true\n"
+                  "  0x8001  PT_MV_STRING8  2 values [\"a\", \"b\"]\n");
+}
+
+TEST_F(InspectCommandTest, TableContextAndCodePage) {
+    const run_result result = run(sample_file() + " 12d --codepage 1251");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("node 0x12d: table context, 4 columns, 2 rows\n"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("  row 1, row id 0x8042:\n    0x3001  PT_STRING8     \"Sent\"\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("  0x3602  PT_LONG        cell "), std::string::npos);
+}
+
+TEST_F(InspectCommandTest, NamedPropertyMap) {
+    const run_result result = run(sample_file() + " --named");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("named property map: 2 entries, 251 buckets\n"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("0x8000  {00062002-0000-0000-C000-000000000046} 0x8216  "
+                              "PSETID_Appointment\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("0x8001  {00020329-0000-0000-C000-000000000046} \"Keywords\"  "
+                              "PS_PUBLIC_STRINGS\n"),
+              std::string::npos)
+        << result.out;
+}
+
+TEST_F(InspectCommandTest, NodesThatCannotBeShown) {
+    const std::string file = sample_file();
+    run_result result = run(file + " 0x99");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("node 0x99 not found"), std::string::npos) << result.err;
+
+    result = run(file + " 0x2F");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("node 0x2f: "), std::string::npos) << result.err;
+
+    result = run(file + " 0x21/0x7F");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("not found"), std::string::npos) << result.err;
+
+    EXPECT_EQ(run(file + " 0xZZ").status, 64);
+    EXPECT_EQ(run(file).status, 64);
+    EXPECT_EQ(run(file + " 0x21 --codepage 99999").status, 64);
+}
+
+}  // namespace
