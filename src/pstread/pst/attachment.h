@@ -1,0 +1,53 @@
+// An attachment of a message ([MS-PST] 2.4.6.2): the property context of the
+// message node's subnode that the attachment table's row names. An
+// attachment with method 5 holds a whole message, which opens as a message
+// of its own.
+#pragma once
+
+#include <cstdint>
+
+#include "pstread/ltp/hnid_stream.h"
+#include "pstread/ltp/property_bag.h"
+#include "pstread/ndb/node.h"
+
+namespace pstread {
+
+class message;
+
+// How many messages may nest inside one another through attachments: a
+// message at this depth refuses to open the message it holds. Real mail
+// forwarded as attachments rarely nests a dozen deep; a file that claims
+// more is treated as corrupt rather than followed without end.
+constexpr unsigned max_embedded_message_depth = 64;
+
+class attachment {
+public:
+    // `n` is the attachment's node; `message_depth` the embedding depth of the
+    // message it belongs to (0 for a message of a folder).
+    attachment(const node& n, unsigned message_depth);
+
+    property_bag& get_property_bag() { return m_bag; }
+    const property_bag& get_property_bag() const { return m_bag; }
+    node_id get_id() const { return m_bag.get_node().get_id(); }
+
+    // PidTagAttachDataBinary, whole or as a stream; key_not_found<prop_id>
+    // when absent.
+    byte_buffer get_bytes() const;
+    hnid_stream_device open_byte_stream() const;
+
+    // Whether PidTagAttachMethod is 5 (an embedded message). An attachment
+    // without a method is not one.
+    bool is_message() const;
+    // The embedded message: std::bad_cast for any other attachment;
+    // database_corrupt when the message would nest deeper than
+    // max_embedded_message_depth or PidTagAttachDataObject is shorter than
+    // the subnode id it must hold. The message's charset is this
+    // attachment's.
+    message open_as_message() const;
+
+private:
+    property_bag m_bag;
+    unsigned m_message_depth;
+};
+
+}  // namespace pstread
