@@ -1,0 +1,161 @@
+// mkpst: writes a deterministic sample mailbox as a PST file, for the
+// README demonstration, manual testing and benchmarks.
+//
+//   mkpst [--ansi|--unicode] [--encoding none|permute|cyclic] [--folders N]
+//         [--messages N] [--attachment-kb N] [--seed S] [--codepage N] [--quiet] OUT.pst
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "support/mailbox_writer.h"
+#include "support/sample_mailbox.h"
+
+namespace {
+
+using namespace pstbuild;
+
+constexpr int kUsageError = 2;
+
+struct Arguments {
+    sample::SampleOptions sample;
+    Encoding encoding = Encoding::permute;
+    std::string output;
+    bool quiet = false;
+};
+
+void usage(std::ostream& out) {
+    out << "usage: mkpst [--ansi|--unicode] [--encoding none|permute|cyclic] [--folders N]\n"
+           "             [--messages N] [--attachment-kb N] [--seed S] [--codepage N] [--quiet]\n"
+           "             OUT.pst\n"
+           "Writes a deterministic sample mailbox: the same options give the same bytes.\n"
+           "Defaults: --unicode --encoding permute --folders 5 --messages 40\n"
+           "          --attachment-kb 32 --seed 1 --codepage 1252 (8-bit text of --ansi files)\n";
+}
+
+std::optional<std::uint64_t> parse_number(std::string_view text) {
+    if (text.empty() || text.size() > 19) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value;
+}
+
+// Returns the arguments, or an exit code when the program should stop.
+std::variant<Arguments, int> parse(int argc, char** argv) {
+    Arguments args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (i + 1 >= argc) {
+                return std::nullopt;
+            }
+            return std::string_view(argv[++i]);
+        };
+        auto number = [&]() -> std::optional<std::uint64_t> {
+            const auto text = value();
+            return text ? parse_number(*text) : std::nullopt;
+        };
+        std::optional<std::uint64_t> n;
+        if (arg == "--help" || arg == "-h") {
+            usage(std::cout);
+            return 0;
+        } else if (arg == "--ansi") {
+            args.sample.variant = Variant::ansi;
+        } else if (arg == "--unicode") {
+            args.sample.variant = Variant::unicode;
+        } else if (arg == "--quiet") {
+            args.quiet = true;
+        } else if (arg == "--encoding") {
+            const auto text = value();
+            if (text == "none") {
+                args.encoding = Encoding::none;
+            } else if (text == "permute") {
+                args.encoding = Encoding::permute;
+            } else if (text == "cyclic") {
+                args.encoding = Encoding::cyclic;
+            } else {
+                std::cerr << "mkpst: --encoding takes none, permute or cyclic\n";
+                return kUsageError;
+            }
+        } else if (arg == "--folders" && (n = number())) {
+            args.sample.folders = *n;
+        } else if (arg == "--messages" && (n = number())) {
+            args.sample.messages = *n;
+        } else if (arg == "--attachment-kb" && (n = number())) {
+            args.sample.attachment_kb = *n;
+        } else if (arg == "--seed" && (n = number())) {
+            args.sample.seed = *n;
+        } else if (arg == "--codepage" && (n = number()) && *n <= 0xFFFF) {
+            args.sample.code_page = static_cast<unsigned>(*n);
+        } else if (!arg.empty() && arg[0] != '-' && args.output.empty()) {
+            args.output = arg;
+        } else {
+            std::cerr << "mkpst: bad argument '" << arg << "'\n";
+            usage(std::cerr);
+            return kUsageError;
+        }
+    }
+    if (args.output.empty()) {
+        usage(std::cerr);
+        return kUsageError;
+    }
+    return args;
+}
+
+int run(const Arguments& args) {
+    const auto start = std::chrono::steady_clock::now();
+    const Mailbox box = sample::sample_mailbox(args.sample);
+    NdbOptions ndb;
+    ndb.variant = args.sample.variant;
+    ndb.encoding = args.encoding;
+    ndb.record_layout = false;
+    const std::uint64_t every = std::max<std::uint64_t>(1000, args.sample.messages / 20);
+    const MailboxProgress progress = [&](const MailboxReport& r) {
+        if (!args.quiet && args.sample.messages >= 10000 && r.messages % every == 0) {
+            std::cerr << "mkpst: " << r.messages << " of " << args.sample.messages << " messages\n";
+        }
+    };
+    const MailboxReport report = write_mailbox_file(box, ndb, args.output, progress);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!args.quiet) {
+        const double mb = static_cast<double>(report.file_size) / (1024.0 * 1024.0);
+        std::printf(
+            "%s: %s, %zu folders, %llu messages, %llu attachments (%llu embedded messages), "
+            "%.1f MB in %.2f s (%.1f MB/s)\n",
+            args.output.c_str(), args.sample.variant == Variant::ansi ? "ANSI" : "Unicode",
+            report.folders.size(), static_cast<unsigned long long>(report.messages),
+            static_cast<unsigned long long>(report.attachments),
+            static_cast<unsigned long long>(report.embedded_messages), mb, seconds,
+            seconds > 0 ? mb / seconds : 0.0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto parsed = parse(argc, argv);
+    if (const int* code = std::get_if<int>(&parsed)) {
+        return *code;
+    }
+    try {
+        return run(std::get<Arguments>(parsed));
+    } catch (const std::exception& e) {
+        std::cerr << "mkpst: " << e.what() << "\n";
+        return 1;
+    }
+}
