@@ -20,6 +20,7 @@ constexpr Command kCommands[] = {
     {"info", mailwright::cli::run_info, "show the header facts of PST files"},
     {"inspect", mailwright::cli::run_inspect,
      "show one node's properties or table, or the named property map"},
+    {"list", mailwright::cli::run_list, "show the folder tree of PST files with item counts"},
 };
 
 void print_usage() {

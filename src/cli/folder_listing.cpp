@@ -1,0 +1,77 @@
+#include "cli/folder_listing.h"
+
+#include <exception>
+
+#include "model/item_kinds.h"
+#include "model/mapi_folder.h"
+#include "model/message_store.h"
+#include "model/pst_session.h"
+#include "pstread/ndb/exceptions.h"
+#include "pstread/ndb/hex.h"
+
+namespace mailwright::cli {
+namespace {
+
+listed_folder list_folder(model::MAPIFolder& folder) {
+    listed_folder listed;
+    listed.name = folder.folderName();
+    listed.path = folder.fullFolderPath();
+    listed.kind = folder.defaultItemType();
+    listed.count = folder.contentCount();
+    for (const auto& child : folder.getFolders()) {
+        listed.children.push_back(list_folder(*child));
+    }
+    return listed;
+}
+
+}  // namespace
+
+const char* folder_kind_name(std::int32_t kind) {
+    switch (kind) {
+        case model::kFolderCalendar:
+            return "calendar";
+        case model::kFolderContacts:
+            return "contacts";
+        case model::kFolderJournal:
+            return "journal";
+        case model::kFolderNotes:
+            return "notes";
+        case model::kFolderTasks:
+            return "tasks";
+        default:
+            return "mail";
+    }
+}
+
+listed_file list_file(const std::string& path, const platform::UserDefaults& defaults) {
+    listed_file listed;
+    listed.path = path;
+    try {
+        const auto session = model::PSTSession::initWithFile(path, defaults);
+        listed.unicode = session->isUnicodePST();
+        const auto store = session->getRootStore();
+        listed.store = store->storeName();
+        listed.root = list_folder(*store->getSubTreeFolder());
+    } catch (...) {
+        listed.error = describe_current_exception();
+    }
+    return listed;
+}
+
+std::string describe_current_exception() {
+    try {
+        throw;
+    } catch (const pstread::key_not_found<std::uint16_t>& missing) {
+        return std::string(missing.what()) + ": property " + pstread::to_hex(missing.which());
+    } catch (const pstread::key_not_found<std::uint32_t>& missing) {
+        return std::string(missing.what()) + ": node " + pstread::to_hex(missing.which());
+    } catch (const pstread::key_not_found<std::uint64_t>& missing) {
+        return std::string(missing.what()) + ": block " + pstread::to_hex(missing.which());
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+}  // namespace mailwright::cli
