@@ -1,0 +1,66 @@
+// Builder mailboxes opened with the reader, for the messaging layer and the
+// session model tests: the file bytes, what the builder wrote where, and the
+// database over the bytes held in memory.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pstread/ndb/database.h"
+#include "support/layout.h"
+#include "support/mailbox.h"
+#include "support/mailbox_writer.h"
+#include "support/ndb_builder.h"
+
+namespace psttest {
+
+using pstbuild::Variant;
+
+struct BuiltMailbox {
+    std::vector<std::uint8_t> bytes;
+    pstbuild::MailboxReport report;
+    pstbuild::Layout layout;
+
+    pstread::shared_db_ptr open(std::string name = "mailbox.pst") const {
+        return pstread::open_database(
+            std::make_shared<pstread::database_file>(bytes, std::move(name)));
+    }
+    std::uint32_t folder_nid(const std::string& path) const { return report.folder(path).nid; }
+};
+
+inline BuiltMailbox build_file(const pstbuild::Mailbox& box, Variant variant = Variant::unicode,
+                                  std::uint16_t wVer = 0) {
+    pstbuild::NdbBuilder ndb({.variant = variant, .pad_to_amap_section = false, .wVer = wVer});
+    BuiltMailbox built;
+    built.report = pstbuild::write_mailbox(box, ndb);
+    built.bytes = ndb.build();
+    built.layout = ndb.layout();
+    return built;
+}
+
+// Flips one byte of the first data block of a top-level node, so that
+// reading the node fails its block check.
+inline void damage_node(BuiltMailbox& built, std::uint32_t nid) {
+    const pstbuild::Placement& block = built.layout.data_block_at(nid, 0);
+    built.bytes.at(block.offset) ^= 0xFF;
+}
+
+// A standard mailbox with folders "Inbox" and "Sent" under the top folder.
+inline pstbuild::Mailbox two_folder_mailbox(std::string store_name = "Personal Folders") {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox(std::move(store_name));
+    box.top().add_folder("Inbox", "IPF.Note");
+    box.top().add_folder("Sent", "IPF.Note");
+    return box;
+}
+
+inline pstbuild::Message mail(std::string subject) {
+    pstbuild::Message m;
+    m.subject = std::move(subject);
+    m.sender = {"Ann Example", "ann@example.com"};
+    return m;
+}
+
+}  // namespace psttest

@@ -1,0 +1,272 @@
+// Messages, recipients and attachments from builder files: the subject
+// prefix rule, bodies as streams, sizes and counts, recipient cells, by-value
+// attachments and embedded messages down to the nesting limit.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "pstread/ltp/hnid_stream.h"
+#include "pstread/ndb/exceptions.h"
+#include "pstread/pst/mailbox_file.h"
+#include "pstread/pst/message.h"
+#include "pstread/pst/node_ids.h"
+#include "pstread/pst/property_ids.h"
+#include "pstread/pst/pst.h"
+#include "support/property_value.h"
+#include "text/code_page_table.h"
+
+namespace pstread {
+namespace {
+
+using psttest::build_file;
+using psttest::BuiltMailbox;
+
+// A file whose Inbox holds `messages`; the messages, in order.
+class InboxFile {
+public:
+    explicit InboxFile(std::vector<pstbuild::Message> messages,
+                       psttest::Variant variant = psttest::Variant::unicode) {
+        pstbuild::Mailbox box = psttest::two_folder_mailbox();
+        box.top().children[1].messages = std::move(messages);
+        m_built = build_file(box, variant);
+        m_file = std::make_unique<pst>(m_built.open());
+        const folder top = *m_file->open_root_folder().sub_folder_begin();
+        const folder inbox = *std::next(top.sub_folder_begin());
+        for (message m : inbox.messages()) {
+            m.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1252));
+            m_messages.push_back(m);
+        }
+    }
+
+    message& operator[](std::size_t i) { return m_messages.at(i); }
+
+private:
+    BuiltMailbox m_built;
+    std::unique_ptr<pst> m_file;
+    std::vector<message> m_messages;
+};
+
+std::string read_all(hnid_stream_device device) {
+    hnid_istream in(std::move(device));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(Message, SubjectPrefixMarkerRule) {
+    struct Case {
+        const char* stored;
+        std::u16string read;
+    };
+    const Case cases[] = {
+        {"\x01\x05Re: x", u"Re: x"},
+        {"\x01\x01Hello", u"Hello"},
+        {"\x01", u""},
+        {"", u""},
+        {"Plain \x01 inside", u"Plain \u0001 inside"},
+        {"\x02\x05Re: x", u"\u0002\u0005Re: x"},
+    };
+    std::vector<pstbuild::Message> messages;
+    for (const Case& c : cases) {
+        pstbuild::Message m;
+        m.extra.push_back(pstbuild::ExtraProperty::of_text(pid_tag_subject, c.stored));
+        messages.push_back(m);
+    }
+    for (const psttest::Variant variant : {psttest::Variant::unicode, psttest::Variant::ansi}) {
+        InboxFile file(messages, variant);
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            SCOPED_TRACE(cases[i].stored);
+            EXPECT_TRUE(file[i].has_subject());
+            EXPECT_EQ(file[i].get_subject(), cases[i].read);
+        }
+    }
+    EXPECT_EQ(remove_subject_prefix_marker(u"\u0001"), u"");
+}
+
+TEST(Message, BuilderPrefixesReadAsPrefixAndSubject) {
+    pstbuild::Message m = psttest::mail("lunch");
+    m.subject_prefix = "Re: ";
+    InboxFile file({m});
+    EXPECT_EQ(file[0].get_subject(), u"Re: lunch");
+}
+
+TEST(Message, BodiesAreStreamsOfTheStoredText) {
+    pstbuild::Message both = psttest::mail("both");
+    const std::string long_text(20000, 'x');
+    both.body = "Hello\r\n" + long_text;
+    both.html = "<p>Hello</p>";
+    pstbuild::Message none = psttest::mail("none");
+    InboxFile file({both, none});
+
+    EXPECT_TRUE(file[0].has_body());
+    // PT_UNICODE in a Unicode file: UTF-16LE bytes.
+    const std::string body = read_all(file[0].open_body_stream());
+    ASSERT_EQ(body.size(), 2 * (7 + long_text.size()));
+    EXPECT_EQ(body.substr(0, 4), std::string("H\0e\0", 4));
+    EXPECT_EQ(file[0].get_property_bag().read_utf8string(pid_tag_body), *both.body);
+    EXPECT_TRUE(file[0].has_html_body());
+    EXPECT_EQ(read_all(file[0].open_html_body_stream()), "<p>Hello</p>");
+
+    EXPECT_FALSE(file[1].has_body());
+    EXPECT_FALSE(file[1].has_html_body());
+    EXPECT_THROW(file[1].open_body_stream(), key_not_found<prop_id>);
+}
+
+TEST(Message, SizeIsSignedAndItsAbsenceIsTheMissingProperty) {
+    pstbuild::Message negative = psttest::mail("negative");
+    negative.extra.push_back(
+        pstbuild::ExtraProperty::of(pid_tag_message_size, pstbuild::pv_long(-5)));
+    pstbuild::Message sizeless = psttest::mail("sizeless");
+    sizeless.omit = {pid_tag_message_size};
+    InboxFile file({negative, sizeless});
+    EXPECT_EQ(file[0].get_message_size(), -5);
+    EXPECT_THROW(file[1].get_message_size(), key_not_found<prop_id>);
+}
+
+TEST(Message, CountsAndRangesOfRecipientsAndAttachments) {
+    pstbuild::Message lonely = psttest::mail("no attachments");
+    pstbuild::Message full = psttest::mail("full");
+    full.recipients = {
+        pstbuild::make_recipient("Bob", "bob@example.com", pstbuild::RecipientType::to),
+        pstbuild::make_recipient("Cy", "cy@example.com", pstbuild::RecipientType::cc),
+        pstbuild::make_recipient("Di", "di@example.com", pstbuild::RecipientType::bcc)};
+    full.recipients[2].write_smtp_address = false;
+    full.recipients[1].address_type = "EX";
+    pstbuild::Attachment a;
+    a.filename = "a.txt";
+    a.data = {'a', 'b', 'c'};
+    pstbuild::Attachment b;
+    b.filename = "b.bin";
+    b.data.assign(30000, 0x5A);
+    full.attachments = {a, b};
+    InboxFile file({lonely, full});
+
+    EXPECT_EQ(file[0].get_attachment_count(), 0u);
+    EXPECT_EQ(file[0].attachment_begin(), file[0].attachment_end());
+    EXPECT_THROW(file[0].get_attachment_table(), key_not_found<node_id>);
+    EXPECT_EQ(file[0].get_recipient_count(), 0u);
+
+    EXPECT_EQ(file[1].get_recipient_count(), 3u);
+    std::vector<std::u16string> names;
+    std::vector<std::uint32_t> types;
+    std::vector<bool> has_smtp;
+    for (const recipient& r : file[1].recipients()) {
+        names.push_back(r.get_name());
+        types.push_back(r.get_type());
+        has_smtp.push_back(r.has_smtp_address());
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Bob", u"Cy", u"Di"}));
+    EXPECT_EQ(types, (std::vector<std::uint32_t>{recipient_type_to, recipient_type_cc,
+                                                 recipient_type_bcc}));
+    EXPECT_EQ(has_smtp, (std::vector<bool>{true, true, false}));
+    const recipient cy = *std::next(file[1].recipient_begin());
+    EXPECT_EQ(cy.get_address_type(), u"EX");
+    EXPECT_EQ(cy.get_smtp_address(), u"cy@example.com");
+    const recipient di = *std::next(file[1].recipient_begin(), 2);
+    EXPECT_THROW(di.get_smtp_address(), key_not_found<prop_id>);
+
+    EXPECT_EQ(file[1].get_attachment_count(), 2u);
+    std::vector<std::size_t> sizes;
+    for (const attachment& att : file[1].attachments()) {
+        EXPECT_FALSE(att.is_message());
+        EXPECT_THROW(att.open_as_message(), std::bad_cast);
+        const byte_buffer bytes = att.get_bytes();
+        EXPECT_EQ(read_all(att.open_byte_stream()), std::string(bytes.begin(), bytes.end()));
+        sizes.push_back(bytes.size());
+    }
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{3, 30000}));
+}
+
+TEST(Message, RecipientsAndAttachmentsDecodeWithTheMessageCharset) {
+    pstbuild::Message m = psttest::mail("ansi");
+    m.recipients = {
+        pstbuild::make_recipient("Zoë", "zoe@example.com", pstbuild::RecipientType::to)};
+    pstbuild::Attachment a;
+    a.filename = "café.txt";
+    a.data = {'x'};
+    m.attachments = {a};
+    InboxFile file({m}, psttest::Variant::ansi);
+    EXPECT_EQ((*file[0].recipient_begin()).get_name(), u"Zoë");
+    const attachment att = *file[0].attachment_begin();
+    EXPECT_EQ(att.get_property_bag().read_utf8string(pid_tag_attach_long_filename), "café.txt");
+}
+
+TEST(Message, EmbeddedMessagesOpenLikeAnyOther) {
+    auto inner = std::make_shared<pstbuild::Message>(psttest::mail("inner"));
+    inner->subject_prefix = "Fw: ";
+    inner->recipients = {
+        pstbuild::make_recipient("Eve", "eve@example.com", pstbuild::RecipientType::to)};
+    pstbuild::Message outer = psttest::mail("outer");
+    pstbuild::Attachment holder;
+    holder.display_name = "inner";
+    holder.embedded = inner;
+    outer.attachments = {holder};
+    InboxFile file({outer});
+
+    const attachment att = *file[0].attachment_begin();
+    ASSERT_TRUE(att.is_message());
+    const message m = att.open_as_message();
+    EXPECT_EQ(m.get_embedding_depth(), 1u);
+    EXPECT_EQ(m.get_subject(), u"Fw: inner");
+    ASSERT_EQ(m.get_recipient_count(), 1u);
+    EXPECT_EQ((*m.recipient_begin()).get_name(), u"Eve");
+    EXPECT_EQ(m.get_attachment_count(), 0u);
+}
+
+TEST(Message, EmbeddedMessagesOpenDownToTheNestingLimitAndNoFurther) {
+    std::shared_ptr<const pstbuild::Message> chain =
+        std::make_shared<pstbuild::Message>(psttest::mail("deepest"));
+    for (unsigned level = 0; level < max_embedded_message_depth; ++level) {
+        auto holder = std::make_shared<pstbuild::Message>(psttest::mail("level"));
+        pstbuild::Attachment a;
+        a.embedded = chain;
+        holder->attachments = {a};
+        chain = holder;
+    }
+    // `chain` holds max_embedded_message_depth levels of embedding below it;
+    // the Inbox message adds one more.
+    pstbuild::Message top = psttest::mail("top");
+    pstbuild::Attachment a;
+    a.embedded = chain;
+    top.attachments = {a};
+    InboxFile file({top});
+
+    message m = file[0];
+    for (unsigned depth = 1; depth <= max_embedded_message_depth; ++depth) {
+        m = (*m.attachment_begin()).open_as_message();
+        ASSERT_EQ(m.get_embedding_depth(), depth);
+    }
+    EXPECT_EQ(m.get_subject(), u"level");
+    const attachment too_deep = *m.attachment_begin();
+    EXPECT_TRUE(too_deep.is_message());
+    EXPECT_THROW(too_deep.open_as_message(), database_corrupt);
+}
+
+TEST(Message, AnEmbeddedMessageReferenceThatIsNoneFails) {
+    pstbuild::Message m = psttest::mail("bad references");
+    auto method_5 = [](std::optional<std::vector<std::uint8_t>> reference) {
+        pstbuild::Attachment a;
+        a.method = 5;
+        if (reference) {
+            a.extra.push_back(pstbuild::ExtraProperty::of(pid_tag_attach_data_object,
+                                                          pstbuild::pv_binary(*reference)));
+        }
+        return a;
+    };
+    m.attachments = {method_5(std::vector<std::uint8_t>{0x01, 0x02}),
+                     method_5(std::vector<std::uint8_t>{0xE4, 0xFF, 0, 0, 0, 0, 0, 0}),
+                     method_5(std::nullopt)};
+    InboxFile file({m});
+    auto it = file[0].attachment_begin();
+    EXPECT_THROW((*it).open_as_message(), database_corrupt);
+    ++it;
+    EXPECT_THROW((*it).open_as_message(), key_not_found<node_id>);
+    ++it;
+    EXPECT_THROW((*it).open_as_message(), key_not_found<prop_id>);
+}
+
+}  // namespace
+}  // namespace pstread

@@ -1,0 +1,236 @@
+// The store and the folder hierarchy from builder files: store properties
+// and the named property map opened once, subfolder ranges in row order
+// with non-folder rows skipped, rows pointing back up not followed, the
+// depth limit, and message ranges.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pstread/ltp/property_sets.h"
+#include "pstread/ndb/exceptions.h"
+#include "pstread/pst/folder.h"
+#include "pstread/pst/mailbox_file.h"
+#include "pstread/pst/node_ids.h"
+#include "pstread/pst/property_ids.h"
+#include "pstread/pst/pst.h"
+#include "text/code_page_table.h"
+
+namespace pstread {
+namespace {
+
+using psttest::build_file;
+using psttest::BuiltMailbox;
+
+std::vector<std::u32string> names_of(const folder& parent) {
+    std::vector<std::u32string> names;
+    for (const folder& child : parent.sub_folders()) {
+        names.push_back(child.get_name());
+    }
+    return names;
+}
+
+folder child_named(const folder& parent, const std::u32string& name) {
+    for (const folder& child : parent.sub_folders()) {
+        if (child.get_name() == name) {
+            return child;
+        }
+    }
+    throw std::runtime_error("no such folder");
+}
+
+TEST(Store, PropertyBagAndNamedPropertyMapOpenOnce) {
+    const BuiltMailbox built = build_file(psttest::two_folder_mailbox("Ann's mail"));
+    pst file(built.open());
+    property_bag& bag = file.get_property_bag();
+    EXPECT_EQ(&bag, &file.get_property_bag());
+    EXPECT_EQ(file.get_name(), U"Ann's mail");
+    name_id_map& names = file.get_name_id_map();
+    EXPECT_EQ(&names, &file.get_name_id_map());
+    EXPECT_TRUE(file.is_unicode());
+    EXPECT_EQ(file.get_format_version(), 23);
+}
+
+TEST(Store, ResolvesNamedPropertiesTheFileUses) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox();
+    pstbuild::Message m = psttest::mail("tagged");
+    m.extra.push_back(
+        pstbuild::ExtraProperty::of_named_text({pstbuild::kPsPublicStrings, 0, "Keywords"}, "red"));
+    box.top().children[0].messages.push_back(m);
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const prop_id keywords = file.lookup_prop_id(ps_public_strings, U"Keywords");
+    EXPECT_GE(keywords, 0x8000);
+    EXPECT_THROW(file.lookup_prop_id(ps_public_strings, U"Unused"), key_not_found<named_prop>);
+}
+
+TEST(Store, AFileWithoutStoreNodeFailsWithTheMissingNode) {
+    pstbuild::NdbBuilder ndb({.pad_to_amap_section = false});
+    ndb.add_node(0x122, {});
+    const auto bytes = ndb.build();
+    pst file(open_database(std::make_shared<database_file>(bytes, "bare.pst")));
+    try {
+        file.get_property_bag();
+        FAIL() << "no store node";
+    } catch (const key_not_found<node_id>& missing) {
+        EXPECT_EQ(missing.which(), nid_message_store);
+    }
+}
+
+TEST(Folder, SubfoldersComeInRowOrderAndSearchFoldersAreSkipped) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    pstbuild::Folder& parent = box.top().add_folder("Parent");
+    parent.add_folder("Zeta");
+    pstbuild::Folder& search = parent.add_folder("Found", "");
+    search.search_folder = true;
+    parent.add_folder("Alpha");
+    pstbuild::Folder& only_search = box.top().add_folder("Only searches");
+    only_search.add_folder("S1", "").search_folder = true;
+    only_search.add_folder("S2", "").search_folder = true;
+
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const folder top = child_named(file.open_root_folder(), U"Top of Personal Folders");
+    const folder p = child_named(top, U"Parent");
+    EXPECT_EQ(p.get_hierarchy_table().size(), 3u);
+    EXPECT_EQ(names_of(p), (std::vector<std::u32string>{U"Zeta", U"Alpha"}));
+    EXPECT_EQ(p.get_subfolder_count(), 2u);
+
+    const folder searches = child_named(top, U"Only searches");
+    EXPECT_EQ(searches.get_hierarchy_table().size(), 2u);
+    EXPECT_EQ(searches.sub_folder_begin(), searches.sub_folder_end());
+}
+
+TEST(Folder, ReadsNameCountAndTolerantContainerClass) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    pstbuild::Folder& plain = box.top().add_folder("No class", "");
+    plain.messages = {psttest::mail("a"), psttest::mail("b")};
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const folder f =
+        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"No class");
+    EXPECT_EQ(f.get_message_count(), 2);
+    EXPECT_FALSE(f.get_property_bag().has_property(pid_tag_container_class));
+    EXPECT_EQ(f.get_id(), built.folder_nid("Top of Personal Folders/No class"));
+    EXPECT_EQ(f.get_depth(), 2u);
+}
+
+TEST(Folder, MissingCountOrNameIsTheMissingProperty) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    box.top().add_folder("Bare").omit = {0x3602, 0x3001};
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const folder f = *std::next(
+        child_named(file.open_root_folder(), U"Top of Personal Folders").sub_folder_begin());
+    try {
+        (void)f.get_message_count();
+        FAIL();
+    } catch (const key_not_found<prop_id>& missing) {
+        EXPECT_EQ(missing.which(), pid_tag_content_count);
+    }
+    EXPECT_THROW(f.get_name(), key_not_found<prop_id>);
+}
+
+TEST(Folder, RowsNamingTheFolderOrAnAncestorAreNotFollowed) {
+    // Node ids are handed out in writing order, so a first build tells the
+    // ids the second build's extra rows name.
+    auto make = [](std::vector<std::uint32_t> rows) {
+        pstbuild::Mailbox box = pstbuild::standard_mailbox();
+        pstbuild::Folder& a = box.top().add_folder("A");
+        pstbuild::Folder& b = a.add_folder("B");
+        b.extra_hierarchy_rows = std::move(rows);
+        return box;
+    };
+    const BuiltMailbox first = build_file(make({}));
+    const std::uint32_t top = first.folder_nid("Top of Personal Folders");
+    const std::uint32_t a = first.folder_nid("Top of Personal Folders/A");
+    const std::uint32_t b = first.folder_nid("Top of Personal Folders/A/B");
+    const std::uint32_t deleted = first.folder_nid("Top of Personal Folders/Deleted Items");
+    const BuiltMailbox built = build_file(make({nid_root_folder, top, a, b, deleted}));
+    ASSERT_EQ(built.folder_nid("Top of Personal Folders/A/B"), b);
+
+    pst file(built.open());
+    const folder fb = child_named(
+        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"A"), U"B");
+    EXPECT_EQ(fb.get_hierarchy_table().size(), 5u);
+    // Only the row naming a folder outside the path is followed.
+    EXPECT_EQ(names_of(fb), std::vector<std::u32string>{U"Deleted Items"});
+    EXPECT_EQ((*fb.sub_folder_begin()).get_path(),
+              (folder_path{nid_root_folder, top, a, b, deleted}));
+}
+
+TEST(Folder, ARowNamingAMissingNodeFailsWithThatNode) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    box.top().add_folder("A").extra_hierarchy_rows = {0x7FFFFFE2};
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const folder a =
+        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"A");
+    try {
+        (void)*a.sub_folder_begin();
+        FAIL();
+    } catch (const key_not_found<node_id>& missing) {
+        EXPECT_EQ(missing.which(), 0x7FFFFFE2u);
+    }
+}
+
+TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
+    pstbuild::Mailbox box;
+    pstbuild::Folder* f = &box.root;
+    for (std::size_t depth = 1; depth <= max_folder_depth + 1; ++depth) {
+        f = &f->add_folder("L" + std::to_string(depth));
+    }
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    folder deepest = file.open_root_folder();
+    for (std::size_t depth = 1; depth <= max_folder_depth; ++depth) {
+        deepest = *deepest.sub_folder_begin();
+    }
+    EXPECT_EQ(deepest.get_depth(), max_folder_depth);
+    EXPECT_EQ(deepest.get_name(), U"L" + std::u32string(U"300"));
+    EXPECT_THROW((void)*deepest.sub_folder_begin(), database_corrupt);
+}
+
+TEST(Folder, MessagesComeInContentsTableOrder) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox();
+    for (const char* subject : {"one", "two", "three"}) {
+        box.top().children[1].messages.push_back(psttest::mail(subject));
+    }
+    const BuiltMailbox built = build_file(box);
+    pst file(built.open());
+    const folder inbox =
+        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"Inbox");
+    std::vector<unistring> subjects;
+    std::vector<node_id> ids;
+    for (const message& m : inbox.messages()) {
+        subjects.push_back(m.get_subject());
+        ids.push_back(m.get_id());
+    }
+    EXPECT_EQ(subjects, (std::vector<unistring>{u"one", u"two", u"three"}));
+    const auto& written = built.report.folder("Top of Personal Folders/Inbox");
+    EXPECT_EQ(ids, (std::vector<node_id>{written.message_nid(0), written.message_nid(1),
+                                         written.message_nid(2)}));
+    // Copies share the opened tables.
+    const folder copy = inbox;
+    EXPECT_EQ(&copy.get_contents_table(), &inbox.get_contents_table());
+}
+
+TEST(Folder, AnsiFoldersDecodeNamesWithTheCharsetTheOwnerSets) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Почта");
+    box.code_page = 1251;
+    box.top().add_folder("Входящие");
+    const BuiltMailbox built = build_file(box, psttest::Variant::ansi);
+    pst file(built.open());
+    EXPECT_FALSE(file.is_unicode());
+    file.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1251));
+    EXPECT_EQ(file.get_name(), U"Почта");
+    folder top = *file.open_root_folder().sub_folder_begin();
+    folder inbox = *std::next(top.sub_folder_begin());
+    EXPECT_THROW(inbox.get_name(), std::runtime_error);  // no charset set yet
+    inbox.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1251));
+    EXPECT_EQ(inbox.get_name(), U"Входящие");
+}
+
+}  // namespace
+}  // namespace pstread
