@@ -1,0 +1,217 @@
+// `mailwright list`: runs the built program on builder files and checks the
+// text and JSON forms, the code page choice, escaping, and files that cannot
+// be opened.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pstread/pst/mailbox_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct run_result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ListCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("mailwright_list_test_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir / "config");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path write(const std::string& name, const psttest::BuiltMailbox& built) {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(built.bytes.data()),
+                   static_cast<std::streamsize>(built.bytes.size()));
+        return path;
+    }
+
+    // Runs the program with its settings in a folder of this test.
+    run_result run(const std::string& arguments) {
+        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
+        const std::string command = "XDG_CONFIG_HOME='" + (m_dir / "config").string() + "' '" +
+                                    program.string() + "' list " + arguments + " >'" +
+                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
+                                    "'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+    }
+
+    static std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+    // A small mailbox of each folder kind.
+    fs::path kinds_file() {
+        pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+        pstbuild::Folder& inbox = box.top().add_folder("Inbox", "IPF.Note");
+        inbox.messages = {psttest::mail("a"), psttest::mail("b")};
+        inbox.add_folder("Later", "IPF.Note");
+        box.top().add_folder("Calendar", "IPF.Appointment").messages = {psttest::mail("c")};
+        box.top().add_folder("Contacts", "IPF.Contact");
+        box.top().add_folder("Journal", "IPF.Journal");
+        box.top().add_folder("Notes", "IPF.StickyNote");
+        box.top().add_folder("Tasks", "IPF.Task");
+        return write("kinds.pst", psttest::build_file(box));
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(ListCommandTest, PrintsTheTreeIndentedByDepthWithCountsAndKinds) {
+    const fs::path file = kinds_file();
+    const run_result result = run(quoted(file));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, file.string() +
+                              " (unicode)\n"
+                              "  Ann [0] mail\n"
+                              "    Top of Personal Folders [0] mail\n"
+                              "      Deleted Items [0] mail\n"
+                              "      Inbox [2] mail\n"
+                              "        Later [0] mail\n"
+                              "      Calendar [1] calendar\n"
+                              "      Contacts [0] contacts\n"
+                              "      Journal [0] journal\n"
+                              "      Notes [0] notes\n"
+                              "      Tasks [0] tasks\n"
+                              "    Search Root [0] mail\n");
+}
+
+TEST_F(ListCommandTest, JsonHoldsTheSameTreeWithPaths) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    box.top().add_folder("Inbox", "IPF.Note").messages = {psttest::mail("a")};
+    const fs::path file = write("small.pst", psttest::build_file(box, psttest::Variant::ansi));
+    const run_result result = run("--json " + quoted(file));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, R"({"files": [
+  {
+    "path": ")" + file.string() +
+                              R"(",
+    "variant": "ansi",
+    "store": "Ann",
+    "root": {
+      "name": "Ann",
+      "path": "Ann",
+      "kind": "mail",
+      "count": 0,
+      "children": [
+        {
+          "name": "Top of Personal Folders",
+          "path": "Ann/Top of Personal Folders",
+          "kind": "mail",
+          "count": 0,
+          "children": [
+            {
+              "name": "Deleted Items",
+              "path": "Ann/Top of Personal Folders/Deleted Items",
+              "kind": "mail",
+              "count": 0,
+              "children": []
+            },
+            {
+              "name": "Inbox",
+              "path": "Ann/Top of Personal Folders/Inbox",
+              "kind": "mail",
+              "count": 1,
+              "children": []
+            }
+          ]
+        },
+        {
+          "name": "Search Root",
+          "path": "Ann/Search Root",
+          "kind": "mail",
+          "count": 0,
+          "children": []
+        }
+      ]
+    }
+  }
+]}
+)");
+}
+
+TEST_F(ListCommandTest, JsonEscapesNamesAndPaths) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("S");
+    box.top().add_folder("q\"b\\t\tn\nc\x01z ü 中 😀", "IPF.Note");
+    const fs::path file = write("escape.pst", psttest::build_file(box));
+    const run_result result = run("--json " + quoted(file) + " " + quoted(m_dir / "bad\xff.pst"));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find(R"("name": "q\"b\\t\tn\nc\u0001z ü 中 😀")"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("bad\xEF\xBF\xBD.pst\""), std::string::npos) << result.out;
+}
+
+TEST_F(ListCommandTest, FilesThatCannotBeOpenedAreReportedAndTheOthersListed) {
+    const fs::path good = kinds_file();
+    const fs::path missing = m_dir / "missing.pst";
+    std::ofstream(m_dir / "garbage.pst") << std::string(1000, 'x');
+    const fs::path garbage = m_dir / "garbage.pst";
+
+    const run_result text = run(quoted(missing) + " " + quoted(good) + " " + quoted(garbage));
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out.rfind(good.string() + " (unicode)\n", 0), 0u) << text.out;
+    EXPECT_NE(text.err.find("mailwright: " + missing.string() + ": fopen failed\n"),
+              std::string::npos)
+        << text.err;
+    EXPECT_NE(text.err.find("mailwright: " + garbage.string() + ": "), std::string::npos);
+
+    const run_result json = run("--json " + quoted(missing) + " " + quoted(good));
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.out.find("{\n    \"path\": \"" + missing.string() +
+                            "\",\n    \"error\": \"fopen failed\"\n  }"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"root\": {"), std::string::npos);
+}
+
+TEST_F(ListCommandTest, CodePageComesFromTheOptionElseTheSettings) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Почта");
+    box.code_page = 1251;
+    const fs::path file = write("cyrillic.pst", psttest::build_file(box, psttest::Variant::ansi));
+
+    EXPECT_EQ(
+        run("--codepage 1251 " + quoted(file)).out.find("  Почта [0] mail\n") != std::string::npos,
+        true);
+    const run_result western = run(quoted(file));
+    EXPECT_EQ(western.out.find("Почта"), std::string::npos);
+    fs::create_directories(m_dir / "config" / "mailwright");
+    std::ofstream(m_dir / "config" / "mailwright" / "settings.conf") << "defaultCodePage=1251\n";
+    EXPECT_NE(run(quoted(file)).out.find("  Почта [0] mail\n"), std::string::npos);
+}
+
+TEST_F(ListCommandTest, WrongUsageExitsWithTheUsageStatus) {
+    const fs::path file = kinds_file();
+    for (const std::string& arguments : std::vector<std::string>{
+             "", "--json", "--codepage " + quoted(file), "--codepage 99999 " + quoted(file),
+             "--codepage 0 " + quoted(file), "--codepage x " + quoted(file),
+             "--bogus " + quoted(file)}) {
+        SCOPED_TRACE(arguments);
+        const run_result result = run(arguments);
+        EXPECT_EQ(result.status, 64);
+        EXPECT_NE(result.err.find("usage: mailwright list"), std::string::npos);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+}  // namespace
