@@ -59,8 +59,8 @@ void BlockStore::write_page(const Bref& where, const Page& page, ItemKind kind,
     }
 }
 
-std::vector<BbtEntry> BlockStore::sorted_bbt() const {
-    std::vector<BbtEntry> sorted = bbt_;
+const std::vector<BbtEntry>& BlockStore::sorted_bbt() {
+    std::vector<BbtEntry>& sorted = bbt_;
     std::sort(sorted.begin(), sorted.end(),
               [](const BbtEntry& a, const BbtEntry& b) { return a.bid < b.bid; });
     const auto duplicate =

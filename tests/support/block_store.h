@@ -46,8 +46,9 @@ public:
     Bref allocate_page();
     void write_page(const Bref& where, const Page& page, ItemKind kind, std::uint8_t level);
 
-    // The BBT entries sorted by id.
-    std::vector<BbtEntry> sorted_bbt() const;
+    // The BBT entries sorted by id (in place: the store writes no more
+    // blocks once the B-trees are written).
+    const std::vector<BbtEntry>& sorted_bbt();
 
     MapSummary finish_space(bool pad_to_section);
     Layout& layout() { return layout_; }

@@ -110,7 +110,7 @@ void NdbBuilder::finish() {
     std::vector<NbtEntry> sorted_nodes = nodes_;
     std::sort(sorted_nodes.begin(), sorted_nodes.end(),
               [](const NbtEntry& a, const NbtEntry& b) { return a.nid < b.nid; });
-    const std::vector<BbtEntry> sorted_blocks = store_->sorted_bbt();
+    const std::vector<BbtEntry>& sorted_blocks = store_->sorted_bbt();
     const Bref nbt = write_nbt(*store_, sorted_nodes, options_.max_btree_entries);
     const Bref bbt = write_bbt(*store_, sorted_blocks, options_.max_btree_entries);
     const MapSummary maps = store_->finish_space(options_.pad_to_amap_section);

@@ -43,6 +43,7 @@ public:
     // table row copies from the object.
     std::vector<Item> cells_for(const std::vector<std::uint32_t>& tags) const {
         std::vector<Item> cells;
+        cells.reserve(items_.size());
         for (const Item& item : items_) {
             if (std::find(tags.begin(), tags.end(), make_tag(item.first, item.second.type)) !=
                 tags.end()) {

@@ -172,13 +172,43 @@ TableContextBuilder& TableContextBuilder::set_layout(std::vector<TcColumn> colum
 TableContextBuilder& TableContextBuilder::add_row(
     std::uint32_t row_id, std::vector<std::pair<std::uint16_t, PropertyValue>> cells,
     std::uint32_t row_version) {
-    for (const Row& row : rows_) {
-        if (row.id == row_id) {
-            throw std::invalid_argument("duplicate row id " + std::to_string(row_id));
-        }
+    if (!row_ids_.insert(row_id).second) {
+        throw std::invalid_argument("duplicate row id " + std::to_string(row_id));
     }
-    rows_.push_back(Row{row_id, row_version, std::move(cells)});
+    rows_.push_back(Row{row_id, row_version, pack_cells(cells)});
     return *this;
+}
+
+std::vector<std::uint8_t> TableContextBuilder::pack_cells(
+    const std::vector<std::pair<std::uint16_t, PropertyValue>>& cells) {
+    std::size_t size = 0;
+    for (const auto& [id, value] : cells) {
+        size += 8 + value.bytes.size();
+    }
+    std::vector<std::uint8_t> packed;
+    packed.reserve(size);
+    for (const auto& [id, value] : cells) {
+        append_le(packed, id, 2);
+        append_le(packed, value.type, 2);
+        append_le(packed, value.bytes.size(), 4);
+        packed.insert(packed.end(), value.bytes.begin(), value.bytes.end());
+    }
+    return packed;
+}
+
+std::vector<std::pair<std::uint16_t, PropertyValue>> TableContextBuilder::unpack_cells(
+    const std::vector<std::uint8_t>& packed) {
+    std::vector<std::pair<std::uint16_t, PropertyValue>> cells;
+    for (std::size_t at = 0; at < packed.size();) {
+        const std::uint16_t id = get_u16(packed, at);
+        const std::uint16_t type = get_u16(packed, at + 2);
+        const std::size_t size = get_u32(packed, at + 4);
+        const auto begin = packed.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        cells.emplace_back(id,
+                           PropertyValue{type, {begin, begin + static_cast<std::ptrdiff_t>(size)}});
+        at += 8 + size;
+    }
+    return cells;
 }
 
 std::pair<std::vector<TcColumn>, TcRowOffsets> TableContextBuilder::final_columns() const {
@@ -225,7 +255,10 @@ NodeContent TableContextBuilder::build(TcLayout* layout) const {
     std::vector<std::vector<std::uint32_t>> cell_hnids;
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const std::span<std::uint8_t> row(matrix.data() + r * row_size, row_size);
-        cell_hnids.push_back(fill_row(row, rows_[r], columns, by_id, rgib, values));
+        std::vector<std::uint32_t> hnids = fill_row(row, rows_[r], columns, by_id, rgib, values);
+        if (layout != nullptr) {
+            cell_hnids.push_back(std::move(hnids));
+        }
     }
 
     std::size_t rows_per_block = 0;
@@ -264,7 +297,7 @@ std::vector<std::uint32_t> TableContextBuilder::fill_row(
             put(column, pv_long(static_cast<std::int32_t>(row.version)));
         }
     }
-    for (const auto& [id, value] : row.cells) {
+    for (const auto& [id, value] : unpack_cells(row.cells)) {
         const auto found = by_id.find(id);
         if (found == by_id.end()) {
             throw std::invalid_argument("cell " + std::to_string(id) + " has no column");

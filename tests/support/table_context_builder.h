@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <span>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -93,8 +94,16 @@ private:
     struct Row {
         std::uint32_t id = 0;
         std::uint32_t version = 0;
-        std::vector<std::pair<std::uint16_t, PropertyValue>> cells;
+        // The cells one after another as property id (2 bytes), type (2),
+        // value size (4) and value: compact, since contents tables of large
+        // mailboxes hold tens of thousands of rows until they are built.
+        std::vector<std::uint8_t> cells;
     };
+
+    static std::vector<std::uint8_t> pack_cells(
+        const std::vector<std::pair<std::uint16_t, PropertyValue>>& cells);
+    static std::vector<std::pair<std::uint16_t, PropertyValue>> unpack_cells(
+        const std::vector<std::uint8_t>& packed);
 
     std::pair<std::vector<TcColumn>, TcRowOffsets> final_columns() const;
     NodeContent build(TcLayout* layout) const;
@@ -112,6 +121,7 @@ private:
     std::vector<std::uint32_t> auto_tags_;
     std::optional<std::pair<std::vector<TcColumn>, TcRowOffsets>> explicit_;
     std::vector<Row> rows_;
+    std::unordered_set<std::uint32_t> row_ids_;
 };
 
 // The width of a column's cell: 1, 2, 4 or 8 for fixed values held inline,
