@@ -22,6 +22,11 @@ namespace {
 using namespace pstbuild;
 
 constexpr int kUsageError = 2;
+// Limits that keep a mistyped number from running for hours: node ids give
+// room for 2^27 folders and messages, and an attachment is held in memory.
+constexpr std::uint64_t kMaxFolders = 100000;
+constexpr std::uint64_t kMaxMessages = 100000000;
+constexpr std::uint64_t kMaxAttachmentKb = 256 * 1024;
 
 struct Arguments {
     sample::SampleOptions sample;
@@ -90,11 +95,11 @@ std::variant<Arguments, int> parse(int argc, char** argv) {
                 std::cerr << "mkpst: --encoding takes none, permute or cyclic\n";
                 return kUsageError;
             }
-        } else if (arg == "--folders" && (n = number())) {
+        } else if (arg == "--folders" && (n = number()) && *n <= kMaxFolders) {
             args.sample.folders = *n;
-        } else if (arg == "--messages" && (n = number())) {
+        } else if (arg == "--messages" && (n = number()) && *n <= kMaxMessages) {
             args.sample.messages = *n;
-        } else if (arg == "--attachment-kb" && (n = number())) {
+        } else if (arg == "--attachment-kb" && (n = number()) && *n <= kMaxAttachmentKb) {
             args.sample.attachment_kb = *n;
         } else if (arg == "--seed" && (n = number())) {
             args.sample.seed = *n;
@@ -103,7 +108,9 @@ std::variant<Arguments, int> parse(int argc, char** argv) {
         } else if (!arg.empty() && arg[0] != '-' && args.output.empty()) {
             args.output = arg;
         } else {
-            std::cerr << "mkpst: bad argument '" << arg << "'\n";
+            std::cerr << "mkpst: bad argument '" << arg << "' (numbers: folders up to "
+                      << kMaxFolders << ", messages up to " << kMaxMessages
+                      << ", attachment-kb up to " << kMaxAttachmentKb << ")\n";
             usage(std::cerr);
             return kUsageError;
         }

@@ -617,6 +617,9 @@ Message sample_message(const SampleOptions& options, const FolderPlan& folder, s
 }
 
 Mailbox sample_mailbox(const SampleOptions& options) {
+    if (options.variant == Variant::ansi && options.code_page == kCodePageUtf16le) {
+        throw std::invalid_argument("8-bit strings cannot be in code page 1200 (UTF-16)");
+    }
     if (options.variant == Variant::ansi && allowed_languages(options).empty()) {
         throw std::invalid_argument("code page " + std::to_string(options.code_page) +
                                     " holds none of the sample languages");

@@ -131,6 +131,10 @@ TEST(SampleMailbox, AnsiFilesOnlyUseLanguagesTheirCodePageHolds) {
     options.variant = Variant::ansi;
     options.code_page = 28596;  // Arabic: none of the sample languages but English fits
     EXPECT_NO_THROW(sample_mailbox(options));
+    options.code_page = 1200;  // UTF-16 is no code page for 8-bit strings
+    EXPECT_THROW(sample_mailbox(options), std::invalid_argument);
+    options.code_page = 4;  // no such code page
+    EXPECT_THROW(sample_mailbox(options), std::invalid_argument);
 }
 
 TEST(SampleMailbox, SameSeedSameBytesOtherSeedOtherBytes) {
