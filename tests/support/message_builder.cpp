@@ -66,8 +66,10 @@ std::string marker_char(std::size_t value) {
 }  // namespace
 
 double apptime_from_filetime(FileTime time) {
-    const double unix_seconds =
-        (static_cast<double>(time) - static_cast<double>(kFileTimeUnixEpoch)) / 1e7;
+    // The difference in integers first: a double cannot hold a FILETIME to
+    // the tick. Times before 1970 wrap to negative differences.
+    const auto ticks = static_cast<std::int64_t>(time - kFileTimeUnixEpoch);
+    const double unix_seconds = static_cast<double>(ticks) / 1e7;
     return unix_seconds / kSecondsPerDay + kOleDaysToUnixEpoch;
 }
 
