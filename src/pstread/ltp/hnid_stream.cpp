@@ -121,7 +121,11 @@ hnid_streambuf::pos_type hnid_streambuf::seekoff(off_type offset, std::ios_base:
     }
     if (direction == std::ios_base::cur) {
         // The device is ahead of the reader by what is still buffered.
-        offset -= egptr() - gptr();
+        const off_type buffered = egptr() - gptr();
+        if (offset == 0) {  // tellg: keep the buffer
+            return pos_type(static_cast<off_type>(m_device.tell()) - buffered);
+        }
+        offset -= buffered;
     }
     const std::streampos position = m_device.seek(offset, direction);
     setg(m_buffer.data(), m_buffer.data(), m_buffer.data());

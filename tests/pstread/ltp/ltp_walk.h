@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +25,7 @@ using pstread::prop_id;
 
 struct walk_limits {
     std::size_t max_nodes = SIZE_MAX;       // heaps opened, in all
+    std::size_t max_visits = SIZE_MAX;      // nodes and subnodes looked at, in all
     std::size_t max_depth = 16;             // subnode levels below a top-level node
     std::size_t max_rows = SIZE_MAX;        // rows read per table
     std::size_t max_properties = SIZE_MAX;  // properties read per context
@@ -123,6 +123,10 @@ public:
     }
 
     void walk_node(const pstread::node& n, const std::string& path, std::size_t depth) {
+        if (m_visited >= m_limits.max_visits) {
+            return;
+        }
+        ++m_visited;
         std::uint8_t signature = 0;
         record(path, [&] { signature = client_signature_of(n); });
         if (signature == pstread::heap_client_pc) {
@@ -161,10 +165,11 @@ private:
             if (count++ >= m_limits.max_properties) {
                 break;
             }
-            record(path + " property " + pstread::to_hex(id), [&] {
-                m_stats.value_bytes += read_value(bag, id);
-                ++m_stats.properties;
-            });
+            record([&] { return path + " property " + pstread::to_hex(id); },
+                   [&] {
+                       m_stats.value_bytes += read_value(bag, id);
+                       ++m_stats.properties;
+                   });
         }
     }
 
@@ -173,36 +178,48 @@ private:
         ++m_stats.table_contexts;
         const std::size_t rows = std::min(tc.size(), m_limits.max_rows);
         for (std::size_t r = 0; r < rows; ++r) {
-            const std::string where = path + " row " + std::to_string(r);
+            const auto where = [&] { return path + " row " + std::to_string(r); };
             record(where, [&] {
                 pstread::const_table_row row = tc[static_cast<pstread::row_number>(r)];
                 row.set_charset(m_charset);
                 row.get_row_id();
                 ++m_stats.rows;
                 for (const prop_id id : row.property_ids()) {
-                    record(where + " cell " + pstread::to_hex(id), [&] {
-                        m_stats.value_bytes += read_value(row, id);
-                        ++m_stats.cells;
-                    });
+                    record([&] { return where() + " cell " + pstread::to_hex(id); },
+                           [&] {
+                               m_stats.value_bytes += read_value(row, id);
+                               ++m_stats.cells;
+                           });
                 }
             });
         }
     }
 
-    void record(const std::string& where, const std::function<void()>& step) {
+    // Runs a step; a failure is recorded with its place, which is only
+    // spelled out then.
+    template <typename Where, typename Step>
+    void record(const Where& where, const Step& step) {
         try {
             step();
         } catch (const std::exception& error) {
             if (m_stats.failures.size() < 1000) {
-                m_stats.failures.push_back(where + ": " + error.what());
+                m_stats.failures.push_back(place(where) + ": " + error.what());
             }
         }
+    }
+
+    static std::string place(const char* where) { return where; }
+    static std::string place(const std::string& where) { return where; }
+    template <typename F>
+    static std::string place(const F& where) {
+        return where();
     }
 
     walk_limits m_limits;
     const pstread::TextEncodingItem* m_charset;
     walk_stats m_stats;
     std::size_t m_opened = 0;
+    std::size_t m_visited = 0;
 };
 
 }  // namespace ltptest

@@ -281,6 +281,8 @@ TEST_P(PropertyBagTest, StreamsOverHeapAndSubnodeValues) {
         std::equal(part.begin(), part.end(), large.begin() + 8000,
                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
     EXPECT_EQ(node_stream.tellg(), 13000);
+    EXPECT_EQ(static_cast<std::uint8_t>(node_stream.get()), large[13000]);  // tellg kept the place
+    EXPECT_EQ(node_stream.tellg(), 13001);
     node_stream.seekg(-3, std::ios_base::end);
     EXPECT_EQ(static_cast<std::uint8_t>(node_stream.get()), large[large.size() - 3]);
     node_stream.seekg(0);
