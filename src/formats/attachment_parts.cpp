@@ -1,0 +1,79 @@
+#include "formats/attachment_parts.h"
+
+#include <string>
+
+#include "formats/property_reading.h"
+#include "pstread/ltp/hnid_stream.h"
+#include "pstread/pst/property_ids.h"
+#include "text/base64.h"
+#include "text/header_encoding.h"
+
+namespace mailwright::formats {
+namespace {
+
+std::string headerText(const pstread::property_bag& bag, pstread::prop_id id, bool quote,
+                       std::string_view eol) {
+    std::string encoded;
+    if (const auto value = read_text(bag, id)) {
+        text::EncodeHeaderText(*value, quote, encoded, eol);
+    }
+    return encoded;
+}
+
+}  // namespace
+
+void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
+                      std::string_view eol) {
+    const pstread::property_bag& bag = attachment.get_property_bag();
+    if (!bag.has_property(pstread::pid_tag_attach_data_binary)) {
+        return;
+    }
+    const std::string mimeType = headerText(bag, pstread::pid_tag_attach_mime_tag, false, eol);
+    out << "Content-Type: " << (mimeType.empty() ? "application/octet-stream" : mimeType) << ';';
+    const std::string name = headerText(bag, pstread::pid_tag_display_name, true, eol);
+    if (!name.empty()) {
+        out << " name= " << name;
+    }
+    out << eol << "Content-Transfer-Encoding: base64" << eol << "Content-Disposition: attachment;";
+    // The long file name when the attachment has one, else the short one.
+    const pstread::prop_id fileNameId = bag.has_property(pstread::pid_tag_attach_long_filename)
+                                            ? pstread::pid_tag_attach_long_filename
+                                            : pstread::pid_tag_attach_filename;
+    const std::string fileName = headerText(bag, fileNameId, true, eol);
+    if (!fileName.empty()) {
+        out << " filename= " << fileName;
+    }
+    out << eol;
+    const std::string location =
+        headerText(bag, pstread::pid_tag_attach_content_location, false, eol);
+    if (!location.empty()) {
+        out << "Content-Location: " << location << eol;
+    }
+    const std::string contentId = headerText(bag, pstread::pid_tag_attach_content_id, false, eol);
+    if (!contentId.empty()) {
+        out << "Content-ID: <" << contentId << '>';
+    }
+    out << eol << eol;
+    pstread::hnid_istream data(attachment.open_byte_stream());
+    data.exceptions(std::ios::badbit);
+    text::WriteBase64Lines(data, out, eol);
+    out << eol << eol;
+}
+
+void WritePicturePart(std::ostream& out, const text::RtfPicture& picture, std::string_view eol) {
+    out << "Content-Type: application/octet-stream; name= \"" << picture.name << '"' << eol
+        << "Content-Transfer-Encoding: base64" << eol << "Content-Disposition: attachment;";
+    if (!picture.name.empty()) {
+        out << " filename= \"" << picture.name << '"';
+    }
+    out << eol << eol << eol;
+    if (picture.data_is_text) {
+        out.write(reinterpret_cast<const char*>(picture.data.data()),
+                  static_cast<std::streamsize>(picture.data.size()));
+    } else {
+        text::WriteBase64Lines(picture.data, out, eol);
+    }
+    out << eol << eol;
+}
+
+}  // namespace mailwright::formats

@@ -1,0 +1,23 @@
+// The MIME parts of a message's attachments: an attachment by value and a
+// picture taken out of an RTF body. (An embedded message's part is written
+// by the MIME writer itself, which writes the message inside it.)
+#pragma once
+
+#include <ostream>
+#include <string_view>
+
+#include "pstread/pst/attachment.h"
+#include "text/rtf_picture.h"
+
+namespace mailwright::formats {
+
+// The headers and base64 data of an attachment by value; nothing when it
+// has no PidTagAttachDataBinary. The data is streamed, never held whole.
+// Failures of reading throw, leaving what was written in `out`.
+void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
+                      std::string_view eol);
+
+// The headers and data of a picture taken out of an RTF body.
+void WritePicturePart(std::ostream& out, const text::RtfPicture& picture, std::string_view eol);
+
+}  // namespace mailwright::formats

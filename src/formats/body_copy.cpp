@@ -1,0 +1,99 @@
+#include "formats/body_copy.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/icu_converter.h"
+#include "text/streaming_converter.h"
+
+namespace mailwright::formats {
+
+using text::TextEncodingItem;
+
+void CopyBody(std::istream& in, std::ostream& out, const TextEncodingItem* source,
+              const TextEncodingItem* target, BodyFilter* filter) {
+    const bool convert = source != nullptr && target != nullptr && source != target;
+    const std::size_t blockSize = filter == nullptr
+                                      ? kPlainCopyBlock
+                                      : (convert ? kFilteredConversionBlock : kFilteredCopyBlock);
+    std::optional<text::StreamingConverter> converter;
+    if (convert) {
+        converter.emplace(*source, *target);
+    }
+    std::vector<char> block(blockSize);
+    std::string converted;
+    bool last = false;
+    while (!last) {
+        in.read(block.data(), static_cast<std::streamsize>(blockSize));
+        const auto count = static_cast<std::size_t>(in.gcount());
+        last = !in;
+        std::string_view piece(block.data(), count);
+        if (converter) {
+            converted.clear();
+            converter->convert(text::ByteInput(piece), last, converted);
+            piece = converted;
+        }
+        if (filter != nullptr) {
+            filter->write(piece, last);
+        } else {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        }
+    }
+}
+
+namespace {
+
+// Converts UTF-16 into `target` only to see whether it fits; false when a
+// character has no form there.
+bool fitsTarget(UConverter* target, const std::u16string& text, bool flush) {
+    char scratch[4096];
+    const UChar* position = text.data();
+    const UChar* const end = text.data() + text.size();
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        char* written = scratch;
+        ucnv_fromUnicode(target, &written, scratch + sizeof scratch, &position, end, nullptr, flush,
+                         &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            continue;
+        }
+        return U_SUCCESS(status);
+    }
+}
+
+}  // namespace
+
+bool ConvertsWithoutLoss(std::istream& in, const TextEncodingItem& source,
+                         const TextEncodingItem& target) {
+    icu::LocalUConverterPointer from = text::detail::open_converter(source);
+    icu::LocalUConverterPointer to = text::detail::open_converter(target);
+    if (from.isNull() || to.isNull()) {
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(to.getAlias(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                          &status);
+    if (U_FAILURE(status)) {
+        return false;
+    }
+    std::vector<char> block(kFilteredCopyBlock);
+    std::u16string pivot;
+    bool last = false;
+    while (!last) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto count = static_cast<std::size_t>(in.gcount());
+        last = !in;
+        pivot.clear();
+        if (!text::detail::append_to_utf16(from.getAlias(), block.data(), count, last, pivot) ||
+            !fitsTarget(to.getAlias(), pivot, last)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace mailwright::formats

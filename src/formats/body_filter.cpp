@@ -1,0 +1,97 @@
+#include "formats/body_filter.h"
+
+namespace mailwright::formats {
+namespace {
+
+// Whether `byte` keeps a line that so far could begin a separator line
+// ("From " after any number of ">") still able to be one.
+bool continuesSeparatorBeginning(char byte, char previous) {
+    switch (byte) {
+        case 'F':
+        case '>':
+            return previous == '\n' || previous == '\r' || previous == '>';
+        case 'r':
+            return previous == 'F';
+        case 'o':
+            return previous == 'r';
+        case 'm':
+            return previous == 'o';
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+BodyFilter::BodyFilter(std::ostream& out, std::string_view lineEnd, bool quoteFrom)
+    : m_out(out), m_lineEnd(lineEnd), m_quoteFrom(quoteFrom) {}
+
+void BodyFilter::releaseHeld(std::string& out) {
+    if (m_state.pendingQuote) {
+        out += '>';
+        m_state.pendingQuote = false;
+    }
+    out.append(m_state.heldQuotes, '>');
+    out += m_state.line;
+    m_state.heldQuotes = 0;
+    m_state.line.clear();
+}
+
+void BodyFilter::take(char byte, std::string& out) {
+    FromQuoteFilter& s = m_state;
+    if (s.lineComplete) {
+        releaseHeld(out);
+        out += m_lineEnd;
+        s.atLineStart = true;
+        s.lineComplete = false;
+    }
+    if (byte == '\n') {
+        if (s.previous != '\r') {
+            s.lineComplete = true;
+        }
+        s.previous = '\n';
+        return;
+    }
+    if (byte == '\r') {
+        s.lineComplete = true;
+        s.previous = '\r';
+        return;
+    }
+    if (m_quoteFrom && s.atLineStart) {
+        if (continuesSeparatorBeginning(byte, s.previous)) {
+            // Held back: the line may still turn out to need a ">".
+            if (byte == '>') {
+                ++s.heldQuotes;
+            } else {
+                s.line += byte;
+            }
+            s.previous = byte;
+            return;
+        }
+        if (byte == ' ' && s.previous == 'm') {
+            s.pendingQuote = true;
+        }
+        s.atLineStart = false;
+        releaseHeld(out);
+    } else {
+        s.atLineStart = false;
+    }
+    out += byte;
+    s.previous = byte;
+}
+
+void BodyFilter::write(std::string_view block, bool last) {
+    std::string out;
+    out.reserve(block.size() + block.size() / 8 + 8);
+    for (const char byte : block) {
+        take(byte, out);
+    }
+    if (last) {
+        // The partial line is written; a final line break is not.
+        releaseHeld(out);
+        m_state = FromQuoteFilter{};
+    }
+    m_out.write(out.data(), static_cast<std::streamsize>(out.size()));
+}
+
+}  // namespace mailwright::formats

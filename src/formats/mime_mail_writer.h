@@ -1,0 +1,184 @@
+// Turns one PST message into an RFC 5322/MIME message on an output stream:
+// an EML file (CR LF line ends) or one message of an MBOX mailbox (LF line
+// ends, a "From - " separator line and ">From" quoting of body lines).
+//
+// The MIME structure follows what the message holds: a plain body, an HTML
+// body (or HTML made from its RTF body, whose pictures become attachments),
+// inline attachments with content IDs, ordinary attachments and embedded
+// messages. Signed (multipart/signed) and opaque (S/MIME or PGP encrypted)
+// messages are written in their own form. The header block is the message's
+// stored Internet headers when they are usable, else one made from its
+// properties.
+//
+//   MIMEMailWriter writer(true, true, session.isUnicodePST(),
+//                         session.pstDefaultCodePage());  // MBOX mode
+//   writer.setContentTypePropId(ResolveContentTypePropId(session.pstSession()));
+//   std::ostringstream text;
+//   writer.writeMessage(text, &message.getMessage());
+//
+// A writer is made once per output run and used for message after message,
+// from one thread at a time.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pstread/pst/attachment.h"
+#include "pstread/pst/message.h"
+#include "pstread/pst/pst.h"
+#include "text/code_page_table.h"
+#include "text/date_format.h"
+#include "text/rtf_picture.h"
+#include "text/time_zone.h"
+
+namespace mailwright::formats {
+
+// The kinds of content a message's MIME structure is made of.
+enum StructureFlag : std::uint32_t {
+    kPlainOnly = 1,
+    kHtmlOnly = 2,
+    kRelated = 4,
+    kMixed = 8,
+    kAlternative = 16,
+};
+
+// How deep messages attached to messages are written. A message nested
+// deeper is written as an empty message/rfc822 part (and a line in the
+// system log), so a hostile chain of embedded messages costs neither stack
+// nor time without end. Below the messaging layer's own limit.
+inline constexpr unsigned kMaxEmbeddedMessageDepth = 32;
+
+// Boundary prefixes; the message number follows in decimal.
+inline constexpr std::string_view kMixedBoundaryPrefix = "----=_NEXTPART_MIXED_";
+inline constexpr std::string_view kRelatedBoundaryPrefix = "----=_NEXTPART_RELATED_";
+inline constexpr std::string_view kAlternativeBoundaryPrefix = "----=_NEXTPART_ALTERNATE_";
+
+class MIMEMailWriter {
+public:
+    // EML files: (false, false, ...); MBOX files: (true, true, ...).
+    // `defaultCodePage` is the PST's code page for 8-bit text,
+    // `unicodeStore` whether the PST is a Unicode file.
+    MIMEMailWriter(bool writeFromLine, bool useLF, bool unicodeStore,
+                   std::uint32_t defaultCodePage);
+    virtual ~MIMEMailWriter() = default;
+
+    MIMEMailWriter(const MIMEMailWriter&) = delete;
+    MIMEMailWriter& operator=(const MIMEMailWriter&) = delete;
+
+    // Writes the message; -1 when no message is given, 0 otherwise. Failures
+    // of reading or converting throw, leaving what was written in `out`.
+    virtual int writeMessage(std::ostream& out, pstread::message* message);
+    // The same with a text written before the subject; a message written with
+    // a prefix always gets the synthesized header block.
+    virtual int writeMessage(std::ostream& out, pstread::message* message,
+                             std::optional<std::u16string_view> subjectPrefix);
+
+    // The store's property id of the named property "content-type" of
+    // PS_INTERNET_HEADERS (0 when the store has none): the Content-Type of an
+    // opaque message.
+    std::uint16_t contentTypePropId() const { return m_contentTypePropId; }
+    void setContentTypePropId(std::uint16_t id) { m_contentTypePropId = id; }
+
+    bool useLF() const { return m_useLF; }
+    bool writeFromLine() const { return m_writeFromLine; }
+    std::string_view eol() const { return m_eol; }
+
+    // The last message's number and structure.
+    std::uint32_t messageNumber() const { return m_messageNumber; }
+    std::uint32_t structureFlags() const { return m_structureFlags; }
+    std::uint32_t topLevelKind() const { return m_topLevelKind; }
+
+    // The UUID of this writer (upper case, 36 characters), used in
+    // synthesized Message-IDs. Settable so that output can be reproduced.
+    const std::string& writerId() const { return m_writerId; }
+    void setWriterId(std::string id) { m_writerId = std::move(id); }
+    // The zone dates are written in: the system time zone when the writer
+    // is made.
+    const text::DateTimeZone& systemTimeZone() const { return m_systemTimeZone; }
+    void setSystemTimeZone(text::DateTimeZone zone) { m_systemTimeZone = std::move(zone); }
+    // The formatter of the export run; the calling thread's own one when
+    // none is set. Not owned.
+    void setDateFormatter(text::SharedDateFormatter* formatter) { m_formatter = formatter; }
+
+    // The process-wide message counter: set to the current time when the
+    // first writer is made, incremented for every message. Settable so that
+    // output can be reproduced.
+    static std::uint32_t messageCounter();
+    static void setMessageCounter(std::uint32_t value);
+
+private:
+    struct AttachmentEntry;
+
+    text::SharedDateFormatter& formatter();
+    std::uint32_t nextMessageNumber();
+    std::string boundary(StructureFlag kind) const;
+    void openPart(std::ostream& out, StructureFlag kind);
+    void closePart(std::ostream& out, StructureFlag kind, bool topLevel);
+
+    void writeSeparatorLine(std::ostream& out, const pstread::message& message);
+    void writeHeaderBlock(std::ostream& out, const pstread::message& message,
+                          std::optional<std::u16string_view> subjectPrefix);
+
+    void writeOrdinary(std::ostream& out, pstread::message& message,
+                       std::optional<std::u16string_view> subjectPrefix);
+    void writeSigned(std::ostream& out, pstread::message& message,
+                     std::optional<std::u16string_view> subjectPrefix);
+    void writeOpaque(std::ostream& out, pstread::message& message,
+                     std::optional<std::u16string_view> subjectPrefix);
+
+    std::vector<AttachmentEntry> readAttachments(const pstread::message& message);
+    void makeHtmlFromRtf(const pstread::message& message);
+    void writeTopLevelContentHeader(std::ostream& out);
+    void writePlainBody(std::ostream& out, const pstread::message& message);
+    void writeHtmlBody(std::ostream& out, const pstread::message& message);
+    void writeAttachments(std::ostream& out, std::vector<AttachmentEntry>& entries);
+    void writeEmbeddedMessagePart(std::ostream& out, const pstread::attachment& attachment);
+    void writeRtfPictures(std::ostream& out);
+    void closeTopLevel(std::ostream& out);
+
+    void planBodies(const pstread::message& message);
+
+    std::uint16_t m_contentTypePropId = 0;
+    text::DateTimeZone m_systemTimeZone;
+    bool m_useLF = false;
+    bool m_writeFromLine = false;
+    std::string m_eol;
+    std::uint32_t m_topLevelKind = kPlainOnly;
+    std::uint32_t m_structureFlags = 0;
+    std::uint32_t m_messageNumber = 0;
+    std::uint32_t m_plainCodePage = 0;
+    std::uint32_t m_htmlCodePage = 0;
+    std::uint32_t m_defaultCodePage = 0;
+    bool m_unicodeStore = false;
+    std::string m_writerId;
+    std::string m_rtfHtml;
+    std::vector<text::RtfPicture> m_rtfPictures;
+
+    // The row that decodes the PST's 8-bit text: the default code page's
+    // row, or the session's fallback row when that has none or no converter.
+    const text::TextEncodingItem* m_defaultRow = nullptr;
+    // Per message: the plain body's stored and written code pages, the HTML
+    // body's stored code page (when it is converted) and its label.
+    const text::TextEncodingItem* m_plainSource = nullptr;
+    const text::TextEncodingItem* m_plainTarget = nullptr;
+    const text::TextEncodingItem* m_htmlSource = nullptr;
+    const text::TextEncodingItem* m_htmlLabel = nullptr;
+
+    // How many messages hold the one this writer writes (0 for a message of
+    // a folder).
+    unsigned m_depth = 0;
+    text::SharedDateFormatter* m_formatter = nullptr;
+};
+
+// The property id `contentTypePropId` takes for a store: the named property
+// "content-type" of PS_INTERNET_HEADERS through the store's named property
+// map, or 0 when the map has no such entry or cannot be read. Resolve it
+// once per store.
+std::uint16_t ResolveContentTypePropId(pstread::pst& store);
+
+}  // namespace mailwright::formats

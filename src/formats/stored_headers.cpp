@@ -1,0 +1,128 @@
+#include "formats/stored_headers.h"
+
+#include <cctype>
+#include <vector>
+
+namespace mailwright::formats {
+namespace {
+
+bool startsWithIgnoringCase(std::string_view line, std::string_view prefix) {
+    if (line.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(line[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// A character of a field name (RFC 5322 ftext: printable ASCII but colon).
+bool isFieldNameChar(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 33 && byte <= 126 && byte != ':';
+}
+
+// The header line `line` written with its colon right after the field name;
+// nothing when the line is not a header line.
+std::optional<std::string> headerLine(std::string_view line) {
+    std::size_t nameEnd = 0;
+    while (nameEnd < line.size() && isFieldNameChar(line[nameEnd])) {
+        ++nameEnd;
+    }
+    if (nameEnd == 0 || nameEnd == line.size()) {
+        return std::nullopt;
+    }
+    if (line[nameEnd] == ':') {
+        return std::string(line);
+    }
+    std::size_t colon = nameEnd;
+    while (colon < line.size() && isBlank(line[colon])) {
+        ++colon;
+    }
+    if (colon == nameEnd || colon == line.size() || line[colon] != ':') {
+        return std::nullopt;
+    }
+    std::string normalized(line.substr(0, nameEnd));
+    normalized += line.substr(colon);
+    return normalized;
+}
+
+// The lines of the text: split at LF, without a trailing CR, with CRs inside
+// a line turned into blanks, empty lines dropped.
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string line(text.substr(start, end - start));
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        for (char& c : line) {
+            if (c == '\r') {
+                c = ' ';
+            }
+        }
+        if (!line.empty()) {
+            lines.push_back(std::move(line));
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::string_view eol) {
+    std::string block;
+    bool dropping = false;
+    bool sawHeader = false;
+    bool hasFrom = false;
+    bool hasDate = false;
+    for (const std::string& line : splitLines(stored)) {
+        if (isBlank(line.front())) {
+            if (sawHeader && !dropping) {
+                block += line;
+                block += eol;
+            }
+            continue;
+        }
+        const std::optional<std::string> header = headerLine(line);
+        if (!header) {
+            if (line.front() == '-') {
+                break;
+            }
+            continue;
+        }
+        sawHeader = true;
+        hasFrom = hasFrom || startsWithIgnoringCase(*header, "From");
+        hasDate = hasDate || startsWithIgnoringCase(*header, "Date");
+        if (startsWithIgnoringCase(*header, "Content-")) {
+            dropping = true;
+            continue;
+        }
+        if (startsWithIgnoringCase(*header, "MIME-Version")) {
+            block += kProcessedMimeVersion;
+        } else {
+            block += *header;
+            dropping = false;
+        }
+        block += eol;
+    }
+    if (!hasFrom || !hasDate) {
+        return std::nullopt;
+    }
+    return block;
+}
+
+}  // namespace mailwright::formats
