@@ -222,8 +222,8 @@ TEST(SampleMailbox, MixHasEveryKindOfItemAndBody) {
 TEST(SampleMailbox, LargeStreamedMailboxReadsBackCompletely) {
     SampleOptions options;
     options.folders = 12;
-    options.messages = 3000;
-    options.attachment_kb = 8;
+    options.messages = 2000;
+    options.attachment_kb = 4;
     options.seed = 42;
     if (const char* size = std::getenv("MW_SAMPLE_WALK_MESSAGES")) {
         options.messages = std::strtoull(size, nullptr, 10);
