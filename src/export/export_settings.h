@@ -1,0 +1,53 @@
+// The settings record of one run. The caller fills it, keeps it alive for
+// the whole run and does not change it meanwhile; the agent only reads it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mailwright::model {
+class MAPIFolder;
+}
+
+namespace mailwright::exporting {
+
+// MailFormat values.
+constexpr std::int32_t kMailFormatEML = 0;
+constexpr std::int32_t kMailFormatMBOX = 1;
+
+// ExportPacking values: the output layout of a run.
+constexpr std::int32_t kPackingOutlookArchive = 0;
+constexpr std::int32_t kPackingAppleApplications = 1;
+constexpr std::int32_t kPackingThunderbird = 2;
+constexpr std::int32_t kPackingSeparateFiles = 3;
+
+struct _ExportSettings {
+    // The folder the user chose; written into the report as the output path.
+    std::string OutputFolderPath;
+    // Base folders under which mail, contacts and calendar output is written.
+    std::string MailsOutputFolderPath;
+    std::string ContactsOutputFolderPath;
+    std::string CalendarOutputFolderPath;
+    // The conversion report file; empty: no report file is written.
+    std::string ExtendedLogReportPath;
+    std::int32_t MailFormat = kMailFormatMBOX;
+    std::int32_t ExportPacking = kPackingSeparateFiles;
+    // The selected folders in walk order. The caller keeps their sessions
+    // alive for the run (a folder does not keep its session alive).
+    std::vector<std::shared_ptr<model::MAPIFolder>> ExportItems;
+    bool ReadUnreadSeparated = false;
+    bool PreserveFolderHierarchy = true;
+    bool MergeContacts = false;
+    bool MergeCalendarEvents = false;
+    bool MergeTasks = false;
+    bool MergeNotes = false;
+    bool WriteBEContacts = false;
+    // MBOX split size in megabytes; 0 never splits.
+    std::int32_t MaxMBOXSizeInMB = 0;
+    // 1 = convert, the only action there is.
+    std::int32_t ExportAction = 1;
+};
+
+}  // namespace mailwright::exporting

@@ -1,0 +1,35 @@
+// The product's message writer for the mail exporters: MIME messages, in
+// MBOX framing or as message files.
+#include "export/message_text_writer.h"
+#include "formats/mime_mail_writer.h"
+#include "model/message.h"
+#include "model/pst_session.h"
+
+namespace mailwright::exporting {
+namespace {
+
+class MIMEMessageTextWriter : public MessageTextWriter {
+public:
+    MIMEMessageTextWriter(model::PSTSession& session, MessageFraming framing)
+        : m_writer(framing == MessageFraming::mbox, framing == MessageFraming::mbox,
+                   session.isUnicodePST(),
+                   static_cast<std::uint32_t>(session.pstDefaultCodePage())) {
+        m_writer.setContentTypePropId(formats::ResolveContentTypePropId(session.pstSession()));
+    }
+
+    void writeMessage(std::ostream& out, model::Message& message) override {
+        m_writer.writeMessage(out, &message.getMessage());
+    }
+
+private:
+    formats::MIMEMailWriter m_writer;
+};
+
+}  // namespace
+
+std::unique_ptr<MessageTextWriter> MakeMIMEMessageTextWriter(model::PSTSession& session,
+                                                             MessageFraming framing) {
+    return std::make_unique<MIMEMessageTextWriter>(session, framing);
+}
+
+}  // namespace mailwright::exporting

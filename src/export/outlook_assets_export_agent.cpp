@@ -1,0 +1,198 @@
+#include "export/outlook_assets_export_agent.h"
+
+#include <algorithm>
+#include <ctime>
+#include <exception>
+#include <limits>
+
+#include "export/conversion_report.h"
+#include "export/output_paths.h"
+#include "model/item_kinds.h"
+#include "model/mapi_folder.h"
+#include "model/message_store.h"
+#include "model/pst_session.h"
+#include "pstread/ndb/exceptions.h"
+
+namespace mailwright::exporting {
+namespace {
+
+std::uint32_t clamp_to_counter(std::int64_t value) {
+    return static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// a / b in percent as the progress bars take it; 100 for an empty whole.
+float percent(double part, double whole) {
+    return whole > 0 ? static_cast<float>(part / whole * 100.0) : 100.0f;
+}
+
+std::shared_ptr<model::PSTSession> session_of(const model::MAPIFolder& folder) {
+    const auto store = folder.ownerStore();
+    return store ? store->ownerSession() : nullptr;
+}
+
+}  // namespace
+
+OutlookAssetsExportAgent::OutlookAssetsExportAgent(const _ExportSettings* settings,
+                                                   MessageTextWriterFactory writerFactory)
+    : _exportSettingsP(settings), _writerFactory(std::move(writerFactory)) {}
+
+OutlookAssetsExportAgent::~OutlookAssetsExportAgent() = default;
+
+void OutlookAssetsExportAgent::resetRunState() {
+    _totalItemsToExport = 0;
+    _numberOfItemsExported = 0;
+    _lastPSTSuffix = -1;
+    _contactSuffix = 0;
+    _calendarSuffix = 0;
+    _mergeContactSuffixValue = -1;
+    _mergeCalendarEventSuffixValue = -1;
+    _mergeCalendarMailRefSuffixValue = -1;
+    _refUID = static_cast<std::uint32_t>(std::time(nullptr));
+    _layout = MakeOutputLayout(_exportSettingsP->ExportPacking);
+}
+
+ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPresenter& presenter,
+                                                                     ILogger& logger) {
+    const _ExportSettings& settings = *_exportSettingsP;
+    extendedLogFileHandle = std::make_unique<ReportFile>(settings.ExtendedLogReportPath);
+    ConversionReport report(logger, *extendedLogFileHandle);
+    resetRunState();
+    ExportResult run;
+
+    for (const auto& folder : settings.ExportItems) {
+        const std::uint64_t total =
+            std::uint64_t{_totalItemsToExport} + clamp_to_counter(folder->contentCount());
+        _totalItemsToExport = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+        if (const auto tooLong = PathTooLong(folder, settings.OutputFolderPath)) {
+            report.pathTooLong(*tooLong);
+            run.status = Failed;
+            extendedLogFileHandle->close();
+            return run;
+        }
+    }
+    presenter.updateOverallItemsLabel("Overall: Items [  0 / " +
+                                      std::to_string(_totalItemsToExport) + " ]");
+    presenter.updateOverallItemCounts(0, _totalItemsToExport);
+
+    if (!walkFolders(presenter, logger, report, run)) {
+        extendedLogFileHandle->close();
+        resetPresenter(presenter);
+        return run;
+    }
+    report.runFooter(run, settings.OutputFolderPath);
+    extendedLogFileHandle->close();
+    resetPresenter(presenter);
+    return run;
+}
+
+bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogger& logger,
+                                           ConversionReport& report, ExportResult& run) {
+    const _ExportSettings& settings = *_exportSettingsP;
+    std::shared_ptr<model::PSTSession> previousSession;
+    std::shared_ptr<model::MessageStore> previousStore;
+    bool first = true;
+    std::size_t folderNumber = 1;
+    for (const auto& folder : settings.ExportItems) {
+        ExportResult result;
+        try {
+            const auto store = folder->ownerStore();
+            const auto session = session_of(*folder);
+            if (first || session != previousSession) {
+                report.sessionHeader(session ? std::optional(session->pstFilePath())
+                                             : std::nullopt);
+                _lastPSTSuffix =
+                    session ? PSTSuffix(settings.MailsOutputFolderPath, PSTFileName(*session)) : -1;
+            }
+            if (first || store != previousStore) {
+                report.storeSeparator();
+            }
+            first = false;
+
+            presenter.updateProgressMessage("Querying Content.");
+            presenter.updateCurrentProgressValue(-1);
+            presenter.updateCurrentProgressLabel("Converting: " + folder->folderName());
+            presenter.updateOverallFoldersLabel("Overall: Folders [ " +
+                                                std::to_string(folderNumber) + " / " +
+                                                std::to_string(settings.ExportItems.size()) + " ]");
+            presenter.setFilePath(session ? session->pstFilePath() : std::string());
+            ++folderNumber;
+
+            try {
+                report.folderHeader(folder->fullFolderPath(), folder->contentCount());
+                folder->ResetQuery();
+                result = exportFolder(folder, presenter, logger);
+            } catch (const pstread::database_corrupt&) {
+                throw;
+            } catch (const std::exception& error) {
+                report.folderException(error.what());
+                result = ExportResult{Failed, 0, 0, 0};
+            } catch (...) {
+                report.folderException("unknown error");
+                result = ExportResult{Failed, 0, 0, 0};
+            }
+            previousStore = store;
+            previousSession = session;
+        } catch (const pstread::database_corrupt&) {
+            run.status = Failed;
+            report.corruptPST();
+            return false;
+        }
+        run.mailCount += result.mailCount;
+        run.contactCount += result.contactCount;
+        run.calendarCount += result.calendarCount;
+        if (run.status != CompletedWithErrors) {
+            run.status = result.status;
+        }
+        if (result.status == Cancelled || result.status == Failed) {
+            run.status = result.status;
+            break;
+        }
+    }
+    return true;
+}
+
+ExportResult OutlookAssetsExportAgent::exportFolder(
+    const std::shared_ptr<model::MAPIFolder>& folder, IProgressPresenter& presenter,
+    ILogger& logger) {
+    if (!_layout) {
+        throw std::runtime_error("this output layout is not available (ExportPacking " +
+                                 std::to_string(_exportSettingsP->ExportPacking) + ")");
+    }
+    switch (folder->defaultItemType()) {
+        case model::kFolderMail:
+        case model::kFolderStoreRoot:
+            return _exportSettingsP->MailFormat == kMailFormatMBOX
+                       ? ExportFolderToMBOXWithFolder(folder, presenter, logger)
+                       : ExportFolderToEMLWithFolder(folder, presenter, logger);
+        case model::kFolderContacts:
+            return ExportFolderToVCFWithFolder(folder, presenter, logger);
+        case model::kFolderCalendar:
+            return ExportAppointmentFolderToICSWithFolder(folder, presenter, logger);
+        default:
+            return ExportResult{};
+    }
+}
+
+void OutlookAssetsExportAgent::UpdateProgressPresenterWithPresenter(
+    IProgressPresenter& presenter, std::int64_t folderCount, std::int64_t sourceContentCount) {
+    presenter.updateOverallItemsLabel("Overall Items: [ " + std::to_string(_numberOfItemsExported) +
+                                      " / " + std::to_string(_totalItemsToExport) + " ]");
+    presenter.updateOverallItemCounts(_numberOfItemsExported, _totalItemsToExport);
+    presenter.updateCurrentProgressValue(std::min(
+        100.0f,
+        percent(static_cast<double>(folderCount + 1), static_cast<double>(sourceContentCount))));
+    presenter.updateOverallProgressValue(
+        std::min(100.0f, percent(_numberOfItemsExported, _totalItemsToExport)));
+}
+
+void OutlookAssetsExportAgent::resetPresenter(IProgressPresenter& presenter) {
+    presenter.updateCurrentProgressLabel("");
+    presenter.updateCurrentProgressValue(0);
+    presenter.updateOverallFoldersLabel("");
+    presenter.updateOverallProgressValue(0);
+    presenter.updateOverallItemsLabel("");
+}
+
+}  // namespace mailwright::exporting

@@ -1,0 +1,139 @@
+// The export agent: converts the folders of one run's settings. It counts
+// the items to convert, walks the selected folders in order, hands each to
+// the exporter of its kind, adds up their results, keeps the log and the
+// conversion report, reports progress and stops at a cancel request or a
+// fatal error. It never throws to its caller: the outcome is the result's
+// status.
+//
+//   _ExportSettings settings = ...;          // stays alive for the run
+//   StringLogger log;
+//   OutlookAssetsExportAgent agent(&settings);
+//   ExportResult result = agent.DoExportWithProgressPresenter(presenter, log);
+//
+// One agent per run. The run goes on the calling thread; Cancel may be
+// called from any other thread (or a signal handler) and takes effect after
+// the item being converted.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "export/export_protocols.h"
+#include "export/export_result.h"
+#include "export/export_settings.h"
+#include "export/message_text_writer.h"
+#include "export/output_layout.h"
+#include "export/report_file.h"
+
+namespace mailwright::model {
+class MAPIFolder;
+class Message;
+}  // namespace mailwright::model
+
+namespace mailwright::exporting {
+
+class ConversionReport;
+
+class OutlookAssetsExportAgent : public ICancelable {
+public:
+    // Keeps the pointer; the settings must outlive the run. `writerFactory`
+    // makes the writer of each mail folder's messages.
+    explicit OutlookAssetsExportAgent(const _ExportSettings* settings,
+                                      MessageTextWriterFactory writerFactory);
+    explicit OutlookAssetsExportAgent(const _ExportSettings* settings)
+        : OutlookAssetsExportAgent(settings, MakeMIMEMessageTextWriter) {}
+
+    OutlookAssetsExportAgent(const OutlookAssetsExportAgent&) = delete;
+    OutlookAssetsExportAgent& operator=(const OutlookAssetsExportAgent&) = delete;
+    ~OutlookAssetsExportAgent() override;
+
+    // Runs the whole conversion and returns its status and counters.
+    ExportResult DoExportWithProgressPresenter(IProgressPresenter& presenter, ILogger& logger);
+
+    // Asks the run to stop after the item being converted. A cancel before
+    // the run starts stops it before its first item.
+    void Cancel() override { _canceled.store(true, std::memory_order_relaxed); }
+    bool isCanceled() const { return _canceled.load(std::memory_order_relaxed); }
+
+    // Progress after an item: `folderCount` items of the folder were
+    // converted before it, of `sourceContentCount`.
+    void UpdateProgressPresenterWithPresenter(IProgressPresenter& presenter,
+                                              std::int64_t folderCount,
+                                              std::int64_t sourceContentCount);
+
+    // The exporters, one per kind of folder. Each writes its own item and
+    // footer records and returns its status and count.
+    ExportResult ExportFolderToMBOXWithFolder(const std::shared_ptr<model::MAPIFolder>& folder,
+                                              IProgressPresenter& presenter, ILogger& logger);
+    ExportResult ExportFolderToEMLWithFolder(const std::shared_ptr<model::MAPIFolder>& folder,
+                                             IProgressPresenter& presenter, ILogger& logger);
+    ExportResult ExportFolderToVCFWithFolder(const std::shared_ptr<model::MAPIFolder>& folder,
+                                             IProgressPresenter& presenter, ILogger& logger);
+    ExportResult ExportAppointmentFolderToICSWithFolder(
+        const std::shared_ptr<model::MAPIFolder>& folder, IProgressPresenter& presenter,
+        ILogger& logger);
+
+private:
+    // One folder's export as it goes.
+    struct FolderState {
+        std::int32_t status = Success;
+        std::uint32_t converted = 0;
+        std::uint32_t skipped = 0;
+        // Cursor calls left: one per contents table row, so a cursor that
+        // keeps failing cannot hold the folder for ever.
+        std::size_t callsLeft = 0;
+    };
+
+    FolderState startFolder(const model::MAPIFolder& folder) const;
+    // The next message of the folder, null at its end or when the folder
+    // must stop. A message that cannot be read is skipped and recorded.
+    std::shared_ptr<model::Message> nextItem(model::MAPIFolder& folder, FolderState& state,
+                                             ConversionReport& report);
+    void skipItem(FolderState& state, ConversionReport& report, const std::string& diagnostic);
+    // Shows the item, records it in the report file; `label` is the
+    // current progress label.
+    void announceItem(const model::Message& message, const std::string& label,
+                      IProgressPresenter& presenter, ConversionReport& report);
+    // The message's text, or false after recording it as skipped.
+    bool produceItem(MessageTextWriter& writer, model::Message& message, std::string& text,
+                     FolderState& state, ConversionReport& report);
+    // Counts a written item, shows the progress and takes a cancel request.
+    void itemConverted(const model::MAPIFolder& folder, FolderState& state,
+                       IProgressPresenter& presenter);
+    void takeCancelRequest(FolderState& state) const;
+    // The folder footer and the folder's result.
+    ExportResult finishFolder(FolderState& state, ConversionReport& report,
+                              const std::string& kindWord, const std::string& savedIn) const;
+    std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
+                                                  MessageFraming framing) const;
+
+    void resetRunState();
+    // The walk over ExportItems; false when a corrupt PST ended it early.
+    bool walkFolders(IProgressPresenter& presenter, ILogger& logger, ConversionReport& report,
+                     ExportResult& run);
+    ExportResult exportFolder(const std::shared_ptr<model::MAPIFolder>& folder,
+                              IProgressPresenter& presenter, ILogger& logger);
+    static void resetPresenter(IProgressPresenter& presenter);
+
+    const _ExportSettings* _exportSettingsP;
+    MessageTextWriterFactory _writerFactory;
+    std::unique_ptr<OutputLayout> _layout;
+    std::unique_ptr<ReportFile> extendedLogFileHandle;
+
+    std::atomic<bool> _canceled{false};
+    std::uint32_t _totalItemsToExport = 0;
+    std::uint32_t _numberOfItemsExported = 0;
+    std::int32_t _lastPSTSuffix = -1;
+    // Running numbers and run-wide file choices of the contact and
+    // calendar exporters.
+    std::uint32_t _contactSuffix = 0;
+    std::uint32_t _calendarSuffix = 0;
+    std::int32_t _mergeContactSuffixValue = -1;
+    std::int32_t _mergeCalendarEventSuffixValue = -1;
+    std::int32_t _mergeCalendarMailRefSuffixValue = -1;
+    std::uint32_t _refUID = 0;
+};
+
+}  // namespace mailwright::exporting

@@ -1,0 +1,48 @@
+#include "export/output_layout.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "export/export_settings.h"
+#include "export/output_paths.h"
+#include "export/safe_name.h"
+#include "model/mapi_folder.h"
+
+namespace mailwright::exporting {
+
+MailboxPaths OutputLayout::mailboxPaths(const std::string& directory,
+                                        const model::MAPIFolder& folder,
+                                        bool readUnreadSeparated) const {
+    if (readUnreadSeparated) {
+        return {JoinPath(directory, "Read Mails.mbox"), JoinPath(directory, "Unread Mails.mbox")};
+    }
+    return {JoinPath(directory, SafeName(folder.folderName()) + ".mbox"), std::nullopt};
+}
+
+MessageFileFolders OutputLayout::messageFileFolders(const std::string& directory,
+                                                    bool readUnreadSeparated) const {
+    if (!readUnreadSeparated) {
+        return {directory, directory};
+    }
+    MessageFileFolders folders{JoinPath(directory, "Read Mails"),
+                               JoinPath(directory, "Unread Mails")};
+    std::error_code ignored;
+    std::filesystem::create_directory(folders.read, ignored);
+    std::filesystem::create_directory(folders.unread, ignored);
+    return folders;
+}
+
+std::optional<std::string> SeparateFilesLayout::mailDirectory(
+    const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
+    std::int32_t pstSuffix) const {
+    return FolderHierarchy(folder, base, pstSuffix);
+}
+
+std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking) {
+    if (exportPacking == kPackingSeparateFiles) {
+        return std::make_unique<SeparateFilesLayout>();
+    }
+    return nullptr;
+}
+
+}  // namespace mailwright::exporting

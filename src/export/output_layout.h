@@ -1,0 +1,74 @@
+// Where a run puts each file: the one place that knows the output layout of
+// a destination. The exporters ask it for a folder's output directory and
+// the files in it; each destination (ExportPacking) has its own layout.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace mailwright::model {
+class MAPIFolder;
+}
+
+namespace mailwright::exporting {
+
+// The mailbox files of one mail folder.
+struct MailboxPaths {
+    std::string main;                   // the folder's mailbox, or its read mails
+    std::optional<std::string> unread;  // with read and unread mail separated
+};
+
+// The folders that receive one mail folder's message files.
+struct MessageFileFolders {
+    std::string read;
+    std::string unread;  // the same as `read` unless separated
+};
+
+// File type and creator codes, stored where the file system allows.
+struct FileTypeCodes {
+    std::uint32_t type = 0;
+    std::uint32_t creator = 0;
+};
+
+class OutputLayout {
+public:
+    virtual ~OutputLayout() = default;
+
+    // The directory of a mail folder's output under `base` (the run's mail
+    // base folder), made on disk; nothing when `base` does not exist.
+    // `pstSuffix` is the run's PST suffix, -1 for none.
+    virtual std::optional<std::string> mailDirectory(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
+        std::int32_t pstSuffix) const = 0;
+
+    // The mailbox file(s) of a folder in its directory.
+    virtual MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
+                                      bool readUnreadSeparated) const;
+
+    // The folders of a folder's message files ("Read Mails" and "Unread
+    // Mails" when separated, created), in its directory.
+    virtual MessageFileFolders messageFileFolders(const std::string& directory,
+                                                  bool readUnreadSeparated) const;
+
+    // Whether mailboxes are split at the run's size limit.
+    virtual bool splitsMailboxes() const { return false; }
+    // The codes given to every mailbox file, if any.
+    virtual std::optional<FileTypeCodes> mailboxFileCodes() const { return std::nullopt; }
+};
+
+// Separate files (ExportPacking 3): a folder tree that mirrors the PST, one
+// mailbox "<folder>.mbox" or one message file per message in each folder.
+class SeparateFilesLayout : public OutputLayout {
+public:
+    std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
+                                             const std::string& base,
+                                             std::int32_t pstSuffix) const override;
+    bool splitsMailboxes() const override { return true; }
+};
+
+// The layout of a destination; null for one that has none yet.
+std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking);
+
+}  // namespace mailwright::exporting
