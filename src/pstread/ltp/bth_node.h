@@ -69,14 +69,6 @@ using bth_node_ptr = std::shared_ptr<bth_node<K, V>>;
 
 namespace bth_detail {
 
-// The item's records of `record_size` bytes (a remainder is ignored).
-inline std::span<const std::uint8_t> records_of(const heap_impl& heap, heap_id hid,
-                                                std::size_t record_size, std::size_t& count) {
-    const auto item = heap.view(hid);
-    count = item.size() / record_size;
-    return item;
-}
-
 template <typename K>
 [[noreturn]] void throw_keys_out_of_order(const heap_impl& heap, heap_id hid, K before, K after) {
     throw database_corrupt("BTree-on-heap keys out of order in item " + to_hex(hid) + " of node " +
@@ -94,9 +86,10 @@ public:
         if (hid == 0) {
             return;
         }
+        // Whole records only; a remainder is ignored.
         constexpr std::size_t record = sizeof(K) + bth_value_traits<V>::size;
-        std::size_t count = 0;
-        const auto bytes = bth_detail::records_of(*this->get_heap(), hid, record, count);
+        const auto bytes = this->get_heap()->view(hid);
+        const std::size_t count = bytes.size() / record;
         m_entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             const auto at = bytes.subspan(i * record, record);
@@ -130,8 +123,8 @@ public:
     bth_nonleaf_node(heap_ptr heap, heap_id hid, unsigned level)
         : bth_node<K, V>(std::move(heap), hid, level) {
         constexpr std::size_t record = sizeof(K) + sizeof(heap_id);
-        std::size_t count = 0;
-        const auto bytes = bth_detail::records_of(*this->get_heap(), hid, record, count);
+        const auto bytes = this->get_heap()->view(hid);
+        const std::size_t count = bytes.size() / record;
         m_entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             const auto at = bytes.subspan(i * record, record);
