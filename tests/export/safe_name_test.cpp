@@ -1,0 +1,117 @@
+// The safe-name rule: the cut at 65 characters, the ":" and "/"
+// replacements, control characters, names that would not name a place of
+// their own, and the byte limit that leaves room for the exporters'
+// suffixes, never splitting a character.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "export/safe_name.h"
+
+namespace mailwright::exporting {
+namespace {
+
+std::string repeat(const std::string& piece, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) {
+        out += piece;
+    }
+    return out;
+}
+
+bool valid_utf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+struct NameCase {
+    const char* what;
+    std::string in;
+    std::string out;
+};
+
+TEST(SafeName, TableOfNames) {
+    const std::string x60 = repeat("x", 60);
+    const NameCase cases[] = {
+        {"plain", "Inbox", "Inbox"},
+        {"colon", "Re: today", "Re- today"},
+        {"slash", "a/b", "a\u2215b"},
+        {"both", "c:d/e", "c-d\u2215e"},
+        {"64 characters stay", repeat("y", 64), repeat("y", 64)},
+        {"65 characters are cut", repeat("z", 65), repeat("z", 60) + "..."},
+        {"70 with colon and slash", "a:b/" + repeat("q", 66),
+         "a-b\u2215" + repeat("q", 56) + "..."},
+        {"NUL", std::string("a\0b", 3), "a_b"},
+        {"controls", "tab\there\r\nand\x7f\u0085", "tab_here__and__"},
+        {"empty", "", "(no name)"},
+        {"dot", ".", "_."},
+        {"dot dot", "..", "_.."},
+        {"three dots stay", "...", "..."},
+        {"leading dot stays", ".hidden", ".hidden"},
+        {"invalid UTF-8",
+         "a\xff"
+         "b",
+         "a\uFFFDb"},
+        {"truncated sequence", "a\xe4\xb8", "a\uFFFD\uFFFD"},
+    };
+    for (const NameCase& c : cases) {
+        EXPECT_EQ(SafeName(c.in), c.out) << c.what;
+    }
+}
+
+TEST(SafeName, StemsKeepEmptyAndDotNames) {
+    EXPECT_EQ(SafeNameStem(""), "");
+    EXPECT_EQ(SafeNameStem(".."), "..");
+    EXPECT_EQ(SafeNameStem("a:b"), "a-b");
+}
+
+TEST(SafeName, CharactersNotBytesAreCountedForTheSixtyFiveRule) {
+    // 64 three-byte characters (192 bytes) stay whole; 65 are cut to 60.
+    EXPECT_EQ(SafeName(repeat("\u6587", 64)), repeat("\u6587", 64));
+    EXPECT_EQ(SafeName(repeat("\u6587", 300)), repeat("\u6587", 60) + "...");
+}
+
+TEST(SafeName, LongNamesOfWideCharactersFitTheByteLimitOnACharacterBoundary) {
+    // 64 four-byte characters (256 bytes) are not cut by the character rule
+    // but would not fit a file name with a suffix.
+    for (const std::string& piece :
+         {std::string("\U0001F600"), std::string("\u00e9x"), std::string("ab\u6587")}) {
+        for (std::size_t n : {20u, 40u, 58u, 63u, 64u, 100u}) {
+            const std::string name = SafeName(repeat(piece, n));
+            EXPECT_LE(name.size(), kMaxSafeNameBytes) << n;
+            EXPECT_LE(name.size() + std::string("_Part_4294967295.mbox").size(), kMaxNameBytes);
+            EXPECT_TRUE(valid_utf8(name)) << n;
+        }
+    }
+    const std::string emoji = SafeName(repeat("\U0001F600", 64));
+    EXPECT_EQ(emoji, repeat("\U0001F600", 57) + "...");
+}
+
+TEST(SafeName, CutToBytesKeepsWholeCharacters) {
+    EXPECT_EQ(CutToBytes("abcdef", 6), "abcdef");
+    EXPECT_EQ(CutToBytes("abcdefg", 6), "abc...");
+    // "\u00e9" is two bytes: 5 bytes of room for text leave two of them.
+    EXPECT_EQ(CutToBytes("\u00e9\u00e9\u00e9\u00e9\u00e9", 8), "\u00e9\u00e9...");
+    EXPECT_EQ(CutToBytes("\U0001F600\U0001F600", 6), "...");
+}
+
+TEST(SafeName, CharacterCount) {
+    EXPECT_EQ(CharacterCount(""), 0u);
+    EXPECT_EQ(CharacterCount("a\u00e9\u6587\U0001F600"), 4u);
+    EXPECT_EQ(CharacterCount("\xff\xfe"), 2u);
+}
+
+}  // namespace
+}  // namespace mailwright::exporting
