@@ -1,7 +1,10 @@
 #include "formats/attachment_parts.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 
+#include "formats/mime_parameter.h"
 #include "formats/property_reading.h"
 #include "pstread/ltp/hnid_stream.h"
 #include "pstread/pst/property_ids.h"
@@ -20,6 +23,22 @@ std::string headerText(const pstread::property_bag& bag, pstread::prop_id id, bo
     return encoded;
 }
 
+// Whether a MIME type is a composite one (message/..., multipart/...). A
+// part of such a type must not be base64-encoded (RFC 2046 5.1, 5.2): a
+// reader would parse the encoded text as a message or as parts. Attachments
+// stored with such a type are written as application/octet-stream, which
+// keeps their bytes exactly.
+bool isCompositeType(std::string_view type) {
+    const auto startsWith = [&](std::string_view prefix) {
+        return type.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), type.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) ==
+                          std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    return startsWith("message/") || startsWith("multipart/");
+}
+
 }  // namespace
 
 void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
@@ -28,20 +47,25 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
     if (!bag.has_property(pstread::pid_tag_attach_data_binary)) {
         return;
     }
-    const std::string mimeType = headerText(bag, pstread::pid_tag_attach_mime_tag, false, eol);
-    out << "Content-Type: " << (mimeType.empty() ? "application/octet-stream" : mimeType) << ';';
-    const std::string name = headerText(bag, pstread::pid_tag_display_name, true, eol);
+    std::string mimeType = headerText(bag, pstread::pid_tag_attach_mime_tag, false, eol);
+    if (mimeType.empty() || isCompositeType(mimeType)) {
+        mimeType = "application/octet-stream";
+    }
+    out << "Content-Type: " << mimeType << ';';
+    const std::string name =
+        FormatParameter("name", "= ", read_text_or_empty(bag, pstread::pid_tag_display_name));
     if (!name.empty()) {
-        out << " name= " << name;
+        out << ' ' << name;
     }
     out << eol << "Content-Transfer-Encoding: base64" << eol << "Content-Disposition: attachment;";
     // The long file name when the attachment has one, else the short one.
     const pstread::prop_id fileNameId = bag.has_property(pstread::pid_tag_attach_long_filename)
                                             ? pstread::pid_tag_attach_long_filename
                                             : pstread::pid_tag_attach_filename;
-    const std::string fileName = headerText(bag, fileNameId, true, eol);
+    const std::string fileName =
+        FormatParameter("filename", "= ", read_text_or_empty(bag, fileNameId));
     if (!fileName.empty()) {
-        out << " filename= " << fileName;
+        out << ' ' << fileName;
     }
     out << eol;
     const std::string location =

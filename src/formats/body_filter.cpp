@@ -39,22 +39,20 @@ void BodyFilter::releaseHeld(std::string& out) {
 
 void BodyFilter::take(char byte, std::string& out) {
     FromQuoteFilter& s = m_state;
+    if (byte == '\n' && s.previous == '\r') {
+        // The LF of a CR LF pair: the same line break as the CR.
+        s.previous = '\n';
+        return;
+    }
     if (s.lineComplete) {
         releaseHeld(out);
         out += m_lineEnd;
         s.atLineStart = true;
         s.lineComplete = false;
     }
-    if (byte == '\n') {
-        if (s.previous != '\r') {
-            s.lineComplete = true;
-        }
-        s.previous = '\n';
-        return;
-    }
-    if (byte == '\r') {
+    if (byte == '\n' || byte == '\r') {
         s.lineComplete = true;
-        s.previous = '\r';
+        s.previous = byte;
         return;
     }
     if (m_quoteFrom && s.atLineStart) {

@@ -8,6 +8,7 @@
 #include "formats/body_code_pages.h"
 #include "formats/body_copy.h"
 #include "formats/body_filter.h"
+#include "formats/mime_parameter.h"
 #include "formats/property_reading.h"
 #include "formats/secure_kind.h"
 #include "formats/stored_headers.h"
@@ -636,9 +637,10 @@ void MIMEMailWriter::writeOpaque(std::ostream& out, pstread::message& message,
     } else {
         std::string type =
             headerText(attachmentBag, pstread::pid_tag_attach_mime_tag, false, m_eol);
-        std::string name = headerText(attachmentBag, pstread::pid_tag_attach_filename, true, m_eol);
-        out << "Content-Type:" << (type.empty() ? "application/pkcs7-mime" : type)
-            << "; name=" << (name.empty() ? "smime.p7m" : name) << m_eol;
+        std::string name = FormatParameter(
+            "name", "=", read_text_or_empty(attachmentBag, pstread::pid_tag_attach_filename));
+        out << "Content-Type:" << (type.empty() ? "application/pkcs7-mime" : type) << "; "
+            << (name.empty() ? "name=smime.p7m" : name) << m_eol;
     }
     out << "Content-Transfer-Encoding: base64" << m_eol
         << "Content-Disposition: attachment;filename=smime.p7m" << m_eol << m_eol;

@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""Independent check of the MIME writer's output with Python's email package.
+
+Usage: check_mime.py EXPECTATIONS.json
+
+The expectations file lists output files and what each message in them must
+hold:
+
+  {"files": [{"path": "...", "mode": "eml" | "mbox", "messages": [
+      {"plain": [PATH...],        # UTF-8 texts of the plain bodies
+       "html": [PATH...],         # raw bytes of the stored HTML bodies
+       "html_any": N,             # HTML bodies made from RTF (content not compared)
+       "attachments": [PATH...],  # raw bytes of every attachment payload
+       "kind": "ordinary" | "signed" | "opaque",
+       "synthesized": true | false}]}]}  # the header block was made from properties
+
+Bodies and attachments of embedded messages count with their top-level
+message. Every message is parsed with policy=default and must show no
+defects; plain bodies must decode to the expected text and HTML bodies to the
+expected bytes (line ends normalised, MBOX ">From" quoting undone); the
+multiset of attachment payloads (size and SHA-256) must equal the expected
+one. An MBOX file must hold exactly the expected number of messages.
+Prints one line per problem and exits 1 when there are any.
+"""
+
+import codecs
+import email
+import email.policy
+import hashlib
+import json
+import mailbox
+import re
+import sys
+
+# FormatMailAddress writes a recipient without a usable address as its name
+# and "<>"; that form is deliberate and is the only defect accepted.
+ACCEPTED_DEFECTS = {"null addr-spec in angle-addr"}
+# Defects that describe the address text itself (as stored in the PST), not
+# the way the writer put it into the header: notes too.
+DATA_DEFECTS = {"addr-spec local part with no domain"}
+
+# Headers the writer composes itself: a defect in one of them is a fault of
+# the writer. Other headers carry the PST's own text (stored Internet
+# headers, Message-ID, Subject ...), whose defects are the sender's: they are
+# printed as notes. The address and date headers of a synthesized header
+# block are composed too.
+COMPOSED = {"content-type", "content-transfer-encoding", "content-disposition", "mime-version"}
+COMPOSED_WHEN_SYNTHESIZED = {"from", "sender", "to", "cc", "bcc", "reply-to", "date",
+                             "delivery-date", "status", "priority", "x-priority", "importance"}
+
+
+def gbk_for_gb2312(name):
+    # Mail readers decode "gb2312" as its superset GBK (Windows code page
+    # 936); the writer labels code page 936 text that way too.
+    if name.lower().replace("_", "-") in ("gb2312", "euc-cn"):
+        return codecs.lookup("gbk")
+    return None
+
+
+codecs.register(gbk_for_gb2312)
+
+QUOTED_FROM = re.compile(rb"^>(>*From )", re.MULTILINE)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def normalise(data, mbox):
+    data = data.replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+    if mbox:
+        data = QUOTED_FROM.sub(rb"\1", data)
+    return data.rstrip(b"\n")
+
+
+def digest(data):
+    return (len(data), hashlib.sha256(data).hexdigest())
+
+
+def defects_of(message, synthesized):
+    """(defects, notes) of the message and all its parts."""
+    found, notes = [], []
+    for part in message.walk():
+        found += ["%s: %s" % (type(d).__name__, d) for d in part.defects]
+        composed = COMPOSED | (COMPOSED_WHEN_SYNTHESIZED if synthesized and part is message
+                               else set())
+        for name, value in part.items():
+            for d in getattr(value, "defects", ()):
+                if str(d) in ACCEPTED_DEFECTS:
+                    continue
+                text = "%s header: %s: %s" % (name, type(d).__name__, d)
+                composed_here = name.lower() in composed and str(d) not in DATA_DEFECTS
+                (found if composed_here else notes).append(text)
+    return found, notes
+
+
+def is_attachment(part):
+    return part.get_content_disposition() == "attachment"
+
+
+def collect(message):
+    plain, html, attachments = [], [], []
+    for part in message.walk():
+        if part.is_multipart() or part.get_content_type() == "message/rfc822":
+            continue
+        if len(part.keys()) == 0:
+            continue  # an empty part (an attachment by reference)
+        payload = part.get_payload(decode=True) or b""
+        if is_attachment(part):
+            attachments.append(digest(payload))
+        elif part.get_content_type() == "text/plain":
+            plain.append(part.get_content())
+        elif part.get_content_type() == "text/html":
+            html.append(payload)
+        else:
+            attachments.append(digest(payload))
+    return plain, html, attachments
+
+
+def check_message(raw, expected, mbox, where, problems, notes):
+    message = email.message_from_bytes(raw, policy=email.policy.default)
+    defects, header_notes = defects_of(message, expected.get("synthesized", True))
+    for defect in defects:
+        problems.append("%s: defect %s" % (where, defect))
+    for note in header_notes:
+        notes.append("%s: note: stored text %s" % (where, note))
+    kind = expected.get("kind", "ordinary")
+    if kind == "signed":
+        if message.get_content_type() != "multipart/signed":
+            problems.append("%s: signed message is %s" % (where, message.get_content_type()))
+        return
+    plain, html, attachments = collect(message)
+
+    # A message without any body is written as an empty text/plain body.
+    want_plain = sorted(w for w in (normalise(read(p), False) for p in expected.get("plain", []))
+                        if w)
+    got_plain = sorted(g for g in (normalise(t.encode("utf-8"), mbox) for t in plain) if g)
+    if want_plain != got_plain:
+        problems.append("%s: plain bodies differ: want %r got %r"
+                        % (where, [w[:200] for w in want_plain], [g[:200] for g in got_plain]))
+
+    want_html = sorted(normalise(read(p), False) for p in expected.get("html", []))
+    got_html = sorted(normalise(h, mbox) for h in html)
+    html_any = expected.get("html_any", 0)
+    for w in want_html:
+        if w in got_html:
+            got_html.remove(w)
+        else:
+            problems.append("%s: HTML body missing or changed: %r" % (where, w[:200]))
+    if len(got_html) != html_any:
+        problems.append("%s: %d HTML bodies made from RTF, want %d"
+                        % (where, len(got_html), html_any))
+    if any(len(h) == 0 for h in got_html):
+        problems.append("%s: empty HTML body made from RTF" % where)
+
+    want_attachments = sorted(digest(read(p)) for p in expected.get("attachments", []))
+    if sorted(attachments) != want_attachments:
+        problems.append("%s: attachments differ: want %r got %r"
+                        % (where, want_attachments, sorted(attachments)))
+
+
+def check_file(entry, problems, notes):
+    path, mode, messages = entry["path"], entry["mode"], entry["messages"]
+    if mode == "eml":
+        check_message(read(path), messages[0], False, path, problems, notes)
+        return 1
+    box = mailbox.mbox(path, create=False)
+    keys = box.keys()
+    if len(keys) != len(messages):
+        problems.append("%s: %d messages, want %d" % (path, len(keys), len(messages)))
+        return len(keys)
+    for index, key in enumerate(keys):
+        if not box.get_message(key).get_from().startswith("- "):
+            problems.append("%s #%d: separator line %r" % (path, index, box.get_message(key).get_from()))
+        check_message(box.get_bytes(key), messages[index], True, "%s #%d" % (path, index),
+                      problems, notes)
+    return len(keys)
+
+
+def main():
+    with open(sys.argv[1], encoding="utf-8") as f:
+        expectations = json.load(f)
+    problems, notes = [], []
+    count = 0
+    for entry in expectations["files"]:
+        try:
+            count += check_file(entry, problems, notes)
+        except Exception as e:  # a parser failure is a finding, not a crash
+            problems.append("%s: %s: %s" % (entry["path"], type(e).__name__, e))
+    for line in notes + problems:
+        print(line)
+    print("checked %d messages, %d problems, %d notes" % (count, len(problems), len(notes)))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

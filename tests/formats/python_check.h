@@ -1,0 +1,132 @@
+// Hands the writer's output to tests/formats/check_mime.py, which parses it
+// with Python's email and mailbox packages (an independent MIME parser) and
+// compares bodies and attachment payloads with what the PST holds. Files go
+// to a temporary folder that is removed afterwards.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mimetest {
+
+// What one written message must hold; bodies and attachments of embedded
+// messages count with their top-level message.
+struct ExpectedMessage {
+    std::vector<std::string> plain;        // UTF-8 text
+    std::vector<std::string> html;         // raw bytes of stored HTML
+    int htmlFromRtf = 0;                   // HTML bodies made from RTF
+    std::vector<std::string> attachments;  // payload bytes
+    std::string kind = "ordinary";         // or "signed", "opaque"
+    bool synthesized = true;               // the header block is made from properties
+
+    void add(const ExpectedMessage& embedded) {
+        plain.insert(plain.end(), embedded.plain.begin(), embedded.plain.end());
+        html.insert(html.end(), embedded.html.begin(), embedded.html.end());
+        htmlFromRtf += embedded.htmlFromRtf;
+        attachments.insert(attachments.end(), embedded.attachments.begin(),
+                           embedded.attachments.end());
+    }
+};
+
+inline bool PythonAvailable() {
+    static const bool available =
+        std::system("python3 -c 'import email.policy, mailbox' >/dev/null 2>&1") == 0;
+    return available;
+}
+
+struct PythonResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+class PythonCheck {
+public:
+    PythonCheck() {
+        std::random_device random;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("mw_mime_check_" + std::to_string(random()) + std::to_string(random()));
+        std::filesystem::create_directories(m_dir);
+    }
+    ~PythonCheck() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    PythonCheck(const PythonCheck&) = delete;
+    PythonCheck& operator=(const PythonCheck&) = delete;
+
+    void addEml(std::string_view text, const ExpectedMessage& expected) {
+        addFile("eml", text, {expected});
+    }
+    void addMbox(std::string_view text, const std::vector<ExpectedMessage>& expected) {
+        addFile("mbox", text, expected);
+    }
+    std::size_t fileCount() const { return m_files.size(); }
+
+    PythonResult run() {
+        const std::string json = m_dir / "expectations.json";
+        std::ofstream(json) << "{\"files\": [" << join(m_files) << "]}";
+        const std::string command =
+            "python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" + json + "' 2>&1";
+        PythonResult result;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return result;
+        }
+        std::array<char, 4096> buffer{};
+        std::size_t count = 0;
+        while ((count = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            result.output.append(buffer.data(), count);
+        }
+        const int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+private:
+    std::string save(std::string_view bytes) {
+        const std::string path = m_dir / ("f" + std::to_string(m_next++));
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string paths(const std::vector<std::string>& contents) {
+        std::vector<std::string> quoted;
+        for (const std::string& content : contents) {
+            quoted.push_back("\"" + save(content) + "\"");
+        }
+        return "[" + join(quoted) + "]";
+    }
+    void addFile(const char* mode, std::string_view text,
+                 const std::vector<ExpectedMessage>& expected) {
+        std::vector<std::string> messages;
+        for (const ExpectedMessage& m : expected) {
+            messages.push_back("{\"plain\": " + paths(m.plain) + ", \"html\": " + paths(m.html) +
+                               ", \"html_any\": " + std::to_string(m.htmlFromRtf) +
+                               ", \"attachments\": " + paths(m.attachments) + ", \"kind\": \"" +
+                               m.kind +
+                               "\", \"synthesized\": " + (m.synthesized ? "true" : "false") + "}");
+        }
+        m_files.push_back("{\"path\": \"" + save(text) + "\", \"mode\": \"" + mode +
+                          "\", \"messages\": [" + join(messages) + "]}");
+    }
+    static std::string join(const std::vector<std::string>& items) {
+        std::string joined;
+        for (const std::string& item : items) {
+            joined += (joined.empty() ? "" : ", ") + item;
+        }
+        return joined;
+    }
+
+    std::filesystem::path m_dir;
+    std::vector<std::string> m_files;
+    int m_next = 0;
+};
+
+}  // namespace mimetest
