@@ -1,0 +1,415 @@
+// The driver: statuses and how they merge, the log and report of whole
+// runs in order, progress, cancellation, items that cannot be converted,
+// output that cannot be written, a path that is too long and a PST that
+// turns out corrupt.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "export/export_fixture.h"
+#include "pstread/pst/folder.h"
+#include "support/mailbox_writer.h"
+
+namespace mailwright::exporting {
+namespace {
+
+namespace fs = std::filesystem;
+using exporttest::all_folders;
+using exporttest::ExportTest;
+using exporttest::failing_for;
+using exporttest::files_below;
+using exporttest::folder_at;
+using exporttest::mbox_messages;
+using exporttest::open_session;
+using exporttest::RecordingPresenter;
+using exporttest::slurp;
+
+const std::string L = std::string(74, '-') + "\r\n";
+
+pstbuild::Message mail(const std::string& subject) {
+    pstbuild::Message m = psttest::mail(subject);
+    m.body = "Body of " + subject + "\r\n";
+    m.submit_time = pstbuild::filetime_from_unix(1262304000);
+    return m;
+}
+
+// A store "Ann" with the folders Inbox, Sent and Archive under its top
+// folder, holding the given numbers of messages.
+pstbuild::Mailbox three_folders(int inbox, int sent, int archive) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    const std::pair<const char*, int> folders[] = {
+        {"Inbox", inbox}, {"Sent", sent}, {"Archive", archive}};
+    for (const auto& [name, count] : folders) {
+        pstbuild::Folder& f = box.top().add_folder(name);
+        for (int i = 1; i <= count; ++i) {
+            f.messages.push_back(mail(std::string(name) + " " + std::to_string(i)));
+        }
+    }
+    return box;
+}
+
+std::vector<std::shared_ptr<model::MAPIFolder>> pick(
+    const std::shared_ptr<model::PSTSession>& session, std::vector<std::string> names) {
+    std::vector<std::shared_ptr<model::MAPIFolder>> out;
+    for (const auto& name : names) {
+        out.push_back(folder_at(session, "Ann/Top of Personal Folders/" + name));
+    }
+    return out;
+}
+
+// True when every piece occurs in `text`, in this order.
+::testing::AssertionResult in_order(const std::string& text,
+                                    const std::vector<std::string>& pieces) {
+    std::size_t at = 0;
+    for (const auto& piece : pieces) {
+        const std::size_t found = text.find(piece, at);
+        if (found == std::string::npos) {
+            return ::testing::AssertionFailure()
+                   << "missing after offset " << at << ": \"" << piece << "\" in\n"
+                   << text;
+        }
+        at = found + piece.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class ExportRunTest : public ExportTest {
+protected:
+    std::string inboxDir() const {
+        return (out() / "mail.pst/Ann/Top of Personal Folders/Inbox").string();
+    }
+};
+
+TEST_F(ExportRunTest, OneFolderOfThreeMessagesGivesTheWholeLogAndReport) {
+    const auto session = open_session(psttest::build_file(three_folders(3, 0, 0)));
+    const auto r = run(settings(pick(session, {"Inbox"})));
+    EXPECT_EQ(r.result.status, Success);
+    EXPECT_EQ(r.result.mailCount, 3u);
+    const std::string folder = "Folder: Ann/Top of Personal Folders/Inbox [3]\r\n";
+    EXPECT_EQ(r.log, L + "Converting content from PST File: /home/ann/mail.pst\r\n" + L + folder +
+                         "Converted Items Count: 3 \r\nSaved in: " + inboxDir() + "\r\n\r\n\r\n" +
+                         L + "\r\nTotal number of emails processed: 3\r\n" +
+                         "Conversion process completed successfully.\r\n\r\n" + L);
+    std::string items;
+    for (int i = 1; i <= 3; ++i) {
+        items += "From: Ann Example\r\nDate: " + std::string("") + "";
+    }
+    EXPECT_TRUE(in_order(
+        r.report,
+        {L + "Converting content from PST File: /home/ann/mail.pst\r\n" + L + "\r\n" + L + folder +
+             L + "From: Ann Example\r\nDate: ",
+         "\r\nSubject: Inbox 1\r\n\r\nFrom: Ann Example\r\nDate: ", "\r\nSubject: Inbox 2\r\n\r\n",
+         "\r\nSubject: Inbox 3\r\n\r\n\r\n" + L + "Converted Items Count: 3 \r\nSaved in: " +
+             inboxDir() + "\r\n\r\n\r\n" + L + "\r\nTotal number of emails processed: 3\r\n" +
+             "Conversion process completed successfully.\r\nOutput Path: " + out().string() +
+             "\r\n" + L}));
+    EXPECT_TRUE(r.report.ends_with("\r\n" + L));
+}
+
+TEST_F(ExportRunTest, ProgressShowsFoldersItemsAndPercentages) {
+    const auto session = open_session(psttest::build_file(three_folders(2, 0, 1)));
+    RecordingPresenter shown;
+    run(settings(pick(session, {"Inbox", "Archive"})), {}, &shown);
+    EXPECT_EQ(shown.folderLabels, (std::vector<std::string>{"Overall: Folders [ 1 / 2 ]",
+                                                            "Overall: Folders [ 2 / 2 ]", ""}));
+    EXPECT_EQ(shown.itemLabels, (std::vector<std::string>{
+                                    "Overall: Items [  0 / 3 ]", "Overall Items: [ 1 / 3 ]",
+                                    "Overall Items: [ 2 / 3 ]", "Overall Items: [ 3 / 3 ]", ""}));
+    EXPECT_TRUE(
+        in_order(::testing::PrintToString(shown.labels),
+                 {"Converting: Inbox", "Converting: Inbox [ 1 / 2 ]", "Converting: Inbox [ 2 / 2 ]",
+                  "Converting: Archive", "Converting: Archive [ 1 / 1 ]"}));
+    EXPECT_EQ(shown.currentValues, (std::vector<float>{-1, 50, 100, -1, 100, 0}));
+    ASSERT_EQ(shown.overallValues.size(), 4u);
+    EXPECT_FLOAT_EQ(shown.overallValues[0], 100.0f / 3);
+    EXPECT_FLOAT_EQ(shown.overallValues[2], 100.0f);
+    EXPECT_EQ(shown.filePaths,
+              (std::vector<std::string>{"/home/ann/mail.pst", "/home/ann/mail.pst"}));
+    EXPECT_EQ(shown.messages.front(), "Querying Content.");
+}
+
+TEST_F(ExportRunTest, AnEmptySelectionSucceedsWithoutTotals) {
+    const auto r = run(settings({}));
+    EXPECT_EQ(r.result.status, Success);
+    EXPECT_EQ(r.log, "\r\n" + L + "\r\nConversion process completed successfully.\r\n\r\n" + L);
+}
+
+TEST_F(ExportRunTest, CancelStopsMidFolderAndKeepsWhatWasWritten) {
+    const auto session = open_session(psttest::build_file(three_folders(5, 2, 0)));
+    RecordingPresenter shown;
+    shown.cancelAfter = 2;
+    const auto r = run(settings(pick(session, {"Inbox", "Sent"})), {}, &shown);
+    EXPECT_EQ(r.result.status, Cancelled);
+    EXPECT_EQ(r.result.mailCount, 2u);
+    EXPECT_EQ(mbox_messages(inboxDir() + "/Inbox.mbox"), 2u);
+    EXPECT_FALSE(fs::exists(out() / "mail.pst/Ann/Top of Personal Folders/Sent"));
+    EXPECT_TRUE(in_order(r.log, {"Converted Items Count: 2 \r\nSaved in: ",
+                                 "Total number of emails processed: 2\r\n"
+                                 "Operation aborted !!!\r\n\r\n" +
+                                     L}));
+    EXPECT_EQ(r.log.find("Sent"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, ACancelBeforeTheRunConvertsNothing) {
+    const auto session = open_session(psttest::build_file(three_folders(2, 0, 0)));
+    const _ExportSettings s = settings(pick(session, {"Inbox"}));
+    OutlookAssetsExportAgent agent(&s, MakeMIMEMessageTextWriter);
+    agent.Cancel();
+    RecordingPresenter shown;
+    StringLogger log;
+    const ExportResult result = agent.DoExportWithProgressPresenter(shown, log);
+    EXPECT_EQ(result.status, Cancelled);
+    EXPECT_EQ(result.mailCount, 0u);
+    EXPECT_TRUE(in_order(log.getLogString(),
+                         {"Converted Items Count: 0 \r\n", "Operation aborted !!!\r\n"}));
+}
+
+TEST_F(ExportRunTest, AMessageThatCannotBeReadIsSkippedCountedAndReported) {
+    auto built = psttest::build_file(three_folders(4, 2, 0));
+    psttest::damage_node(built,
+                         built.report.folder("Top of Personal Folders/Inbox").message_nid(2));
+    const auto session = open_session(built);
+    const auto r = run(settings(pick(session, {"Inbox", "Sent"})));
+    EXPECT_EQ(r.result.status, CompletedWithErrors);
+    EXPECT_EQ(r.result.mailCount, 5u);
+    EXPECT_EQ(mbox_messages(inboxDir() + "/Inbox.mbox"), 3u);
+    EXPECT_TRUE(in_order(
+        r.report, {"Subject: Inbox 2\r\n\r\n",
+                   "\r\n*************** ERROR WHILE CONVERTING A MESSAGE : MESSAGE SKIPPED "
+                   "******************\r\n",
+                   "Subject: Inbox 4\r\n\r\n", "Converted Items Count: 3 \r\n",
+                   "Error: Skipped following number of corrupt emails (details could not be "
+                   "fetched): 1\r\n",
+                   "Folder: Ann/Top of Personal Folders/Sent [2]", "Converted Items Count: 2 \r\n",
+                   "Total number of emails processed: 5\r\n",
+                   "Conversion process completed successfully.\r\n"}));
+}
+
+TEST_F(ExportRunTest, AMessageTheWriterCannotConvertIsSkippedNotCounted) {
+    const auto session = open_session(psttest::build_file(three_folders(3, 0, 0)));
+    for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
+        fs::remove_all(out() / "mail.pst");
+        const auto r = run(settings(pick(session, {"Inbox"}), format), failing_for({"Inbox 2"}));
+        EXPECT_EQ(r.result.status, CompletedWithErrors);
+        EXPECT_EQ(r.result.mailCount, 2u);
+        EXPECT_TRUE(in_order(r.report, {"Subject: Inbox 2\r\n\r\n", "MESSAGE SKIPPED",
+                                        "Subject: Inbox 3\r\n\r\n", "Converted Items Count: 2",
+                                        "number of corrupt emails (details could not be "
+                                        "fetched): 1"}));
+        if (format == kMailFormatMBOX) {
+            const std::string mailbox = slurp(inboxDir() + "/Inbox.mbox");
+            EXPECT_EQ(mbox_messages(inboxDir() + "/Inbox.mbox"), 2u);
+            EXPECT_EQ(mailbox.find("half written"), std::string::npos);
+            EXPECT_EQ(mailbox.find("Subject: Inbox 2"), std::string::npos);
+        } else {
+            EXPECT_EQ(files_below(inboxDir()),
+                      (std::vector<std::string>{"Inbox 1_1.eml", "Inbox 3_2.eml"}));
+        }
+    }
+}
+
+TEST_F(ExportRunTest, ASkipInOneFolderAndACancelInALaterOneEndCancelled) {
+    auto built = psttest::build_file(three_folders(2, 3, 1));
+    psttest::damage_node(built,
+                         built.report.folder("Top of Personal Folders/Inbox").message_nid(0));
+    const auto session = open_session(built);
+    RecordingPresenter shown;
+    shown.cancelAfter = 2;  // the second converted item: Sent 1
+    const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})), {}, &shown);
+    EXPECT_EQ(r.result.status, Cancelled);
+    EXPECT_EQ(r.result.mailCount, 2u);
+    EXPECT_TRUE(in_order(r.log, {"Folder: Ann/Top of Personal Folders/Inbox [2]",
+                                 "corrupt emails (details could not be fetched): 1",
+                                 "Folder: Ann/Top of Personal Folders/Sent [3]",
+                                 "Converted Items Count: 1 ", "Operation aborted !!!"}));
+    EXPECT_EQ(r.log.find("Archive"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, AFolderThatWasCancelledWithSkipsStillStopsTheRun) {
+    auto built = psttest::build_file(three_folders(4, 1, 0));
+    psttest::damage_node(built,
+                         built.report.folder("Top of Personal Folders/Inbox").message_nid(0));
+    const auto session = open_session(built);
+    RecordingPresenter shown;
+    shown.cancelAfter = 1;
+    const auto r = run(settings(pick(session, {"Inbox", "Sent"})), {}, &shown);
+    EXPECT_EQ(r.result.status, Cancelled);
+    EXPECT_EQ(r.result.mailCount, 1u);
+    EXPECT_EQ(r.log.find("Folder: Ann/Top of Personal Folders/Sent"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, AMissingOutputFolderFailsWithTheDiskText) {
+    const auto session = open_session(psttest::build_file(three_folders(2, 1, 0)));
+    for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
+        _ExportSettings s = settings(pick(session, {"Inbox", "Sent"}), format);
+        s.MailsOutputFolderPath = (out() / "not there").string();
+        const auto r = run(s);
+        EXPECT_EQ(r.result.status, Failed);
+        EXPECT_EQ(r.result.mailCount, 0u);
+        EXPECT_TRUE(in_order(
+            r.log,
+            {"Converted Items Count: 0 \r\n\r\nConversion aborted due to following error:\r\n"
+             "Please ensure that there is enough space available on the disk or you have "
+             "sufficient previledges to write on the disk.\r\n\r\n",
+             "\r\n" + L +
+                 "\r\nOperation aborted due to following error:\r\nPlease ensure that "
+                 "there is enough space avialable on the disk or you have sufficient "
+                 "privilege to access output folder.\r\n\r\n" +
+                 L}));
+        EXPECT_EQ(r.log.find("Sent"), std::string::npos);
+        EXPECT_TRUE(r.report.ends_with("\r\n" + L +
+                                       "\r\nOperation aborted due to following error:\r\n"
+                                       "Please ensure that there is enough space avialable "
+                                       "on the disk or you have sufficient privilege to "
+                                       "access output folder.\r\n" +
+                                       L));
+    }
+}
+
+// Files of this process may not grow past `bytes` while it lives: writes
+// beyond fail with EFBIG, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST_F(ExportRunTest, AFullDiskStopsTheRunAndTheFailedMessageIsNotCounted) {
+    const auto session = open_session(psttest::build_file(three_folders(8, 1, 0)));
+    _ExportSettings s = settings(pick(session, {"Inbox", "Sent"}));
+    s.ExtendedLogReportPath.clear();
+    Run r;
+    {
+        const FileSizeLimit limit(2000);
+        r = run(s);
+    }
+    EXPECT_EQ(r.result.status, Failed);
+    const std::string mailbox = inboxDir() + "/Inbox.mbox";
+    EXPECT_GT(r.result.mailCount, 0u);
+    EXPECT_LT(r.result.mailCount, 8u);
+    // The message that did not fit was taken back off: whole messages only.
+    EXPECT_EQ(mbox_messages(mailbox), r.result.mailCount);
+    EXPECT_TRUE(slurp(mailbox).ends_with("\n\n")) << slurp(mailbox);
+    EXPECT_TRUE(in_order(r.log, {"Converted Items Count: " + std::to_string(r.result.mailCount) +
+                                     " \r\n\r\nConversion aborted due to following error:\r\n",
+                                 "Operation aborted due to following error:\r\n"}));
+    EXPECT_EQ(r.log.find("Sent"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, APathTooLongStopsBeforeAnyOutput) {
+    const auto session = open_session(psttest::build_file(three_folders(1, 0, 0)));
+    _ExportSettings s = settings(pick(session, {"Inbox"}));
+    s.OutputFolderPath = "/" + std::string(1000, 'o');
+    const auto r = run(s);
+    EXPECT_EQ(r.result.status, Failed);
+    EXPECT_EQ(r.log,
+              "Conversion aborted due to following error :\r\nFollowing folder path is too "
+              "long: " +
+                  s.OutputFolderPath +
+                  "/Ann/Top of Personal Folders/Inbox\r\nPlease choose a shorter output "
+                  "path to avoid this error.\r\n");
+    EXPECT_EQ(r.report, "");
+    EXPECT_EQ(files_below(out()), std::vector<std::string>{"report.txt"});
+}
+
+// Changes the heap signature of a node's first block, so that opening
+// the node's heap fails with sig_mismatch, a database_corrupt.
+void break_heap_signature(psttest::BuiltMailbox& built, std::uint32_t nid) {
+    built.bytes.at(built.layout.data_block_at(nid, 0).offset + 2) ^= 0xFF;
+}
+
+TEST_F(ExportRunTest, AnErrorInAFolderStopsTheRunWithItsReason) {
+    auto built = psttest::build_file(three_folders(1, 1, 1));
+    psttest::damage_node(
+        built, pstbuild::folder_part(built.folder_nid("Top of Personal Folders/Sent"), 0x0E));
+    const auto session = open_session(built);
+    const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})));
+    EXPECT_EQ(r.result.status, Failed);
+    EXPECT_EQ(r.result.mailCount, 1u);
+    EXPECT_TRUE(in_order(r.log, {"Folder: Ann/Top of Personal Folders/Sent [1]\r\n\r\n\r\n"
+                                 "Conversion aborted due to following error: page_map_offset > "
+                                 "node size\r\n" +
+                                 L +
+                                 "\r\nTotal number of emails processed: 1\r\n"
+                                 "Operation aborted due to following error:\r\n"}));
+    EXPECT_EQ(r.log.find("Archive"), std::string::npos);
+}
+
+TEST_F(ExportRunTest, ACorruptFolderTableEndsTheRunAsCorruptPST) {
+    auto built = psttest::build_file(three_folders(1, 1, 0));
+    break_heap_signature(
+        built, pstbuild::folder_part(built.folder_nid("Top of Personal Folders/Sent"), 0x0E));
+    const auto session = open_session(built);
+    const auto r = run(settings(pick(session, {"Inbox", "Sent"})));
+    EXPECT_EQ(r.result.status, Failed);
+    EXPECT_EQ(r.result.mailCount, 1u);
+    EXPECT_TRUE(r.log.ends_with(
+        "Folder: Ann/Top of Personal Folders/Sent [1]\r\n" + L +
+        "Conversion aborted due to following error :\r\nPST File appears to be corrupt. Please "
+        "run some pst repair tool (such as \"scanpst\" on Windows) on this pst file and try "
+        "again later."));
+}
+
+TEST_F(ExportRunTest, ALayoutNotAvailableYetFailsTheFolderWithItsReason) {
+    const auto session = open_session(psttest::build_file(three_folders(1, 0, 0)));
+    _ExportSettings s = settings(pick(session, {"Inbox"}));
+    s.ExportPacking = kPackingThunderbird;
+    const auto r = run(s);
+    EXPECT_EQ(r.result.status, Failed);
+    EXPECT_TRUE(in_order(r.log, {"\r\n\r\nConversion aborted due to following error: this output "
+                                 "layout is not available (ExportPacking 2)",
+                                 "Operation aborted due to following error:"}));
+}
+
+TEST_F(ExportRunTest, FoldersWithoutAnExporterYieldNothingAndNoError) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    for (const char* kind :
+         {"IPF.StickyNote", "IPF.Task", "IPF.Journal", "IPF.Contact", "IPF.Appointment"}) {
+        box.top().add_folder(kind, kind).messages = {mail("item")};
+    }
+    const auto session = open_session(psttest::build_file(box));
+    auto folders = all_folders(session);
+    std::erase_if(folders, [](const auto& f) { return !f->folderName().starts_with("IPF."); });
+    ASSERT_EQ(folders.size(), 5u);
+    RecordingPresenter shown;
+    const auto r = run(settings(folders), {}, &shown);
+    EXPECT_EQ(r.result.status, Success) << r.log;
+    EXPECT_EQ(r.result.mailCount + r.result.contactCount + r.result.calendarCount, 0u);
+    EXPECT_EQ(shown.itemLabels.front(), "Overall: Items [  0 / 5 ]");
+    EXPECT_EQ(files_below(out()), std::vector<std::string>{"report.txt"});
+}
+
+TEST_F(ExportRunTest, SessionHeaderAndStoreSeparatorOncePerFile) {
+    const auto one = open_session(psttest::build_file(three_folders(1, 1, 0)), "/a/one.pst");
+    const auto two = open_session(psttest::build_file(three_folders(1, 0, 0)), "/a/two.pst");
+    auto folders = pick(one, {"Inbox", "Sent"});
+    folders.push_back(folder_at(two, "Ann/Top of Personal Folders/Inbox"));
+    _ExportSettings s = settings(folders);
+    s.ExtendedLogReportPath.clear();
+    const auto r = run(s);
+    EXPECT_EQ(r.result.mailCount, 3u);
+    EXPECT_TRUE(in_order(r.log, {L + "Converting content from PST File: /a/one.pst\r\n" + L +
+                                     "Folder: Ann/Top of Personal Folders/Inbox [1]",
+                                 "Saved in: ", "Folder: Ann/Top of Personal Folders/Sent [1]",
+                                 L + "Converting content from PST File: /a/two.pst\r\n" + L +
+                                     "Folder: Ann/Top of Personal Folders/Inbox [1]"}));
+    EXPECT_TRUE(fs::is_directory(out() / "two.pst"));
+    EXPECT_FALSE(fs::exists(out() / "report.txt"));
+}
+
+}  // namespace
+}  // namespace mailwright::exporting
