@@ -624,6 +624,9 @@ void MIMEMailWriter::writeSigned(std::ostream& out, pstread::message& message,
     } else {
         CopyBody(data, out, nullptr, nullptr, nullptr);
     }
+    // The message ends with a line end like every other, so that the
+    // separator line of the next message in a mailbox starts a line.
+    out << m_eol;
 }
 
 void MIMEMailWriter::writeOpaque(std::ostream& out, pstread::message& message,

@@ -1,0 +1,257 @@
+// Builder messages for each MIME structure the writer produces. The
+// structure tests assert their essential bytes, the Python check parses all
+// of them, and a few are kept as golden files.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/mime_test_file.h"
+#include "support/guid.h"
+#include "support/mailbox.h"
+#include "support/property_value.h"
+
+namespace mimetest {
+
+using pstbuild::Attachment;
+using pstbuild::ExtraProperty;
+using pstbuild::Message;
+
+inline std::vector<std::uint8_t> bytes_of(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// Bytes 0 to 255 repeated: every byte value, longer than one base64 block
+// line.
+inline std::vector<std::uint8_t> all_byte_values(std::size_t size) {
+    std::vector<std::uint8_t> data(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    }
+    return data;
+}
+
+inline Attachment file_attachment(std::string name, std::string type,
+                                  std::vector<std::uint8_t> data) {
+    Attachment a;
+    a.filename = std::move(name);
+    a.mime_type = std::move(type);
+    a.data = std::move(data);
+    return a;
+}
+
+inline Attachment inline_image(std::string name, std::string content_id) {
+    Attachment a =
+        file_attachment(std::move(name), "image/png", bytes_of("\x89PNG\r\n\x1a\n" + content_id));
+    a.content_id = std::move(content_id);
+    return a;
+}
+
+inline Message plain_only() {
+    Message m = mail("Plain only");
+    m.internet_code_page = 1252;
+    m.body =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e aus Berlin\r\nFrom the office\r\n>From a quote\r\n";
+    m.recipients.push_back(pstbuild::make_recipient("Bob Example", "bob@example.com"));
+    return m;
+}
+
+inline Message html_only() {
+    Message m = mail("HTML only");
+    m.internet_code_page = 65001;
+    m.html = "<html><body><p>Caf\xC3\xA9</p>\r\nFrom here</body></html>";
+    return m;
+}
+
+inline Message plain_and_html() {
+    Message m = mail("Plain and HTML");
+    m.internet_code_page = 65001;
+    m.body = "Plain text\r\n";
+    m.html = "<p>HTML text</p>";
+    return m;
+}
+
+inline Message plain_html_and_attachment() {
+    Message m = plain_and_html();
+    m.subject = "Plain, HTML and an attachment";
+    m.attachments.push_back(file_attachment("report.pdf", "application/pdf", all_byte_values(300)));
+    return m;
+}
+
+inline Message inline_images() {
+    Message m = mail("Two inline images");
+    m.internet_code_page = 65001;
+    m.html = "<p><img src=\"cid:first\"><img src=\"cid:second\"></p>";
+    m.attachments.push_back(inline_image("first.png", "first"));
+    m.attachments.push_back(inline_image("second.png", "second"));
+    return m;
+}
+
+inline Message inline_images_and_attachment() {
+    Message m = inline_images();
+    m.subject = "Inline images, a file and both bodies";
+    m.body = "Both bodies\r\n";
+    m.attachments.insert(m.attachments.begin(),
+                         file_attachment("notes.txt", "text/plain", bytes_of("notes\r\n")));
+    return m;
+}
+
+inline Message hidden_inline_image() {
+    Message m = mail("Hidden inline image");
+    m.internet_code_page = 65001;
+    m.html = "<p>No picture</p>";
+    Attachment a = inline_image("hidden.png", "hidden");
+    a.flags = 0x2;  // attRenderedInBody
+    m.attachments.push_back(a);
+    return m;
+}
+
+inline Message embedded_message() {
+    auto inner = std::make_shared<Message>(mail("Inner message"));
+    inner->internet_code_page = 65001;
+    inner->body = "Inner body\r\nFrom inside\r\n";
+    inner->attachments.push_back(file_attachment("inner.bin", "", all_byte_values(120)));
+    Message m = mail("Outer message");
+    m.internet_code_page = 65001;
+    m.body = "Outer body\r\n";
+    Attachment a;
+    a.filename = "Inner message";
+    a.embedded = inner;
+    m.attachments.push_back(a);
+    return m;
+}
+
+inline const char* kRtfPlain =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 "
+    "Hello from RTF\\par\nSecond line\\par}";
+inline const char* kRtfPicture =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 Picture: "
+    "{\\pict\\pngblip\\picw10\\pich10\\bliptag42 89504e470d0a1a0a0000000d49484452}\\par}";
+
+inline Message rtf_only(bool picture) {
+    Message m = mail(picture ? "RTF with a picture" : "RTF only");
+    m.rtf = picture ? kRtfPicture : kRtfPlain;
+    return m;
+}
+
+inline const char* kSignedEntity =
+    "Content-Type: multipart/signed; protocol=\"application/pkcs7-signature\";\r\n"
+    "\tmicalg=sha-256; boundary=\"sig\"\r\n"
+    "X-Dropped: not a content header\r\n"
+    "\r\n"
+    "--sig\r\n"
+    "Content-Type: text/plain\r\n"
+    "\r\n"
+    "From the signer\r\n"
+    "--sig\r\n"
+    "Content-Type: application/pkcs7-signature; name=\"smime.p7s\"\r\n"
+    "Content-Transfer-Encoding: base64\r\n"
+    "\r\n"
+    "AAECAwQ=\r\n"
+    "--sig--\r\n";
+
+inline Message signed_message() {
+    Message m = mail("Signed");
+    m.message_class = "IPM.Note.SMIME.MultipartSigned";
+    m.attachments.push_back(
+        file_attachment("smime.p7m", "multipart/signed", bytes_of(kSignedEntity)));
+    return m;
+}
+
+inline Message opaque_message(bool contentTypeProperty) {
+    Message m = mail("Encrypted");
+    m.message_class = "IPM.Note.SMIME";
+    Attachment a = file_attachment("smime.p7m", "application/pkcs7-mime", all_byte_values(200));
+    m.attachments.push_back(a);
+    if (contentTypeProperty) {
+        m.extra.push_back(ExtraProperty::of_named_text(
+            {pstbuild::kPsInternetHeaders, 0, "content-type"},
+            "application/pkcs7-mime; smime-type=enveloped-data; name=\"smime.p7m\""));
+    }
+    return m;
+}
+
+inline const char* kStoredHeaders =
+    "Received: from mx.example.com by mail.example.org\r\n"
+    "\twith ESMTP id 42; Mon, 5 Jan 2009 15:04:06 +0000\r\n"
+    "From: Ann Example <ann@example.com>\r\n"
+    "To: bob@example.com\r\n"
+    "Subject: Stored headers\r\n"
+    "Date: Mon, 5 Jan 2009 15:04:05 +0000\r\n"
+    "Message-ID: <stored@example.com>\r\n"
+    "MIME-Version: 1.0\r\n"
+    "Content-Type: multipart/alternative;\r\n"
+    "\tboundary=\"original\"\r\n"
+    "X-Mailer: Example Mailer\r\n";
+
+inline Message stored_headers(bool usable) {
+    Message m = mail(usable ? "Stored headers" : "Stored headers without a date");
+    m.internet_code_page = 65001;
+    m.body = "Body\r\n";
+    std::string headers = kStoredHeaders;
+    if (!usable) {
+        headers.erase(headers.find("Date:"), headers.find("Message-ID:") - headers.find("Date:"));
+    }
+    m.transport_headers = headers;
+    return m;
+}
+
+// Nothing but a class: no subject, sender, recipients, times, flags or body.
+inline Message bare_message() {
+    Message m;
+    m.sender = {};
+    m.omit = {0x0E07, 0x0017, 0x0036, 0x0E08};  // flags, importance, sensitivity, size
+    return m;
+}
+
+inline Message by_reference_attachments() {
+    Message m = mail("Attachments by reference");
+    m.internet_code_page = 65001;
+    m.body = "See the links\r\n";
+    Attachment reference;
+    reference.filename = "link.url";
+    reference.method = pstbuild::kAttachByReference;
+    m.attachments.push_back(reference);
+    Attachment ole = reference;
+    ole.filename = "object.ole";
+    ole.method = pstbuild::kAttachOle;
+    m.attachments.push_back(ole);
+    m.attachments.push_back(file_attachment("after.txt", "text/plain", bytes_of("after")));
+    return m;
+}
+
+inline Message non_ascii_names() {
+    Message m = mail("R\xC3\xA9sum\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC");
+    m.internet_code_page = 65001;
+    m.sender = {"J\xC3\xBCrgen M\xC3\xBCller", "juergen@example.com"};
+    m.body = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n";
+    m.attachments.push_back(
+        file_attachment("r\xC3\xA9sum\xC3\xA9.pdf", "application/pdf", bytes_of("%PDF")));
+    return m;
+}
+
+// Every sample, for the checks that take them all.
+inline std::vector<Message> all_samples() {
+    return {plain_only(),
+            html_only(),
+            plain_and_html(),
+            plain_html_and_attachment(),
+            inline_images(),
+            inline_images_and_attachment(),
+            hidden_inline_image(),
+            embedded_message(),
+            rtf_only(false),
+            rtf_only(true),
+            signed_message(),
+            opaque_message(false),
+            opaque_message(true),
+            stored_headers(true),
+            stored_headers(false),
+            bare_message(),
+            by_reference_attachments(),
+            non_ascii_names()};
+}
+
+}  // namespace mimetest
