@@ -1,0 +1,120 @@
+// Signed and encrypted messages: their classification and their own form.
+#include <gtest/gtest.h>
+
+#include "formats/sample_messages.h"
+#include "formats/secure_kind.h"
+#include "text/base64.h"
+
+namespace mailwright::formats {
+namespace {
+
+using namespace mimetest;
+
+TEST(SecureKind, DependsOnTheClassTheSingleAttachmentAndItsType) {
+    struct Case {
+        const char* what;
+        std::string messageClass;
+        std::string mimeType;
+        bool fileName;
+        int attachments;
+        int kind;
+    };
+    const Case cases[] = {
+        {"signed", "IPM.Note.SMIME.MultipartSigned", "multipart/signed", true, 1, 1},
+        {"class in any case", "ipm.note.smime.multipartsigned", "multipart/signed", true, 1, 1},
+        {"pkcs7-mime", "IPM.Note.SMIME", "application/pkcs7-mime", true, 1, 2},
+        {"x-pkcs7-mime", "IPM.Note.SMIME", "application/x-pkcs7-mime", true, 1, 2},
+        {"octet-stream with a file name", "IPM.Note.GpgOL.OpaqueEncrypted",
+         "application/octet-stream", true, 1, 2},
+        {"octet-stream without a file name", "IPM.Note.SMIME", "application/octet-stream", false, 1,
+         0},
+        {"two attachments", "IPM.Note.SMIME", "application/pkcs7-mime", true, 2, 0},
+        {"ordinary class", "IPM.Note", "application/pkcs7-mime", true, 1, 0},
+        {"other type", "IPM.Note.SMIME", "text/plain", true, 1, 0},
+        {"no type", "IPM.Note.SMIME", "", true, 1, 0},
+    };
+    std::vector<pstbuild::Message> messages;
+    for (const Case& c : cases) {
+        pstbuild::Message m = mail(c.what);
+        m.message_class = c.messageClass;
+        for (int i = 0; i < c.attachments; ++i) {
+            pstbuild::Attachment a = file_attachment("smime.p7m", c.mimeType, bytes_of("data"));
+            if (!c.fileName) {
+                a.filename.clear();
+            }
+            m.attachments.push_back(a);
+        }
+        messages.push_back(m);
+    }
+    const psttest::BuiltMailbox built = build_inbox(messages);
+    pstread::pst file(built.open());
+    std::size_t i = 0;
+    for (pstread::message m : file.open_folder(built.folder_nid(kInboxPath)).messages()) {
+        SCOPED_TRACE(cases[i].what);
+        EXPECT_EQ(SecureKind(m), cases[i].kind);
+        ++i;
+    }
+    EXPECT_EQ(i, std::size(cases));
+}
+
+TEST(MimeSecure, ASignedMessageKeepsTheEntitysContentHeadersAndCopiesTheRest) {
+    const std::string text = write_message(signed_message());
+    const std::size_t headerEnd = text.find("MIME-Version: 1.0 (Converted by");
+    ASSERT_NE(headerEnd, std::string::npos);
+    const std::string rest = text.substr(text.find("\r\n", headerEnd) + 2);
+    std::string entity = kSignedEntity;
+    entity.erase(entity.find("X-Dropped"), entity.find("\r\n\r\n") + 2 - entity.find("X-Dropped"));
+    EXPECT_EQ(rest, entity + "\r\n");
+}
+
+TEST(MimeSecure, ASignedMessageInAMailboxIsFilteredAfterItsHeaders) {
+    const std::string text = write_message(signed_message(), {.mbox = true});
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_NE(text.find("\n\n--sig\nContent-Type: text/plain\n\n>From the signer\n--sig\n"),
+              std::string::npos);
+    EXPECT_TRUE(text.ends_with("--sig--\n"));
+}
+
+TEST(MimeSecure, AnEncryptedMessageIsItsAttachmentInBase64) {
+    const std::string text = write_message(opaque_message(false));
+    std::ostringstream base64;
+    text::WriteBase64Lines(all_byte_values(200), base64, "\r\n");
+    EXPECT_TRUE(
+        text.ends_with("MIME-Version: 1.0 (Converted by Mailwright MIME Engine V 2.0)\r\n"
+                       "Content-Type:application/pkcs7-mime; name=\"smime.p7m\"\r\n"
+                       "Content-Transfer-Encoding: base64\r\n"
+                       "Content-Disposition: attachment;filename=smime.p7m\r\n\r\n" +
+                       base64.str() + "\r\n\r\n"))
+        << text;
+}
+
+TEST(MimeSecure, TheStoredContentTypeOfAnEncryptedMessageWinsWhenResolved) {
+    const std::string withType = write_message(opaque_message(true), {.resolveContentType = true});
+    EXPECT_NE(withType.find("\r\nContent-Type:application/pkcs7-mime; smime-type=enveloped-data; "
+                            "name=\"smime.p7m\"\r\nContent-Transfer-Encoding: base64\r\n"),
+              std::string::npos);
+    // Without the property id the attachment's type is written.
+    const std::string without = write_message(opaque_message(true));
+    EXPECT_NE(without.find("\r\nContent-Type:application/pkcs7-mime; name=\"smime.p7m\"\r\n"),
+              std::string::npos);
+}
+
+TEST(MimeSecure, ContentTypeIdResolvesThroughTheNamedPropertyMap) {
+    const psttest::BuiltMailbox with = build_inbox({opaque_message(true)});
+    pstread::pst file(with.open());
+    EXPECT_GE(ResolveContentTypePropId(file), 0x8000);
+    const psttest::BuiltMailbox without = build_inbox({plain_only()});
+    pstread::pst other(without.open());
+    EXPECT_EQ(ResolveContentTypePropId(other), 0);
+}
+
+TEST(MimeSecure, AnSmimeClassWithTwoAttachmentsTakesTheOrdinaryPath) {
+    pstbuild::Message m = opaque_message(false);
+    m.attachments.push_back(m.attachments.front());
+    const std::string text = write_message(m);
+    EXPECT_NE(text.find("Content-Type: multipart/mixed;"), std::string::npos);
+    EXPECT_EQ(text.find("filename=smime.p7m"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mailwright::formats
