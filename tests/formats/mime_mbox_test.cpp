@@ -1,0 +1,82 @@
+// MBOX mode: the separator line, LF line ends throughout, and the body
+// filter on the bodies (and only there).
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "formats/sample_messages.h"
+
+namespace mailwright::formats {
+namespace {
+
+using namespace mimetest;
+
+TEST(MimeMbox, TheSeparatorCarriesTheDeliveryTimeElseTheSubmitTimeElseNow) {
+    pstbuild::Message delivered = mail("a");
+    pstbuild::Message submitted = mail("b");
+    submitted.delivery_time = 0;
+    pstbuild::Message neither = mail("c");
+    neither.delivery_time = 0;
+    neither.submit_time = 0;
+    const auto texts = write_messages({delivered, submitted, neither}, {.mbox = true});
+    EXPECT_TRUE(texts[0].starts_with("From - Mon Jan 05 16:05:05 2009\nStatus: R\n"));
+    EXPECT_TRUE(texts[1].starts_with("From - Mon Jan 05 16:04:05 2009\n"));
+    EXPECT_TRUE(std::regex_search(
+        texts[2], std::regex("^From - (Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [0-9]{2} "
+                             "[0-9]{2}:[0-9]{2}:[0-9]{2} 2[0-9]{3}\n")))
+        << texts[2];
+}
+
+TEST(MimeMbox, EveryLineEndsWithLfAndOnlyBodiesAreQuoted) {
+    for (const pstbuild::Message& m : all_samples()) {
+        SCOPED_TRACE(m.subject);
+        const std::string text = write_message(m, {.mbox = true});
+        EXPECT_EQ(text.find('\r'), std::string::npos);
+        EXPECT_TRUE(text.starts_with("From - "));
+        EXPECT_EQ(text.find("\nFrom "), std::string::npos) << "an unquoted separator-like line";
+    }
+}
+
+TEST(MimeMbox, PlainBodyLinesAreQuotedAndTheFinalBreakIsTheWritersOwn) {
+    const std::string text = write_message(plain_only(), {.mbox = true});
+    EXPECT_TRUE(
+        text.ends_with("Content-Type: text/plain;charset=\"windows-1252\"\n\n"
+                       "Gr\xFC\xDF"
+                       "e aus Berlin\n>From the office\n>>From a quote\n\n"))
+        << text;
+}
+
+TEST(MimeMbox, EmbeddedMessagesGetNoSeparatorLine) {
+    const std::string text = write_message(embedded_message(), {.mbox = true});
+    EXPECT_EQ(text.find("From - "), 0u);
+    EXPECT_EQ(text.find("From - ", 1), std::string::npos);
+    EXPECT_NE(text.find("Inner body\n>From inside\n"), std::string::npos);
+}
+
+TEST(MimeMbox, AnEmlWriterWritesNoSeparatorLine) {
+    const std::string text = write_message(plain_only());
+    EXPECT_TRUE(text.starts_with("Status: R\r\n"));
+}
+
+TEST(MimeMbox, AFromSplitAcrossTheFilterBlocksOfALongBodyIsQuoted) {
+    // "Fr" ends one block of the body and "om " starts the next: blocks of
+    // 57000 bytes when the body is copied as it is (an ANSI file in its own
+    // code page), of 5700 source bytes (2850 UTF-16 units) when converted.
+    struct Case {
+        pstbuild::Variant variant;
+        std::size_t charactersBefore;
+    };
+    for (const Case c :
+         {Case{pstbuild::Variant::ansi, 56997}, Case{pstbuild::Variant::unicode, 2847}}) {
+        std::string body(c.charactersBefore, 'x');
+        body += "\nFrom the second block\n";
+        pstbuild::Message m = mail("Long");
+        m.internet_code_page = c.variant == pstbuild::Variant::ansi ? 1252 : 65001;
+        m.body = body;
+        const std::string text = write_message(m, {.mbox = true, .variant = c.variant});
+        EXPECT_NE(text.find("xxxxxxx\n>From the second block\n\n"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace mailwright::formats
