@@ -7,7 +7,7 @@
 //   Folder& inbox = box.top().add_folder("Inbox", "IPF.Note");
 //   Message& m = inbox.messages.emplace_back();
 //   m.subject = "Hello";
-//   m.recipients.push_back({"Ann", "ann@example.com"});
+//   m.recipients.push_back(make_recipient("Ann", "ann@example.com"));
 //   std::vector<std::uint8_t> file = build_mailbox(box);
 #pragma once
 
@@ -33,19 +33,19 @@ constexpr FileTime filetime_from_unix(std::int64_t seconds) {
 
 // The name of a named property: a property set and a number or a string.
 struct PropertyName {
-    Guid guid;
+    Guid guid = {};
     std::uint32_t id = 0;
-    std::string name;  // a string name when not empty
+    std::string name = {};  // a string name when not empty
 };
 
 // A property the description adds to (or replaces in) what the writer
 // derives. A text value is written as PT_UNICODE or PT_STRING8 as the file
 // requires; any other value is written as given.
 struct ExtraProperty {
-    std::uint16_t id = 0;               // ignored for a named property
-    std::optional<PropertyName> named;  // resolved through the name-to-id map
-    PropertyValue value;
-    std::optional<std::string> text;
+    std::uint16_t id = 0;                    // ignored for a named property
+    std::optional<PropertyName> named = {};  // resolved through the name-to-id map
+    PropertyValue value = {};
+    std::optional<std::string> text = {};
 
     static ExtraProperty of(std::uint16_t id, PropertyValue value);
     static ExtraProperty of_text(std::uint16_t id, std::string utf8);
@@ -57,20 +57,20 @@ struct ExtraProperty {
 enum class RecipientType : std::int32_t { to = 1, cc = 2, bcc = 3 };
 
 struct Recipient {
-    std::string name;
-    std::string email;
+    std::string name = {};
+    std::string email = {};
     RecipientType type = RecipientType::to;
     std::string address_type = "SMTP";
     bool write_smtp_address = true;  // PidTagSmtpAddress cell
-    std::vector<ExtraProperty> extra;
+    std::vector<ExtraProperty> extra = {};
 };
 
 Recipient make_recipient(std::string name, std::string email,
                          RecipientType type = RecipientType::to);
 
 struct Person {
-    std::string name;
-    std::string email;
+    std::string name = {};
+    std::string email = {};
     std::string address_type = "SMTP";
 };
 
@@ -86,19 +86,19 @@ inline constexpr std::int32_t kAttachOle = 6;
 struct Message;
 
 struct Attachment {
-    std::string filename;      // PidTagAttachLongFilename; the short name is derived
-    std::string display_name;  // PidTagDisplayName; the file name when empty
-    std::string mime_type;     // PidTagAttachMimeTag, left out when empty
-    std::string content_id;    // PidTagAttachContentId, left out when empty
-    std::string content_location;
-    std::vector<std::uint8_t> data;  // PidTagAttachDataBinary of a by-value attachment
+    std::string filename = {};      // PidTagAttachLongFilename; the short name is derived
+    std::string display_name = {};  // PidTagDisplayName; the file name when empty
+    std::string mime_type = {};     // PidTagAttachMimeTag, left out when empty
+    std::string content_id = {};    // PidTagAttachContentId, left out when empty
+    std::string content_location = {};
+    std::vector<std::uint8_t> data = {};  // PidTagAttachDataBinary of a by-value attachment
     // An embedded message (attach method 5) instead of data.
-    std::shared_ptr<const Message> embedded;
-    std::optional<std::int32_t> method;  // default: 5 with an embedded message, else 1
-    std::uint32_t flags = 0;             // PidTagAttachmentFlags, left out when 0
-    bool hidden = false;                 // PidTagAttachmentHidden
-    bool contact_photo = false;          // PidTagAttachmentContactPhoto
-    std::vector<ExtraProperty> extra;
+    std::shared_ptr<const Message> embedded = {};
+    std::optional<std::int32_t> method = {};  // default: 5 with an embedded message, else 1
+    std::uint32_t flags = 0;                  // PidTagAttachmentFlags, left out when 0
+    bool hidden = false;                      // PidTagAttachmentHidden
+    bool contact_photo = false;               // PidTagAttachmentContactPhoto
+    std::vector<ExtraProperty> extra = {};
 };
 
 // PidTagMessageFlags bits ([MS-OXCMSG] 2.2.1.6).
@@ -108,15 +108,15 @@ inline constexpr std::int32_t kMessageFlagHasAttach = 0x10;
 
 struct Message {
     std::string message_class = "IPM.Note";
-    std::string subject;
+    std::string subject = {};
     // Written before the subject with the U+0001 marker ("Re: " gives
     // U+0001 U+0005 "Re: " + subject); the normalized subject is the rest.
-    std::string subject_prefix;
+    std::string subject_prefix = {};
     // Write the marker even without a prefix (U+0001 U+0001 + subject), as
     // some clients do.
     bool subject_marker = false;
-    Person sender;  // also the sent-representing ("From") person
-    std::optional<Person> sent_representing;
+    Person sender = {};  // also the sent-representing ("From") person
+    std::optional<Person> sent_representing = {};
     FileTime submit_time = 0;    // PidTagClientSubmitTime, left out when 0
     FileTime delivery_time = 0;  // PidTagMessageDeliveryTime, left out when 0
     // Write the delivery time as PT_APPTIME (days since 1899-12-30) instead
@@ -126,47 +126,47 @@ struct Message {
     FileTime modification_time = 0;  // likewise
     bool read = true;
     std::int32_t extra_flags = 0;  // other PidTagMessageFlags bits
-    std::optional<std::int32_t> importance;
-    std::optional<std::int32_t> priority;
-    std::optional<std::int32_t> sensitivity;
+    std::optional<std::int32_t> importance = {};
+    std::optional<std::int32_t> priority = {};
+    std::optional<std::int32_t> sensitivity = {};
     // PidTagInternetCodepage; HTML bodies are stored in it (UTF-8 when unset).
-    std::optional<std::uint32_t> internet_code_page;
-    std::optional<std::string> body;  // PidTagBody
-    std::optional<std::string> html;  // PidTagHtml (PT_BINARY)
-    std::optional<std::string> rtf;   // RTF source, stored as PidTagRtfCompressed
+    std::optional<std::uint32_t> internet_code_page = {};
+    std::optional<std::string> body = {};  // PidTagBody
+    std::optional<std::string> html = {};  // PidTagHtml (PT_BINARY)
+    std::optional<std::string> rtf = {};   // RTF source, stored as PidTagRtfCompressed
     RtfForm rtf_form = RtfForm::compressed;
-    std::string transport_headers;  // PidTagTransportMessageHeaders, left out when empty
-    std::string internet_message_id;
-    std::string in_reply_to;
-    std::string references;
-    std::vector<Recipient> recipients;
-    std::vector<Attachment> attachments;
-    std::vector<ExtraProperty> extra;  // applied last: they replace derived values
-    std::vector<std::uint16_t> omit;   // derived properties to leave out
+    std::string transport_headers = {};  // PidTagTransportMessageHeaders, left out when empty
+    std::string internet_message_id = {};
+    std::string in_reply_to = {};
+    std::string references = {};
+    std::vector<Recipient> recipients = {};
+    std::vector<Attachment> attachments = {};
+    std::vector<ExtraProperty> extra = {};  // applied last: they replace derived values
+    std::vector<std::uint16_t> omit = {};   // derived properties to leave out
 };
 
 // Folder roles the message store points at (PidTagIpmSubTreeEntryId, ...).
 enum class FolderRole { none, ipm_subtree, wastebasket, finder };
 
 struct Folder {
-    std::string name;
-    std::string container_class;  // PidTagContainerClass, left out when empty
+    std::string name = {};
+    std::string container_class = {};  // PidTagContainerClass, left out when empty
     FolderRole role = FolderRole::none;
-    std::vector<Message> messages;
+    std::vector<Message> messages = {};
     // Messages made on demand, after `messages`: generated(i) for i in
     // [0, generated_count). Keeps memory flat for large mailboxes.
     std::size_t generated_count = 0;
-    std::function<Message(std::size_t)> generate;
-    std::vector<Message> associated;  // folder associated information
-    std::vector<Folder> children;
+    std::function<Message(std::size_t)> generate = {};
+    std::vector<Message> associated = {};  // folder associated information
+    std::vector<Folder> children = {};
     // A search folder: written as a search folder node (type 0x03) with its
     // own contents table, listed in the parent's hierarchy table.
     bool search_folder = false;
     // Hierarchy rows naming existing nodes (for example an ancestor), for
     // tests of readers that must not follow them without end.
-    std::vector<std::uint32_t> extra_hierarchy_rows;
-    std::vector<ExtraProperty> extra;
-    std::vector<std::uint16_t> omit;  // derived properties to leave out
+    std::vector<std::uint32_t> extra_hierarchy_rows = {};
+    std::vector<ExtraProperty> extra = {};
+    std::vector<std::uint16_t> omit = {};  // derived properties to leave out
 
     Folder& add_folder(std::string folder_name, std::string folder_class = "IPF.Note");
     std::size_t message_count() const { return messages.size() + generated_count; }
@@ -179,8 +179,8 @@ struct Mailbox {
     // Code page of 8-bit strings and bodies in ANSI files.
     unsigned code_page = 1252;
     std::uint32_t password_crc = 0;  // PidTagPstPassword
-    Folder root;                     // the root folder, node 0x122
-    std::vector<ExtraProperty> store_extra;
+    Folder root = {};                // the root folder, node 0x122
+    std::vector<ExtraProperty> store_extra = {};
 
     // The folder with the IPM subtree role; throws std::logic_error without.
     Folder& top();
