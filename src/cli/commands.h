@@ -15,5 +15,6 @@ constexpr int kExitUsage = 64;
 int run_info(const Arguments& args);
 int run_inspect(const Arguments& args);
 int run_list(const Arguments& args);
+int run_convert(const Arguments& args);
 
 }  // namespace mailwright::cli

@@ -21,6 +21,8 @@ constexpr Command kCommands[] = {
     {"inspect", mailwright::cli::run_inspect,
      "show one node's properties or table, or the named property map"},
     {"list", mailwright::cli::run_list, "show the folder tree of PST files with item counts"},
+    {"convert", mailwright::cli::run_convert,
+     "convert the mail of PST files into MBOX mailboxes or EML files"},
 };
 
 void print_usage() {

@@ -1,0 +1,237 @@
+// `mailwright convert [options] FILE.pst... -o DIR`: converts the mail of
+// PST files into MBOX mailboxes or EML files (separate files layout), with
+// progress on standard error, Ctrl-C to cancel after the current item, and
+// the run's log, report and output paths at the end. The exit status is the
+// run's status (0 success, 1 cancelled, 2 failed, 3 completed with errors).
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/convert_options.h"
+#include "cli/folder_listing.h"
+#include "cli/folder_selection.h"
+#include "cli/terminal_progress.h"
+#include "export/export_settings.h"
+#include "export/outlook_assets_export_agent.h"
+#include "export/report_file.h"
+#include "export/report_summary.h"
+#include "export/string_logger.h"
+#include "model/item_kinds.h"
+#include "model/mapi_folder.h"
+#include "model/message_store.h"
+#include "model/pst_session.h"
+#include "platform/standard_user_defaults.h"
+
+namespace mailwright::cli {
+namespace {
+
+using exporting::ExportResult;
+
+// Exit status after a second Ctrl-C: killed by SIGINT, as shells report it.
+constexpr int kExitInterrupted = 128 + SIGINT;
+
+// Text with CR LF line ends as the terminal shows it.
+std::string with_lf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::shared_ptr<model::PSTSession>> open_files(const convert_options& options,
+                                                           bool& all_opened) {
+    std::unique_ptr<platform::InMemoryUserDefaults> chosen;
+    if (options.code_page) {
+        chosen = std::make_unique<platform::InMemoryUserDefaults>(platform::DefaultsDictionary{
+            {model::kDefaultCodePageKey, std::int64_t{*options.code_page}}});
+    }
+    const platform::UserDefaults& defaults = chosen ? *chosen : platform::standardUserDefaults();
+    std::vector<std::shared_ptr<model::PSTSession>> sessions;
+    all_opened = true;
+    for (const std::string& path : options.files) {
+        try {
+            auto session = model::PSTSession::initWithFile(path, defaults);
+            session->getRootStore()->getSubTreeFolder();
+            sessions.push_back(std::move(session));
+        } catch (...) {
+            std::fprintf(stderr, "mailwright convert: %s: cannot be read: %s\n", path.c_str(),
+                         describe_current_exception().c_str());
+            all_opened = false;
+        }
+    }
+    return sessions;
+}
+
+exporting::_ExportSettings make_settings(const convert_options& options,
+                                         std::vector<std::shared_ptr<model::MAPIFolder>> folders,
+                                         const std::string& output, const std::string& report) {
+    exporting::_ExportSettings settings;
+    settings.OutputFolderPath = settings.MailsOutputFolderPath = settings.ContactsOutputFolderPath =
+        settings.CalendarOutputFolderPath = output;
+    settings.ExtendedLogReportPath = report;
+    settings.MailFormat = options.mail_format;
+    settings.ExportPacking = exporting::kPackingSeparateFiles;
+    settings.ExportItems = std::move(folders);
+    settings.ReadUnreadSeparated = options.read_unread;
+    settings.PreserveFolderHierarchy = true;
+    settings.MaxMBOXSizeInMB = options.split_mb;
+    settings.ExportAction = 1;
+    return settings;
+}
+
+// Runs the agent on a thread of its own while this thread takes Ctrl-C: the
+// first asks the agent to cancel, the second ends the process at once.
+ExportResult run_with_interrupts(exporting::OutlookAssetsExportAgent& agent,
+                                 exporting::IProgressPresenter& presenter,
+                                 exporting::ILogger& logger) {
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigset_t before;
+    pthread_sigmask(SIG_BLOCK, &interrupt, &before);
+
+    std::atomic<bool> done{false};
+    ExportResult result;
+    std::thread worker([&] {
+        result = agent.DoExportWithProgressPresenter(presenter, logger);
+        done.store(true);
+    });
+    int interrupts = 0;
+    const timespec poll{0, 50'000'000};
+    while (!done.load()) {
+        if (sigtimedwait(&interrupt, nullptr, &poll) != SIGINT) {
+            continue;
+        }
+        if (++interrupts == 1) {
+            agent.Cancel();
+            std::fputs(
+                "\nmailwright convert: cancelling after the current item "
+                "(Ctrl-C again stops at once)\n",
+                stderr);
+        } else {
+            std::fputs(
+                "\nmailwright convert: stopped; the last file written may be "
+                "incomplete\n",
+                stderr);
+            std::_Exit(kExitInterrupted);
+        }
+    }
+    worker.join();
+    // A Ctrl-C that came after the run ended is taken here, not by the default action.
+    const timespec none{0, 0};
+    while (sigtimedwait(&interrupt, nullptr, &none) == SIGINT) {
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return result;
+}
+
+void print_outcome(const convert_options& options, const ExportResult& result,
+                   const std::string& log, const std::string& output, const std::string& report) {
+    if (!options.quiet) {
+        std::printf("%s\n\n%s\n", exporting::ReportHeading(result.status).c_str(),
+                    with_lf(log).c_str());
+    }
+    std::printf("%s\n",
+                exporting::OutputPathMessage(exporting::kPackingSeparateFiles, output).c_str());
+    if (!report.empty()) {
+        std::printf("%s\n",
+                    exporting::ReportPathMessage(exporting::kPackingSeparateFiles, report).c_str());
+    }
+}
+
+// Items of selected contacts and calendar folders: their exporters are not
+// part of this version, so the run passes over them.
+std::int64_t items_not_converted(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders) {
+    std::int64_t items = 0;
+    for (const auto& folder : folders) {
+        const std::int32_t kind = folder->defaultItemType();
+        if (kind == model::kFolderContacts || kind == model::kFolderCalendar) {
+            items += std::max<std::int64_t>(0, folder->contentCount());
+        }
+    }
+    return items;
+}
+
+}  // namespace
+
+int run_convert(const Arguments& args) {
+    const parsed_convert_options parsed = parse_convert_options(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "mailwright convert: %s\n%s", parsed.error.c_str(), kConvertUsage);
+        return kExitUsage;
+    }
+    const convert_options& options = *parsed.options;
+    if (options.help) {
+        std::fputs(kConvertUsage, stdout);
+        return 0;
+    }
+
+    bool all_opened = true;
+    const auto sessions = open_files(options, all_opened);
+    if (sessions.empty()) {
+        return exporting::Failed;
+    }
+    folder_selection selection =
+        select_folders(sessions, {options.folders, !options.no_subfolders, options.ignore_empty,
+                                  options.mail, options.contacts, options.calendar});
+    if (!selection.unmatched_paths.empty()) {
+        for (const auto& path : selection.unmatched_paths) {
+            std::fprintf(stderr, "mailwright convert: no folder %s in the given files\n",
+                         path.c_str());
+        }
+        std::fputs("(`mailwright list --json FILE` shows every folder's path)\n", stderr);
+        return kExitUsage;
+    }
+
+    std::error_code error;
+    std::filesystem::create_directories(options.output, error);
+    if (!std::filesystem::is_directory(options.output)) {
+        std::fprintf(stderr, "mailwright convert: cannot create the output folder %s: %s\n",
+                     options.output.c_str(), error.message().c_str());
+        return exporting::Failed;
+    }
+    const std::string output =
+        std::filesystem::absolute(options.output).lexically_normal().string();
+    const std::string report = exporting::CreateReportFile(output, std::time(nullptr));
+
+    const std::int64_t passed_over = items_not_converted(selection.folders);
+    const exporting::_ExportSettings settings =
+        make_settings(options, std::move(selection.folders), output, report);
+    exporting::OutlookAssetsExportAgent agent(&settings);
+    exporting::StringLogger log;
+    terminal_progress progress(stderr, options.quiet ? terminal_progress::style::none
+                                       : ::isatty(STDERR_FILENO) == 1
+                                           ? terminal_progress::style::redrawn_line
+                                           : terminal_progress::style::line_per_folder);
+    const ExportResult result = run_with_interrupts(agent, progress, log);
+    progress.finish();
+    print_outcome(options, result, log.getLogString(), output, report);
+    if (passed_over > 0) {
+        std::fprintf(stderr,
+                     "mailwright convert: %lld items of contacts and calendar folders were not "
+                     "converted: this version converts mail only\n",
+                     static_cast<long long>(passed_over));
+    }
+
+    if (!all_opened && result.status == exporting::Success) {
+        return exporting::CompletedWithErrors;
+    }
+    return result.status;
+}
+
+}  // namespace mailwright::cli

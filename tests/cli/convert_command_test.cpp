@@ -1,0 +1,335 @@
+// `mailwright convert`: runs the built program on builder files and checks
+// the output tree, the printed log and paths, the options, exit statuses,
+// progress lines and Ctrl-C.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pstread/pst/mailbox_file.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct run_result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t count_of(const std::string& text, const std::string& piece) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos;
+         at = text.find(piece, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+pstbuild::Message mail(const std::string& subject) {
+    pstbuild::Message m = psttest::mail(subject);
+    m.body = "Body of " + subject + "\r\nFrom the start of a line\r\n";
+    m.submit_time = pstbuild::filetime_from_unix(1262304000);
+    return m;
+}
+
+class ConvertCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("mailwright_convert_test_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "config");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    static fs::path program() { return fs::path(MW_BINARY_DIR) / "src" / "mailwright"; }
+
+    fs::path write(const std::string& name, const psttest::BuiltMailbox& built) {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(built.bytes.data()),
+                   static_cast<std::streamsize>(built.bytes.size()));
+        return path;
+    }
+
+    run_result run(const std::string& arguments) {
+        const std::string command = "XDG_CONFIG_HOME='" + (m_dir / "config").string() + "' '" +
+                                    program().string() + "' convert " + arguments + " >'" +
+                                    (m_dir / "stdout").string() + "' 2>'" +
+                                    (m_dir / "stderr").string() + "'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "stdout"),
+                slurp(m_dir / "stderr")};
+    }
+
+    static std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+    // Store "Ann": Inbox (3 messages) with Inbox/Later (2), Contacts (1
+    // contact) and an empty folder Empty.
+    fs::path small_file(const std::string& name = "mail.pst") {
+        pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+        pstbuild::Folder& inbox = box.top().add_folder("Inbox");
+        inbox.messages = {mail("one"), mail("two"), mail("three")};
+        inbox.add_folder("Later").messages = {mail("four"), mail("five")};
+        pstbuild::Message contact = mail("Bob");
+        contact.message_class = "IPM.Contact";
+        box.top().add_folder("Contacts", "IPF.Contact").messages = {contact};
+        box.top().add_folder("Empty");
+        return write(name, psttest::build_file(box));
+    }
+
+    fs::path out() const { return m_dir / "out"; }
+    fs::path top() const { return out() / "mail.pst/Ann/Top of Personal Folders"; }
+
+    fs::path m_dir;
+};
+
+TEST_F(ConvertCommandTest, ConvertsEveryFolderAndPrintsTheLogAndPaths) {
+    const fs::path file = small_file();
+    const run_result r = run(quoted(file) + " -o " + quoted(out()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Conversion Completed.\n\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Folder: Ann/Top of Personal Folders/Inbox [3]\nConverted Items Count: 3 "
+                         "\nSaved in: " +
+                         (top() / "Inbox").string() + "\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Total number of emails processed: 5\n"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_NE(r.out.find("Converted items are available at following path:\n" + out().string() +
+                         "\nA Detailed Conversion Report is available at following path:\n" +
+                         out().string() + "/PST Conversion Report "),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), "\nFrom - "), 2u);
+    EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), ">From the start"), 3u);
+    EXPECT_TRUE(fs::exists(top() / "Inbox/Later/Later.mbox"));
+    EXPECT_TRUE(fs::exists(top() / "Empty/Empty.mbox"));
+    EXPECT_NE(r.err.find("1 items of contacts and calendar folders were not converted"),
+              std::string::npos)
+        << r.err;
+    // Not a terminal: one plain line per folder.
+    EXPECT_NE(r.err.find("Overall: Folders [ 4 / 8 ] Converting: Inbox\n"), std::string::npos)
+        << r.err;
+
+    std::vector<fs::path> reports;
+    for (const auto& entry : fs::directory_iterator(out())) {
+        if (entry.path().extension() == ".txt") {
+            reports.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string report = slurp(reports[0]);
+    EXPECT_NE(report.find("Subject: five\r\n\r\n"), std::string::npos);
+    EXPECT_TRUE(report.ends_with("Output Path: " + out().string() + "\r\n" + std::string(74, '-') +
+                                 "\r\n"));
+}
+
+TEST_F(ConvertCommandTest, FolderSelectionKindsAndEmptyFolders) {
+    const fs::path file = small_file();
+    run_result r = run(quoted(file) + " -o " + quoted(out()) +
+                       " --folder 'Ann/Top of Personal Folders/Inbox' --no-subfolders");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
+    EXPECT_FALSE(fs::exists(top() / "Inbox/Later"));
+    EXPECT_EQ(r.err.find("contacts"), std::string::npos);
+
+    fs::remove_all(out());
+    r = run(quoted(file) + " -o " + quoted(out()) +
+            " --folder 'Ann/Top of Personal Folders/Inbox' --mail-format eml --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(top() / "Inbox/Later/five_2.eml"));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.find("Folder:"), std::string::npos);
+    EXPECT_NE(r.out.find("Converted items are available at following path:"), std::string::npos);
+
+    fs::remove_all(out());
+    r = run(quoted(file) + " -o " + quoted(out()) + " --ignore-empty --kinds mail");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(top() / "Empty"));
+    EXPECT_FALSE(fs::exists(top() / "Top of Personal Folders.mbox"));
+    EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
+    EXPECT_EQ(r.out.find("Contacts"), std::string::npos);
+
+    r = run(quoted(file) + " -o " + quoted(out()) + " --folder 'Ann/Nowhere'");
+    EXPECT_EQ(r.status, 64);
+    EXPECT_NE(r.err.find("no folder Ann/Nowhere in the given files"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, WrongUsagePrintsHelpAndExits64) {
+    const fs::path file = small_file();
+    for (const std::string& arguments :
+         {std::string(""), quoted(file), "-o " + quoted(out()), quoted(file) + " -o",
+          quoted(file) + " -o x --mail-format maildir", quoted(file) + " -o x --split-mb ten",
+          quoted(file) + " -o x --mail-format eml --split-mb 5", quoted(file) + " -o x --bogus",
+          quoted(file) + " -o x --codepage 12345", quoted(file) + " -o x --kinds mail,notes",
+          quoted(file) + " -o x --no-subfolders"}) {
+        const run_result r = run(arguments);
+        EXPECT_EQ(r.status, 64) << arguments;
+        EXPECT_NE(r.err.find("usage: mailwright convert [options] FILE.pst... -o DIR"),
+                  std::string::npos)
+            << arguments;
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "x"));
+    const run_result help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--split-mb N"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, ExitStatusFollowsTheRun) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    box.top().add_folder("Inbox").messages = {mail("one"), mail("two"), mail("three")};
+    auto built = psttest::build_file(box);
+    psttest::damage_node(built,
+                         built.report.folder("Top of Personal Folders/Inbox").message_nid(1));
+    const fs::path damaged = write("damaged.pst", built);
+    run_result r = run(quoted(damaged) + " -o " + quoted(out()));
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out.rfind("Conversion Completed With Acceptable Errors.\n", 0), 0u);
+    EXPECT_NE(r.out.find("Skipped following number of corrupt emails (details could not be "
+                         "fetched): 1"),
+              std::string::npos);
+
+    // An output folder that cannot be made: a file stands in its way.
+    std::ofstream(m_dir / "blocker") << "x";
+    r = run(quoted(small_file()) + " -o " + quoted(m_dir / "blocker/out"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot create the output folder"), std::string::npos) << r.err;
+
+    // A file that cannot be read is named; the others are converted.
+    r = run(quoted(m_dir / "missing.pst") + " " + quoted(small_file()) + " -o " + quoted(out()));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("missing.pst: cannot be read: fopen failed"), std::string::npos) << r.err;
+    r = run(quoted(m_dir / "missing.pst") + " -o " + quoted(out()));
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(ConvertCommandTest, TwoFilesOfTheSameNameGetTheirOwnFolders) {
+    fs::create_directories(m_dir / "a");
+    fs::create_directories(m_dir / "b");
+    const fs::path first = small_file("a/mail.pst");
+    const fs::path second = small_file("b/mail.pst");
+    const run_result r = run(quoted(first) + " " + quoted(second) + " -o " + quoted(out()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
+    EXPECT_TRUE(fs::exists(out() / "mail.pst (1)/Ann/Top of Personal Folders/Inbox/Inbox.mbox"));
+    EXPECT_NE(r.out.find("Total number of emails processed: 10"), std::string::npos);
+}
+
+// Starts the program with its standard error on a pipe.
+struct child_process {
+    pid_t pid = -1;
+    int err = -1;
+};
+
+child_process spawn_convert(const std::vector<std::string>& arguments) {
+    int pipe_fds[2];
+    EXPECT_EQ(::pipe(pipe_fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+    std::vector<std::string> all = {(fs::path(MW_BINARY_DIR) / "src" / "mailwright").string(),
+                                    "convert"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : all) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    child_process child;
+    EXPECT_EQ(posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe_fds[1]);
+    child.err = pipe_fds[0];
+    return child;
+}
+
+// Reads the child's standard error until `marker` has appeared.
+std::string read_until(int fd, const std::string& marker) {
+    std::string text;
+    char buffer[4096];
+    while (text.find(marker) == std::string::npos) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+int wait_status(child_process& child) {
+    int raw = 0;
+    ::waitpid(child.pid, &raw, 0);
+    ::close(child.err);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+fs::path big_file(const fs::path& dir) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    box.top().add_folder("First").messages = {mail("first")};
+    pstbuild::Folder& many = box.top().add_folder("Many");
+    many.generated_count = 3000;
+    many.generate = [](std::size_t i) { return mail("message " + std::to_string(i)); };
+    const fs::path path = dir / "big.pst";
+    pstbuild::write_mailbox_file(box, {.variant = pstbuild::Variant::unicode}, path.string());
+    return path;
+}
+
+TEST_F(ConvertCommandTest, CtrlCCancelsAfterTheCurrentItemAndASecondStopsAtOnce) {
+    const fs::path file = big_file(m_dir);
+    {
+        child_process child = spawn_convert({file.string(), "-o", out().string()});
+        read_until(child.err, "Converting: Many");
+        ::kill(child.pid, SIGINT);
+        const std::string err = read_until(child.err, "\n\n<end>");
+        EXPECT_EQ(wait_status(child), 1);
+        EXPECT_NE(err.find("cancelling after the current item"), std::string::npos) << err;
+        for (const auto& entry : fs::directory_iterator(out())) {
+            if (entry.path().extension() == ".txt") {
+                EXPECT_NE(slurp(entry.path()).find("Operation aborted !!!\r\n"), std::string::npos);
+            }
+        }
+        const fs::path mailbox = out() / "big.pst/Ann/Top of Personal Folders/Many/Many.mbox";
+        EXPECT_TRUE(fs::exists(mailbox));
+        EXPECT_LT(count_of(slurp(mailbox), "From - "), 3000u);
+    }
+    {
+        child_process child = spawn_convert({file.string(), "-o", (m_dir / "out2").string()});
+        read_until(child.err, "Converting: Many");
+        ::kill(child.pid, SIGINT);
+        read_until(child.err, "cancelling");
+        ::kill(child.pid, SIGINT);
+        const int status = wait_status(child);
+        // Either the second Ctrl-C came in time (130), or the run had
+        // already ended cancelled (1).
+        EXPECT_TRUE(status == 130 || status == 1) << status;
+    }
+}
+
+}  // namespace
