@@ -86,7 +86,7 @@ inline constexpr std::int32_t kAttachOle = 6;
 struct Message;
 
 struct Attachment {
-    std::string filename = {};      // PidTagAttachLongFilename; the short name is derived
+    std::string filename = {};      // PidTagAttachLongFilename and PidTagAttachFilename
     std::string display_name = {};  // PidTagDisplayName; the file name when empty
     std::string mime_type = {};     // PidTagAttachMimeTag, left out when empty
     std::string content_id = {};    // PidTagAttachContentId, left out when empty
@@ -115,21 +115,22 @@ struct Message {
     // Write the marker even without a prefix (U+0001 U+0001 + subject), as
     // some clients do.
     bool subject_marker = false;
-    Person sender = {};  // also the sent-representing ("From") person
-    std::optional<Person> sent_representing = {};
-    FileTime submit_time = 0;    // PidTagClientSubmitTime, left out when 0
-    FileTime delivery_time = 0;  // PidTagMessageDeliveryTime, left out when 0
+    Person sender = {};                            // also the sent-representing ("From") person
+    std::optional<Person> sent_representing = {};  // when the "From" differs
+    FileTime submit_time = 0;                      // PidTagClientSubmitTime, left out when 0
+    FileTime delivery_time = 0;                    // PidTagMessageDeliveryTime, left out when 0
     // Write the delivery time as PT_APPTIME (days since 1899-12-30) instead
     // of PT_SYSTIME, as some old files do.
     bool delivery_time_as_apptime = false;
     FileTime creation_time = 0;      // defaults to the delivery or submit time
     FileTime modification_time = 0;  // likewise
     bool read = true;
-    std::int32_t extra_flags = 0;  // other PidTagMessageFlags bits
-    std::optional<std::int32_t> importance = {};
-    std::optional<std::int32_t> priority = {};
-    std::optional<std::int32_t> sensitivity = {};
-    // PidTagInternetCodepage; HTML bodies are stored in it (UTF-8 when unset).
+    std::int32_t extra_flags = 0;                  // other PidTagMessageFlags bits
+    std::optional<std::int32_t> importance = {};   // PidTagImportance, 1 (normal) when unset
+    std::optional<std::int32_t> priority = {};     // PidTagPriority, left out when unset
+    std::optional<std::int32_t> sensitivity = {};  // PidTagSensitivity, 0 when unset
+    // PidTagInternetCodepage; HTML bodies are stored in it (UTF-8 when
+    // unset), and in ANSI files the plain body too.
     std::optional<std::uint32_t> internet_code_page = {};
     std::optional<std::string> body = {};  // PidTagBody
     std::optional<std::string> html = {};  // PidTagHtml (PT_BINARY)
@@ -153,7 +154,7 @@ struct Folder {
     std::string container_class = {};  // PidTagContainerClass, left out when empty
     FolderRole role = FolderRole::none;
     std::vector<Message> messages = {};
-    // Messages made on demand, after `messages`: generated(i) for i in
+    // Messages made on demand, after `messages`: generate(i) for i in
     // [0, generated_count). Keeps memory flat for large mailboxes.
     std::size_t generated_count = 0;
     std::function<Message(std::size_t)> generate = {};
