@@ -34,9 +34,10 @@ namespace {
 
 std::atomic<std::uint32_t> gMessageCounter{0};
 
-// PidTagAttachmentFlags: the attachment is hidden from the message's
-// rendering (attRenderedInBody, [MS-OXCMSG] 2.2.2.18).
-constexpr std::uint32_t kAttachmentRenderedInBody = 0x2;
+// PidTagAttachmentFlags: the attachment is not shown with the message's RTF
+// body (afInvisibleInRtf, [MS-OXCMSG] 2.2.2.18); such attachments are left
+// out.
+constexpr std::uint32_t kAttachmentInvisibleInRtf = 0x2;
 // Code page of the HTML made from an RTF body.
 constexpr std::uint32_t kUtf8CodePage = 65001;
 // How much of a signed message's header section one line may hold; the
@@ -226,12 +227,12 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
             entry.attachment.emplace(*it);
             const pstread::property_bag& bag = entry.attachment->get_property_bag();
             const auto flags = read_integer(bag, pstread::pid_tag_attachment_flags);
-            entry.hidden = flags && (*flags & kAttachmentRenderedInBody) != 0;
+            entry.hidden = flags && (*flags & kAttachmentInvisibleInRtf) != 0;
             entry.contentId = read_text_or_empty(bag, pstread::pid_tag_attach_content_id);
             entry.method = read_integer(bag, pstread::pid_tag_attach_method).value_or(0);
-        } catch (const std::exception& e) {
+        } catch (const std::exception&) {
             // Written as an empty part of the mixed structure.
-            platform::log_format("Corrupt VALUE attachment: %s", e.what());
+            platform::log_line("Corrupt VALUE attachment");
             entry = AttachmentEntry{};
         }
         entries.push_back(std::move(entry));
@@ -492,14 +493,14 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
         if (entry.method == pstread::attach_method_by_value) {
             try {
                 WriteByValuePart(out, *entry.attachment, m_eol);
-            } catch (const std::exception& e) {
-                platform::log_format("Corrupt VALUE attachment: %s", e.what());
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt VALUE attachment");
             }
         } else if (entry.method == pstread::attach_method_embedded_message) {
             try {
                 writeEmbeddedMessagePart(out, *entry.attachment);
-            } catch (const std::exception& e) {
-                platform::log_format("Corrupt message attachment: %s", e.what());
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt message attachment");
             }
         }
     };
