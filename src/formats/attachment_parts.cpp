@@ -14,15 +14,6 @@
 namespace mailwright::formats {
 namespace {
 
-std::string headerText(const pstread::property_bag& bag, pstread::prop_id id, bool quote,
-                       std::string_view eol) {
-    std::string encoded;
-    if (const auto value = read_text(bag, id)) {
-        text::EncodeHeaderText(*value, quote, encoded, eol);
-    }
-    return encoded;
-}
-
 // Whether a MIME type is a composite one (message/..., multipart/...). A
 // part of such a type must not be base64-encoded (RFC 2046 5.1, 5.2): a
 // reader would parse the encoded text as a message or as parts. Attachments
@@ -47,7 +38,7 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
     if (!bag.has_property(pstread::pid_tag_attach_data_binary)) {
         return;
     }
-    std::string mimeType = headerText(bag, pstread::pid_tag_attach_mime_tag, false, eol);
+    std::string mimeType = header_text(bag, pstread::pid_tag_attach_mime_tag, false, eol);
     if (mimeType.empty() || isCompositeType(mimeType)) {
         mimeType = "application/octet-stream";
     }
@@ -69,11 +60,11 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
     }
     out << eol;
     const std::string location =
-        headerText(bag, pstread::pid_tag_attach_content_location, false, eol);
+        header_text(bag, pstread::pid_tag_attach_content_location, false, eol);
     if (!location.empty()) {
         out << "Content-Location: " << location << eol;
     }
-    const std::string contentId = headerText(bag, pstread::pid_tag_attach_content_id, false, eol);
+    const std::string contentId = header_text(bag, pstread::pid_tag_attach_content_id, false, eol);
     if (!contentId.empty()) {
         out << "Content-ID: <" << contentId << '>';
     }

@@ -2,6 +2,8 @@
 
 #include <bit>
 
+#include "text/header_encoding.h"
+
 namespace mailwright::formats {
 
 using pstread::const_property_object;
@@ -25,6 +27,15 @@ std::optional<std::u16string> read_text(const const_property_object& object, pro
 
 std::u16string read_text_or_empty(const const_property_object& object, prop_id id) {
     return read_text(object, id).value_or(std::u16string());
+}
+
+std::string header_text(const const_property_object& object, prop_id id, bool quote,
+                        std::string_view eol) {
+    std::string encoded;
+    if (const auto value = read_text(object, id)) {
+        text::EncodeHeaderText(*value, quote, encoded, eol);
+    }
+    return encoded;
 }
 
 std::optional<std::uint32_t> read_integer(const const_property_object& object, prop_id id) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "pstread/ltp/const_property_object.h"
 #include "text/time_conversion.h"
@@ -29,6 +30,12 @@ std::optional<std::uint32_t> read_integer(const pstread::const_property_object& 
 // times) as an instant.
 std::optional<text::Instant> read_instant(const pstread::const_property_object& object,
                                           pstread::prop_id id);
+
+// A string property as header text (RFC 2047 encoded-words for non-ASCII
+// text, a quoted string when asked and ASCII); empty for a missing property.
+// Folded lines end with `eol`.
+std::string header_text(const pstread::const_property_object& object, pstread::prop_id id,
+                        bool quote, std::string_view eol);
 
 // Whether the property is a string of either width.
 bool is_text_property(const pstread::const_property_object& object, pstread::prop_id id);

@@ -1,0 +1,400 @@
+// The ordinary path of the MIME writer: a message's structure worked out
+// from its bodies and attachments, then written part by part.
+#include <exception>
+#include <string>
+
+#include "formats/attachment_parts.h"
+#include "formats/body_code_pages.h"
+#include "formats/body_copy.h"
+#include "formats/body_filter.h"
+#include "formats/mime_mail_writer.h"
+#include "formats/property_reading.h"
+#include "platform/system_log.h"
+#include "pstread/ltp/hnid_stream.h"
+#include "pstread/pst/property_ids.h"
+#include "text/rtf_decompress.h"
+#include "text/rtf_picture_extract.h"
+#include "text/rtf_to_html.h"
+
+namespace mailwright::formats {
+
+using text::TextEncodingItem;
+
+namespace {
+
+// PidTagAttachmentFlags: the attachment is not shown with the message's RTF
+// body (afInvisibleInRtf, [MS-OXCMSG] 2.2.2.18); such attachments are left
+// out.
+constexpr std::uint32_t kAttachmentInvisibleInRtf = 0x2;
+// Code page of the HTML made from an RTF body.
+constexpr std::uint32_t kUtf8CodePage = 65001;
+// How much of an HTML body is looked at to tell UTF-16/UTF-32 text (which
+// holds zero bytes) from 8-bit text.
+constexpr std::size_t kWideSniffBytes = 4096;
+
+// Whether a stored value holds a zero byte near its start, as UTF-16 and
+// UTF-32 text does and 8-bit text does not.
+bool looksWide(pstread::hnid_stream_device device) {
+    std::string start(kWideSniffBytes, '\0');
+    const std::streamsize count =
+        device.read(start.data(), static_cast<std::streamsize>(start.size()));
+    if (count <= 0) {
+        return false;
+    }
+    start.resize(static_cast<std::size_t>(count));
+    return start.find('\0') != std::string::npos;
+}
+
+}  // namespace
+
+struct MIMEMailWriter::AttachmentEntry {
+    std::optional<pstread::attachment> attachment;  // nothing when it could not be opened
+    bool hidden = false;
+    std::u16string contentId;
+    std::uint32_t method = 0;
+};
+
+std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
+    const pstread::message& message) {
+    std::vector<AttachmentEntry> entries;
+    if (message.get_attachment_count() == 0) {
+        return entries;
+    }
+    for (auto it = message.attachment_begin(); it != message.attachment_end(); ++it) {
+        AttachmentEntry entry;
+        try {
+            entry.attachment.emplace(*it);
+            const pstread::property_bag& bag = entry.attachment->get_property_bag();
+            const auto flags = read_integer(bag, pstread::pid_tag_attachment_flags);
+            entry.hidden = flags && (*flags & kAttachmentInvisibleInRtf) != 0;
+            entry.contentId = read_text_or_empty(bag, pstread::pid_tag_attach_content_id);
+            entry.method = read_integer(bag, pstread::pid_tag_attach_method).value_or(0);
+        } catch (const std::exception&) {
+            // Written as an empty part of the mixed structure.
+            platform::log_line("Corrupt VALUE attachment");
+            entry = AttachmentEntry{};
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+void MIMEMailWriter::makeHtmlFromRtf(const pstread::message& message) {
+    m_rtfHtml.clear();
+    m_rtfPictures.clear();
+    try {
+        const pstread::byte_buffer compressed =
+            message.get_property_bag().read_bytes(pstread::pid_tag_rtf_compressed);
+        const text::DecompressedRtf rtf = text::DecompressRtf(compressed);
+        std::vector<text::RtfPicture> pictures;
+        const std::vector<std::uint8_t> marked =
+            text::ExtractRtfPictures(rtf.rtf, rtf.pictures, pictures);
+        std::optional<std::string> html = text::RtfToHtml(marked);
+        if (html && !html->empty()) {
+            m_rtfHtml = std::move(*html);
+            m_rtfPictures = std::move(pictures);
+        }
+    } catch (const std::exception&) {
+        // Written as if the message had no RTF body.
+        m_rtfHtml.clear();
+        m_rtfPictures.clear();
+    }
+}
+
+void MIMEMailWriter::planBodies(const pstread::message& message) {
+    const pstread::property_bag& bag = message.get_property_bag();
+    const TextEncodingItem* plain = text::GetCodePageInfo(m_plainCodePage);
+    const TextEncodingItem* html =
+        m_htmlCodePage == m_plainCodePage ? plain : text::GetCodePageInfo(m_htmlCodePage);
+
+    const bool unicodeBody = bag.has_property(pstread::pid_tag_body) &&
+                             bag.property_type(pstread::pid_tag_body) == pstread::prop_type_unicode;
+    const BodyRows rows =
+        ChoosePlainBodyRows(plain, html, *m_defaultRow, m_unicodeStore, unicodeBody);
+    m_plainSource = rows.source;
+    m_plainTarget = rows.target;
+    // A body converted into a code page that lacks some of its characters
+    // would lose them: such a body is written as UTF-8 instead.
+    if (bag.has_property(pstread::pid_tag_body) && m_plainSource != m_plainTarget &&
+        m_plainTarget->codePage != kUtf8CodePage) {
+        pstread::hnid_istream body(message.open_body_stream());
+        body.exceptions(std::ios::badbit);
+        if (!ConvertsWithoutLoss(body, *m_plainSource, *m_plainTarget)) {
+            m_plainTarget = &text::Utf8Row();
+        }
+    }
+
+    m_htmlSource = nullptr;
+    if (!m_rtfHtml.empty()) {
+        m_htmlLabel = &text::Utf8Row();
+        return;
+    }
+    m_htmlLabel = m_htmlCodePage != 0 ? html : m_defaultRow;
+    if (!bag.has_property(pstread::pid_tag_body_html)) {
+        return;
+    }
+    if (bag.property_type(pstread::pid_tag_body_html) == pstread::prop_type_unicode) {
+        m_htmlSource = &text::Utf16LeRow();
+        m_htmlLabel = &text::Utf8Row();
+    } else if (m_htmlLabel != nullptr && IsWideUnicodeCodePage(m_htmlLabel->codePage)) {
+        // UTF-16 or UTF-32 HTML cannot travel in an 8bit part: it is
+        // converted to UTF-8. HTML that is not in fact wide is left as it is.
+        if (looksWide(message.open_html_body_stream())) {
+            m_htmlSource = m_htmlLabel;
+        }
+        m_htmlLabel = &text::Utf8Row();
+    }
+}
+
+void MIMEMailWriter::writeOrdinary(std::ostream& out, pstread::message& message,
+                                   std::optional<std::u16string_view> subjectPrefix) {
+    const pstread::property_bag& bag = message.get_property_bag();
+    m_messageNumber = nextMessageNumber();
+    m_plainCodePage = 0;
+    m_htmlCodePage = 0;
+    if (const auto codePage = read_integer(bag, pstread::pid_tag_internet_codepage)) {
+        m_plainCodePage = *codePage;
+        m_htmlCodePage = *codePage;
+    }
+    m_structureFlags = 0;
+    m_rtfHtml.clear();
+    m_rtfPictures.clear();
+
+    std::vector<AttachmentEntry> attachments = readAttachments(message);
+    for (const AttachmentEntry& entry : attachments) {
+        if (!entry.hidden) {
+            m_structureFlags |= entry.contentId.empty() ? kMixed : kRelated;
+        }
+    }
+    bool hasHtml = bag.has_property(pstread::pid_tag_body_html);
+    if (!hasHtml && bag.has_property(pstread::pid_tag_rtf_compressed)) {
+        makeHtmlFromRtf(message);
+        if (!m_rtfHtml.empty()) {
+            hasHtml = true;
+            m_htmlCodePage = kUtf8CodePage;
+            if (!m_rtfPictures.empty()) {
+                m_structureFlags |= kMixed;
+            }
+        }
+    }
+    const bool hasPlain = bag.has_property(pstread::pid_tag_body);
+    if (hasPlain && hasHtml) {
+        m_structureFlags |= kAlternative;
+    } else if (hasHtml) {
+        m_structureFlags |= kHtmlOnly;
+    } else if (hasPlain) {
+        m_structureFlags |= kPlainOnly;
+    }
+    m_topLevelKind = kPlainOnly;
+    for (const StructureFlag kind : {kMixed, kRelated, kAlternative, kHtmlOnly}) {
+        if ((m_structureFlags & kind) != 0) {
+            m_topLevelKind = kind;
+            break;
+        }
+    }
+    planBodies(message);
+
+    writeHeaderBlock(out, message, subjectPrefix);
+    writeTopLevelContentHeader(out);
+    if (hasPlain) {
+        writePlainBody(out, message);
+    }
+    if (hasHtml) {
+        writeHtmlBody(out, message);
+    }
+    if ((m_structureFlags & kAlternative) != 0 && m_topLevelKind != kAlternative) {
+        closePart(out, kAlternative, false);
+    }
+    if (!attachments.empty()) {
+        writeAttachments(out, attachments);
+    }
+    writeRtfPictures(out);
+    closeTopLevel(out);
+}
+
+void MIMEMailWriter::writeTopLevelContentHeader(std::ostream& out) {
+    const auto multipartHeader = [&](const char* subtype, StructureFlag kind) {
+        out << "Content-Type: multipart/" << subtype << ';' << m_eol << " boundary=\""
+            << boundary(kind) << '"' << m_eol;
+    };
+    switch (m_topLevelKind) {
+        case kMixed:
+            multipartHeader("mixed", kMixed);
+            break;
+        case kRelated:
+            multipartHeader("related", kRelated);
+            break;
+        case kAlternative:
+            multipartHeader("alternative", kAlternative);
+            break;
+        case kHtmlOnly:
+            out << "Content-Type: text/html";
+            if (m_htmlLabel != nullptr) {
+                out << ";charset=\"" << m_htmlLabel->charsetName << '"';
+            }
+            out << m_eol << m_eol;
+            return;
+        default:
+            out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"'
+                << m_eol << m_eol;
+            return;
+    }
+    out << m_eol << "This is a multi-part message in MIME 1.0 format" << m_eol << m_eol;
+    if (m_topLevelKind == kMixed || m_topLevelKind == kRelated) {
+        out << "--" << boundary(static_cast<StructureFlag>(m_topLevelKind)) << m_eol;
+    }
+    if (m_topLevelKind == kMixed && (m_structureFlags & kRelated) != 0) {
+        multipartHeader("related", kRelated);
+        out << m_eol << "--" << boundary(kRelated) << m_eol;
+    }
+    if ((m_topLevelKind == kMixed || m_topLevelKind == kRelated) &&
+        (m_structureFlags & kAlternative) != 0) {
+        multipartHeader("alternative", kAlternative);
+        out << "Content-Disposition: inline;" << m_eol;
+    }
+}
+
+void MIMEMailWriter::writePlainBody(std::ostream& out, const pstread::message& message) {
+    if ((m_structureFlags & kAlternative) != 0) {
+        openPart(out, kAlternative);
+    }
+    if (m_topLevelKind != kPlainOnly) {
+        out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"' << m_eol
+            << "Content-Transfer-Encoding: 8bit" << m_eol << m_eol;
+    }
+    pstread::hnid_istream body(message.open_body_stream());
+    body.exceptions(std::ios::badbit);
+    if (m_useLF) {
+        BodyFilter filter(out);
+        CopyBody(body, out, m_plainSource, m_plainTarget, &filter);
+    } else {
+        CopyBody(body, out, m_plainSource, m_plainTarget, nullptr);
+    }
+    out << m_eol;
+}
+
+void MIMEMailWriter::writeHtmlBody(std::ostream& out, const pstread::message& message) {
+    if ((m_structureFlags & kAlternative) != 0) {
+        openPart(out, kAlternative);
+    }
+    if (m_topLevelKind != kHtmlOnly) {
+        out << "Content-Type: text/html";
+        if (m_htmlLabel != nullptr) {
+            out << ";charset=\"" << m_htmlLabel->charsetName << '"';
+        }
+        out << m_eol << "Content-Transfer-Encoding: 8bit" << m_eol << m_eol;
+    }
+    if (!m_rtfHtml.empty()) {
+        // HTML made from RTF has its own line ends: they are normalised in
+        // both modes, and quoted only in a mailbox.
+        BodyFilter filter(out, m_eol, m_useLF);
+        filter.write(m_rtfHtml, true);
+        m_rtfHtml.clear();
+    } else {
+        pstread::hnid_istream html(message.open_html_body_stream());
+        html.exceptions(std::ios::badbit);
+        const TextEncodingItem* target = m_htmlSource != nullptr ? m_htmlLabel : nullptr;
+        if (m_useLF) {
+            BodyFilter filter(out);
+            CopyBody(html, out, m_htmlSource, target, &filter);
+        } else {
+            CopyBody(html, out, m_htmlSource, target, nullptr);
+        }
+    }
+    out << m_eol;
+}
+
+void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentEntry>& entries) {
+    // Inline attachments (with content IDs) first, each placed before those
+    // already placed; the others after them in table order.
+    std::vector<const AttachmentEntry*> inlineOnes;
+    std::vector<const AttachmentEntry*> others;
+    for (const AttachmentEntry& entry : entries) {
+        if (entry.hidden) {
+            continue;
+        }
+        if (!entry.contentId.empty()) {
+            inlineOnes.insert(inlineOnes.begin(), &entry);
+        } else {
+            others.push_back(&entry);
+        }
+    }
+    bool previousInline = false;
+    const auto writeOne = [&](const AttachmentEntry& entry, bool isInline) {
+        if (previousInline && !isInline) {
+            closePart(out, kRelated, false);
+        }
+        openPart(out, isInline ? kRelated : kMixed);
+        previousInline = isInline;
+        if (!entry.attachment) {
+            return;
+        }
+        if (entry.method == pstread::attach_method_by_value) {
+            try {
+                WriteByValuePart(out, *entry.attachment, m_eol);
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt VALUE attachment");
+            }
+        } else if (entry.method == pstread::attach_method_embedded_message) {
+            try {
+                writeEmbeddedMessagePart(out, *entry.attachment);
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt message attachment");
+            }
+        }
+    };
+    for (const AttachmentEntry* entry : inlineOnes) {
+        writeOne(*entry, true);
+    }
+    for (const AttachmentEntry* entry : others) {
+        writeOne(*entry, false);
+    }
+    if (previousInline && m_topLevelKind == kMixed) {
+        closePart(out, kRelated, false);
+    }
+}
+
+void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
+                                              const pstread::attachment& attachment) {
+    if (!attachment.get_property_bag().has_property(pstread::pid_tag_attach_data_object)) {
+        return;
+    }
+    out << "Content-Type: message/rfc822" << m_eol << "Content-Transfer-Encoding: 7bit" << m_eol
+        << "Content-Disposition: attachment" << m_eol << m_eol;
+    if (m_depth + 1 > kMaxEmbeddedMessageDepth) {
+        platform::log_format("Embedded message nested deeper than %u messages left empty.",
+                             kMaxEmbeddedMessageDepth);
+        return;
+    }
+    pstread::message embedded = attachment.open_as_message();
+    MIMEMailWriter writer(false, m_useLF, m_unicodeStore, m_defaultCodePage);
+    writer.m_contentTypePropId = m_contentTypePropId;
+    writer.m_writerId = m_writerId;
+    writer.m_systemTimeZone = m_systemTimeZone;
+    writer.m_formatter = m_formatter;
+    writer.m_depth = m_depth + 1;
+    writer.writeMessage(out, &embedded);
+}
+
+void MIMEMailWriter::writeRtfPictures(std::ostream& out) {
+    for (const text::RtfPicture& picture : m_rtfPictures) {
+        openPart(out, kMixed);
+        WritePicturePart(out, picture, m_eol);
+    }
+    m_rtfPictures.clear();
+}
+
+void MIMEMailWriter::closeTopLevel(std::ostream& out) {
+    switch (m_topLevelKind) {
+        case kMixed:
+        case kRelated:
+        case kAlternative:
+            closePart(out, static_cast<StructureFlag>(m_topLevelKind), true);
+            break;
+        default:
+            out << m_eol;
+            break;
+    }
+}
+
+}  // namespace mailwright::formats
