@@ -32,7 +32,7 @@ struct BuiltMailbox {
 };
 
 inline BuiltMailbox build_file(const pstbuild::Mailbox& box, Variant variant = Variant::unicode,
-                                  std::uint16_t wVer = 0) {
+                               std::uint16_t wVer = 0) {
     pstbuild::NdbBuilder ndb({.variant = variant, .pad_to_amap_section = false, .wVer = wVer});
     BuiltMailbox built;
     built.report = pstbuild::write_mailbox(box, ndb);
