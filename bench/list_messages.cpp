@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
 #include "model/message_store.h"
@@ -37,7 +38,9 @@
 
 namespace {
 
-using clock_type = std::chrono::steady_clock;
+using bench::clock_type;
+using bench::peak_rss_kb;
+using bench::seconds_since;
 using mailwright::model::MAPIFolder;
 
 pstbuild::sample::SampleOptions options_for(std::size_t messages) {
@@ -54,43 +57,6 @@ std::string path_for(std::size_t messages) {
     return (std::filesystem::temp_directory_path() /
             ("mailwright_bench_list_" + std::to_string(messages) + ".pst"))
         .string();
-}
-
-// Builds in a child process, so the builder's memory does not count here,
-// and under a temporary name, so an interrupted build is never taken for a
-// finished one.
-void ensure_file(std::size_t messages) {
-    const std::string path = path_for(messages);
-    if (std::filesystem::exists(path)) {
-        return;
-    }
-    std::printf("building %s ...\n", path.c_str());
-    std::fflush(stdout);
-    const std::string partial = path + ".partial";
-    const pid_t child = fork();
-    if (child == 0) {
-        try {
-            pstbuild::write_mailbox_file(pstbuild::sample::sample_mailbox(options_for(messages)),
-                                         {.variant = pstbuild::Variant::unicode,
-                                          .encoding = pstbuild::Encoding::permute,
-                                          .record_layout = false},
-                                         partial);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "build failed: %s\n", error.what());
-            _exit(1);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("building the benchmark file failed");
-    }
-    std::filesystem::rename(partial, path);
-}
-
-double seconds_since(clock_type::time_point start) {
-    return std::chrono::duration<double>(clock_type::now() - start).count();
 }
 
 struct totals {
@@ -139,12 +105,6 @@ void open_messages(const std::vector<std::shared_ptr<MAPIFolder>>& folders, bool
             open_parts(m->getMessage(), read_data, t);
         }
     }
-}
-
-long peak_rss_kb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // Runs in a child process and prints one result line.
@@ -200,22 +160,17 @@ int main(int argc, char** argv) {
     }
     try {
         for (const std::size_t messages : sizes) {
-            ensure_file(messages);
+            bench::ensure_file(path_for(messages), [messages](const std::string& partial) {
+                pstbuild::write_mailbox_file(
+                    pstbuild::sample::sample_mailbox(options_for(messages)),
+                    {.variant = pstbuild::Variant::unicode,
+                     .encoding = pstbuild::Encoding::permute,
+                     .record_layout = false},
+                    partial);
+            });
         }
         for (const std::size_t messages : sizes) {
-            const pid_t child = fork();
-            if (child == 0) {
-                try {
-                    measure(messages);
-                } catch (const std::exception& error) {
-                    std::fprintf(stderr, "measuring failed: %s\n", error.what());
-                    _exit(1);
-                }
-                _exit(0);
-            }
-            int status = 0;
-            waitpid(child, &status, 0);
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            if (!bench::run_in_child([messages] { measure(messages); }, "measuring")) {
                 return 1;
             }
         }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "pstread/ltp/ltp_walk.h"
 #include "pstread/ndb/database.h"
 #include "support/named_property_map_builder.h"
@@ -29,7 +30,9 @@
 
 namespace {
 
-using clock_type = std::chrono::steady_clock;
+using bench::clock_type;
+using bench::peak_rss_kb;
+using bench::seconds_since;
 using namespace pstbuild;
 
 constexpr int kFolders = 36;
@@ -151,46 +154,12 @@ void build(const std::string& path) {
     builder.finish();
 }
 
-// Builds in a child process so that the builder's memory does not count in
-// this process's peak RSS, and under a temporary name so that an interrupted
-// build is never taken for a finished one.
-void ensure_file(const std::string& path) {
-    if (std::filesystem::exists(path)) {
-        return;
-    }
-    std::printf("building %s ...\n", path.c_str());
-    std::fflush(stdout);
-    const std::string partial = path + ".partial";
-    const pid_t child = fork();
-    if (child == 0) {
-        try {
-            build(partial);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "build failed: %s\n", error.what());
-            _exit(1);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("building the benchmark file failed");
-    }
-    std::filesystem::rename(partial, path);
-}
-
-long peak_rss_kb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "/tmp/mailwright_bench_ltp.pst";
     try {
-        ensure_file(path);
+        bench::ensure_file(path, build);
         const double file_mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
         const auto start = clock_type::now();
         const auto db = pstread::open_database(path);

@@ -18,13 +18,16 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "pstread/ndb/database.h"
 #include "support/ndb_builder.h"
 #include "support/node_content.h"
 
 namespace {
 
-using clock_type = std::chrono::steady_clock;
+using bench::clock_type;
+using bench::peak_rss_kb;
+using bench::seconds_since;
 constexpr std::size_t chunk_size = 1 << 20;
 
 std::vector<std::uint8_t> filler(std::size_t size, std::uint64_t seed) {
@@ -64,38 +67,6 @@ void build(const std::string& path) {
         builder.add_node(next_nid(), filler(4096, index), subnodes, 0x122);
     }
     builder.finish();
-}
-
-// Builds in a child process so that the builder's memory does not count in
-// this process's peak RSS, and under a temporary name so that an interrupted
-// build is never taken for a finished one.
-void ensure_file(const std::string& path) {
-    if (std::filesystem::exists(path)) {
-        return;
-    }
-    std::printf("building %s ...\n", path.c_str());
-    std::fflush(stdout);
-    const std::string partial = path + ".partial";
-    const pid_t child = fork();
-    if (child == 0) {
-        try {
-            build(partial);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "build failed: %s\n", error.what());
-            _exit(1);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("building the benchmark file failed");
-    }
-    std::filesystem::rename(partial, path);
-}
-
-double seconds_since(clock_type::time_point start) {
-    return std::chrono::duration<double>(clock_type::now() - start).count();
 }
 
 double read_whole_file(const std::string& path, std::uint64_t& bytes) {
@@ -139,18 +110,12 @@ void read_node(const pstread::node& n, std::vector<std::uint8_t>& buffer, totals
     }
 }
 
-long peak_rss_kb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string path = argc > 1 ? argv[1] : "/tmp/mailwright_bench_ndb.pst";
     try {
-        ensure_file(path);
+        bench::ensure_file(path, build);
         const long rss_before = peak_rss_kb();
         std::uint64_t file_bytes = 0;
         read_whole_file(path, file_bytes);  // warm the page cache
