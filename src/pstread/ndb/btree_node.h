@@ -38,6 +38,9 @@ struct btree_path {
         std::size_t position;
     };
     std::vector<step> steps;
+    // owners[i], when set, keeps the node of steps[i] alive: a parent may let
+    // go of a child (a leaf page of the node database) while the path is on it.
+    std::vector<std::shared_ptr<const btree_node<K, V>>> owners;
     const btree_node_leaf<K, V>* leaf = nullptr;
 };
 
@@ -135,17 +138,25 @@ public:
 template <typename K, typename V>
 class btree_node_nonleaf : public virtual btree_node<K, V> {
 public:
-    // The child below `position`, loaded on first use and kept. An
+    // The child below `position`, loaded on first use. An
     // implementation must make every descent end: each child has to be
     // strictly lower in the tree than its parent.
     virtual const btree_node<K, V>& child_at(std::size_t position) const = 0;
+
+    // The same child, held for as long as the caller needs it. Nodes that
+    // keep every child they loaded need not override this: the handle then
+    // shares no ownership and the node itself keeps the child alive.
+    virtual std::shared_ptr<const btree_node<K, V>> child_handle(std::size_t position) const {
+        return std::shared_ptr<const btree_node<K, V>>(std::shared_ptr<const btree_node<K, V>>(),
+                                                       &child_at(position));
+    }
 
     V find(const K& key) const override {
         const std::ptrdiff_t position = this->position_of(key);
         if (position < 0) {
             throw key_not_found<K>(key);
         }
-        return child_at(static_cast<std::size_t>(position)).find(key);
+        return child_handle(static_cast<std::size_t>(position))->find(key);
     }
 
     bool first(btree_path<K, V>& path) const override {
@@ -191,8 +202,11 @@ private:
                  bool forward) const {
         for (;;) {
             path.steps.resize(depth + 1);
+            path.owners.resize(depth + 1);
             path.steps[depth].position = position;
-            const btree_node<K, V>& child = child_at(position);
+            std::shared_ptr<const btree_node<K, V>> handle = child_handle(position);
+            const btree_node<K, V>& child = *handle;
+            path.owners.push_back(std::move(handle));
             if (forward ? child.first(path) : child.last(path)) {
                 return true;
             }

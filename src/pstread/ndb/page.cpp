@@ -28,6 +28,26 @@ std::shared_ptr<bt_page<block_id, block_info>> read_child_page(db_context& db,
     return db.read_bbt_page(ref);
 }
 
+std::shared_ptr<bt_page<node_id, node_info>> find_kept_leaf_page(db_context& db,
+                                                                 const block_reference& ref,
+                                                                 std::type_identity<node_info>) {
+    return db.nbt_leaf_pages().find(ref);
+}
+
+std::shared_ptr<bt_page<block_id, block_info>> find_kept_leaf_page(db_context& db,
+                                                                   const block_reference& ref,
+                                                                   std::type_identity<block_info>) {
+    return db.bbt_leaf_pages().find(ref);
+}
+
+void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> leaf) {
+    db.nbt_leaf_pages().keep(std::move(leaf));
+}
+
+void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> leaf) {
+    db.bbt_leaf_pages().keep(std::move(leaf));
+}
+
 void throw_bad_child_page(const page& parent, unsigned parent_level, const block_reference& child,
                           unsigned child_level, std::size_t child_entries) {
     throw database_corrupt("page " + to_hex(parent.get_page_id()) + " at " +

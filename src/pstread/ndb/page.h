@@ -1,6 +1,8 @@
 // Pages of the node and block B-trees ([MS-PST] 2.2.2.7.7) as B-tree nodes.
 // Pages are built by the database (which validates and decodes them); a
-// non-leaf page loads each child page on first use and keeps it.
+// non-leaf page loads each child page on first use. It keeps non-leaf
+// children; leaf children are kept by the database's bounded leaf page
+// caches, so memory stays flat however many leaves lookups touch.
 #pragma once
 
 #include <cstddef>
@@ -74,6 +76,17 @@ std::shared_ptr<bt_page<block_id, block_info>> read_child_page(db_context& db,
                                                                const block_reference& ref,
                                                                std::type_identity<block_info>);
 
+// The leaf page read from `ref` if the database still keeps it, else null.
+std::shared_ptr<bt_page<node_id, node_info>> find_kept_leaf_page(db_context& db,
+                                                                 const block_reference& ref,
+                                                                 std::type_identity<node_info>);
+std::shared_ptr<bt_page<block_id, block_info>> find_kept_leaf_page(db_context& db,
+                                                                   const block_reference& ref,
+                                                                   std::type_identity<block_info>);
+// Has the database keep a leaf page among its recently used ones.
+void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> leaf);
+void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> leaf);
+
 // Reports a child page that breaks the tree's shape: its level must be one
 // below its parent's (so every descent ends) and it must hold entries.
 [[noreturn]] void throw_bad_child_page(const page& parent, unsigned parent_level,
@@ -93,7 +106,7 @@ public:
         : bt_page<K, V>(std::move(db), ref),
           m_level(level),
           m_entries(std::move(entries)),
-          m_child_pages(m_entries.size()) {}
+          m_child_pages(level > 1 ? m_entries.size() : 0) {}
 
     K key_at(std::size_t position) const override { return m_entries.at(position).key; }
     std::size_t value_count() const override { return m_entries.size(); }
@@ -107,22 +120,40 @@ public:
         return *get_child(position);
     }
 
-    const std::shared_ptr<bt_page<K, V>>& get_child(std::size_t position) const {
+    std::shared_ptr<const btree_node<K, V>> child_handle(std::size_t position) const override {
+        return get_child(position);
+    }
+
+    std::shared_ptr<bt_page<K, V>> get_child(std::size_t position) const {
+        const block_reference& ref = m_entries.at(position).ref;
+        if (m_level == 1) {
+            const std::shared_ptr<db_context> db = this->lock_db();
+            if (auto kept = find_kept_leaf_page(*db, ref, std::type_identity<V>{})) {
+                return kept;
+            }
+            auto leaf = load_child(*db, ref);
+            keep_leaf_page(*db, leaf);
+            return leaf;
+        }
         auto& slot = m_child_pages.at(position);
         if (!slot) {
-            const block_reference& ref = m_entries[position].ref;
-            auto child = read_child_page(*this->lock_db(), ref, std::type_identity<V>{});
-            if (child->get_level() + 1 != m_level || child->value_count() == 0) {
-                throw_bad_child_page(*this, m_level, ref, child->get_level(), child->value_count());
-            }
-            slot = std::move(child);
+            slot = load_child(*this->lock_db(), ref);
         }
         return slot;
     }
 
 private:
+    std::shared_ptr<bt_page<K, V>> load_child(db_context& db, const block_reference& ref) const {
+        auto child = read_child_page(db, ref, std::type_identity<V>{});
+        if (child->get_level() + 1 != m_level || child->value_count() == 0) {
+            throw_bad_child_page(*this, m_level, ref, child->get_level(), child->value_count());
+        }
+        return child;
+    }
+
     unsigned m_level;
     std::vector<entry> m_entries;
+    // The non-leaf children loaded so far (empty when the children are leaves).
     mutable std::vector<std::shared_ptr<bt_page<K, V>>> m_child_pages;
 };
 
