@@ -158,10 +158,21 @@ data_block& extended_block::child(std::size_t index) {
     auto& slot = m_child_blocks[index];
     if (!slot) {
         // Only level-1 children are loaded here; level-2 children come with
-        // the layout.
-        slot = m_db->read_external_block(m_db, m_block_info.at(index));
+        // the layout. The external block read before is let go: callers that
+        // need a page to stay hold their own reference (get_page).
+        auto loaded = m_db->read_external_block(m_db, m_block_info.at(index));
+        if (m_loaded_external != no_child) {
+            m_child_blocks[m_loaded_external].reset();
+        }
+        slot = std::move(loaded);
+        m_loaded_external = index;
     }
     return *slot;
+}
+
+std::size_t extended_block::loaded_child_count() const {
+    return static_cast<std::size_t>(std::count_if(m_child_blocks.begin(), m_child_blocks.end(),
+                                                  [](const auto& child) { return child; }));
 }
 
 // The child whose byte range holds `offset` (offset below the total size);

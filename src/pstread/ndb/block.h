@@ -134,6 +134,9 @@ public:
     unsigned get_level() const { return m_level; }
     std::size_t get_child_count() const { return m_child_ids.size(); }
     block_id get_child_id(std::size_t index) const { return m_child_ids.at(index); }
+    // Children held in memory right now: level-2 blocks keep their XBLOCK
+    // children, level-1 blocks only the external block read last.
+    std::size_t loaded_child_count() const;
 
 private:
     void ensure_layout();
@@ -147,6 +150,10 @@ private:
     unsigned m_level;
     std::vector<block_id> m_child_ids;
     std::vector<std::shared_ptr<data_block>> m_child_blocks;
+    // Level 1: the one external child kept loaded, so that reading a large
+    // value or table front to back holds one block, not the whole tree.
+    std::size_t m_loaded_external = no_child;
+    static constexpr std::size_t no_child = static_cast<std::size_t>(-1);
     // Level 1: the children's BBT entries, filled with the layout.
     std::vector<block_info> m_block_info;
     bool m_layout_ready = false;

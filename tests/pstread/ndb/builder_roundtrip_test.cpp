@@ -178,4 +178,20 @@ TEST(BuilderRoundTripAnsiTest, DataLargerThanSixteenMegabytes) {
     EXPECT_EQ(n.read_all(), big);
 }
 
+TEST(BuilderRoundTripMemoryTest, ReadingAValueFrontToBackKeepsOneBlockLoaded) {
+    // Memory must not grow with the size of a value or a table read in full.
+    pstbuild::NdbBuilder builder({.variant = Variant::unicode, .encoding = Encoding::permute});
+    const byte_buffer data = bytes_of(40 * 8176 + 5, 3);
+    builder.add_node(0x24, data);
+    const auto db = open_image(builder.build());
+    const node n = db->lookup_node(0x24);
+    EXPECT_EQ(n.read_all(), data);
+    for (std::size_t page = 0; page < n.get_page_count(); ++page) {
+        EXPECT_EQ(n.get_page_size(page), page + 1 < n.get_page_count() ? 8176u : 5u);
+    }
+    const auto tree = std::dynamic_pointer_cast<pstread::extended_block>(n.get_data_block());
+    ASSERT_TRUE(tree);
+    EXPECT_LE(tree->loaded_child_count(), 1u);
+}
+
 }  // namespace
