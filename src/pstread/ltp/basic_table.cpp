@@ -134,7 +134,6 @@ void basic_table<T>::open_rows(heap_node_id rows) {
                                " bytes");
     }
     m_row_count = (blocks - 1) * m_rows_per_block + last;
-    m_row_blocks.resize(blocks);
 }
 
 template <typename T>
@@ -148,11 +147,11 @@ std::span<const std::uint8_t> basic_table<T>::row_bytes(row_number row) const {
     }
     const std::size_t block = row / m_rows_per_block;
     const std::size_t offset = (row % m_rows_per_block) * row_size;
-    auto& slot = m_row_blocks[block];
-    if (!slot) {
-        slot = m_rows_node->get_page(block);
+    if (!m_row_block || m_loaded_row_block != block) {
+        m_row_block = m_rows_node->get_page(block);
+        m_loaded_row_block = block;
     }
-    const auto data = slot->get_data();
+    const auto data = m_row_block->get_data();
     if (!range_fits(offset, row_size, data.size())) {
         throw database_corrupt(table_name(m_heap->get_node()) + ": row " + std::to_string(row) +
                                " lies past the " + std::to_string(data.size()) +

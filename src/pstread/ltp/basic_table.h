@@ -64,9 +64,12 @@ private:
     bth_node_ptr<row_id, T> m_row_index;
     // A row matrix held in the heap, viewed in place (the heap keeps it).
     std::span<const std::uint8_t> m_heap_rows;
-    // A row matrix held in a subnode, and its blocks once read.
+    // A row matrix held in a subnode, and the one block of it read last:
+    // rows are read in order, and keeping every block would make memory grow
+    // with the number of rows (a contents table has one per message).
     std::optional<node> m_rows_node;
-    mutable std::vector<std::shared_ptr<external_block>> m_row_blocks;
+    mutable std::size_t m_loaded_row_block = 0;
+    mutable std::shared_ptr<external_block> m_row_block;
     std::vector<column_description> m_columns;
     std::unordered_map<prop_id, std::size_t> m_column_index{11};
     std::array<std::uint16_t, 4> m_offsets{};
