@@ -75,40 +75,4 @@ TEST(Header, SampleUnicodeHeaderIsReproducedByteForByte) {
     EXPECT_EQ(get_u32(header, 524), 0x1FD283D6u);  // dwCRCFull of the sample
 }
 
-TEST(Header, AnsiHeaderFieldsAndPartialCrc) {
-    HeaderFields f;
-    f.variant = Variant::ansi;
-    f.root.ibFileEof = 0x42400;
-    f.root.BREFNBT = Bref{0x11, 0x4A00};
-    f.bCryptMethod = Encoding::cyclic;
-    std::vector<std::uint8_t> header = serialize_header(f);
-    ASSERT_EQ(header.size(), 512u);
-    EXPECT_EQ(get_u16(header, 10), 14);  // wVer
-    EXPECT_EQ(header[461], 2);           // bCryptMethod
-    EXPECT_EQ(get_u32(header, 168), 0x42400u);
-    EXPECT_EQ(get_u32(header, 184), 0x11u);
-    EXPECT_EQ(get_u32(header, 188), 0x4A00u);
-    const std::span<const std::uint8_t> covered = std::span(header).subspan(8, 471);
-    EXPECT_EQ(get_u32(header, 4), compute_crc(covered));
-
-    // Bytes 479.. are outside dwCRCPartial; byte 478 is inside.
-    const std::uint32_t crc = get_u32(header, 4);
-    header[479] ^= 0xFF;
-    EXPECT_EQ(compute_crc(std::span(header).subspan(8, 471)), crc);
-    header[478] ^= 0xFF;
-    EXPECT_NE(compute_crc(std::span(header).subspan(8, 471)), crc);
-    refresh_header_crcs(header, Variant::ansi);
-    EXPECT_EQ(get_u32(header, 4), compute_crc(std::span(header).subspan(8, 471)));
-}
-
-TEST(Header, UnicodeFullCrcCoversBidNextB) {
-    HeaderFields f;
-    f.bidNextB = 0x1000;
-    const std::vector<std::uint8_t> a = serialize_header(f);
-    f.bidNextB = 0x1004;
-    const std::vector<std::uint8_t> b = serialize_header(f);
-    EXPECT_EQ(get_u32(a, 4), get_u32(b, 4));      // bidNextB (offset 516) is past the partial CRC
-    EXPECT_NE(get_u32(a, 524), get_u32(b, 524));  // but inside the full one
-}
-
 }  // namespace

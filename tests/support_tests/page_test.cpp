@@ -60,40 +60,4 @@ struct CapacityCase {
     std::size_t capacity;
 };
 
-TEST(Pages, CapacitiesMatchCEntMaxOfRealFiles) {
-    // cEntMax as found in real files: ANSI 41 BTENTRY/BBTENTRY, 31 NBTENTRY;
-    // Unicode 20 and 15.
-    const CapacityCase cases[] = {{Variant::ansi, 12, 41},
-                                  {Variant::ansi, 16, 31},
-                                  {Variant::unicode, 24, 20},
-                                  {Variant::unicode, 32, 15}};
-    for (const CapacityCase& c : cases) {
-        EXPECT_EQ(page_capacity(c.variant, c.entry_size), c.capacity);
-    }
-    const std::vector<NbtEntry> too_many(16);
-    EXPECT_THROW(make_nbt_leaf_page(Variant::unicode, too_many, 1, 0x4800), std::length_error);
-}
-
-TEST(Pages, AnsiLeafEntriesAndMapPages) {
-    const std::vector<NbtEntry> nodes = {{0x21, 0x8, 0x0, 0}, {0x122, 0xC, 0x12, 0x122}};
-    const Page leaf = make_nbt_leaf_page(Variant::ansi, nodes, 7, 0x4A00);
-    EXPECT_EQ(leaf[496], 2);                    // cEnt
-    EXPECT_EQ(leaf[497], 31);                   // cEntMax
-    EXPECT_EQ(leaf[498], 16);                   // cbEnt
-    EXPECT_EQ(leaf[499], 0);                    // cLevel
-    EXPECT_EQ(get_u32(leaf, 16 + 12), 0x122u);  // nidParent of the second entry
-    EXPECT_EQ(get_u16(leaf, 502), compute_signature(7, 0x4A00));
-    EXPECT_EQ(get_u32(leaf, 504), 7u);
-
-    std::array<std::uint8_t, kMapBitsSize> bits{};
-    bits[0] = 0xFF;
-    const Page amap = make_map_page(Variant::ansi, PageType::amap, bits, 0x4400);
-    EXPECT_EQ(get_u32(amap, 0), 0u);  // dwPadding
-    EXPECT_EQ(amap[4], 0xFF);
-    EXPECT_EQ(amap[500], 0x84);
-    EXPECT_EQ(amap[501], 0x84);
-    EXPECT_EQ(get_u16(amap, 502), 0);        // map pages are not signed
-    EXPECT_EQ(get_u32(amap, 504), 0x4400u);  // their bid is their offset
-}
-
 }  // namespace
