@@ -2,9 +2,11 @@
 // zone of their own, and hostile blobs that must stay harmless.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "formats/recurrence_rule.h"
+#include "pstread/ndb/exceptions.h"
 
 namespace mailwright::formats {
 namespace {
@@ -14,15 +16,6 @@ struct Blob {
     std::vector<std::uint8_t> bytes;
     Blob& u16(std::uint16_t v) { return put(v, 2); }
     Blob& u32(std::uint32_t v) { return put(v, 4); }
-    Blob& text(std::string_view s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    Blob& wide(std::string_view s) {
-        for (char c : s)
-            u16(static_cast<std::uint8_t>(c));
-        return *this;
-    }
     Blob& put(std::uint64_t v, int width) {
         for (int i = 0; i < width; ++i)
             bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -30,38 +23,35 @@ struct Blob {
     }
 };
 
-// Daily every 3 days, 8:00-8:30, 2011-04-07 to 2011-05-04, 4/19 and 4/22 deleted.
-Blob daily_example() {
+Blob from_hex(std::string_view hex) {
     Blob b;
-    b.u16(0x3004).u16(0x3004).u16(0x200A).u16(0).u16(0);  // versions, Daily, Day, Gregorian
-    b.u32(1440).u32(4320).u32(0);                         // FirstDateTime, Period, SlidingFlag
-    b.u32(0x2021).u32(10).u32(0);                         // EndType by date, count, FirstDOW
-    b.u32(2).u32(215794080).u32(215798400);               // deleted dates
-    b.u32(0).u32(215776800).u32(215815680);               // modified, StartDate, EndDate
-    b.u32(0x3006).u32(0x3009).u32(480).u32(510).u16(0);   // version2, offsets, ExceptionCount
-    b.u32(0).u32(0);                                      // reserved blocks
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        b.bytes.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
     return b;
+}
+
+// The standard's examples, byte for byte. Daily every 3 days, 8:00-8:30,
+// 2011-04-07 to 2011-05-04, 4/19 and 4/22 deleted.
+Blob daily_example() {
+    return from_hex(
+        "043004300A2000000000A0050000E010000000000000212000000A0000000000000002000000A0C1"
+        "DC0C80D2DC0C00000000207EDC0C0016DD0C0630000009300000E0010000FE010000000000000000"
+        "00000000");
 }
 
 // Weekly Mon/Thu/Fri 10:00-10:30, 12 times; 2007-04-16 moved to 11:00 with
 // its own subject and location.
 Blob weekly_example() {
-    Blob b;
-    b.u16(0x3004).u16(0x3004).u16(0x200B).u16(1).u16(0);
-    b.u32(8640).u32(1).u32(0).u32(0x32);  // ..., day mask M|Th|F
-    b.u32(0x2022).u32(12).u32(0);
-    b.u32(1).u32(213685920).u32(1).u32(213685920);  // deleted, modified
-    b.u32(213655680).u32(213691680);
-    b.u32(0x3006).u32(0x3009).u32(600).u32(630).u16(1);
-    b.u32(213686580).u32(213686610).u32(213686520).u16(0x11);  // ExceptionInfo
-    b.u16(34).u16(33).text("Simple Recurrence with exceptions");
-    b.u16(8).u16(7).text("34/4141");
-    b.u32(0);                // ReservedBlock1
-    b.u32(4).u32(0).u32(0);  // ChangeHighlight, EE1
-    b.u32(213686580).u32(213686610).u32(213686520);
-    b.u16(33).wide("Simple Recurrence with exceptions").u16(7).wide("34/4141");
-    b.u32(0).u32(0);
-    return b;
+    return from_hex(
+        "043004300B2001000000C0210000010000000000000032000000222000000C000000000000000100"
+        "0000A096BC0C01000000A096BC0C8020BC0C20ADBC0C063000000930000058020000760200000100"
+        "3499BC0C5299BC0CF898BC0C11002200210053696D706C6520526563757272656E63652077697468"
+        "20657863657074696F6E730800070033342F34313431000000000400000000000000000000003499"
+        "BC0C5299BC0CF898BC0C2100530069006D0070006C00650020005200650063007500720072006500"
+        "6E006300650020007700690074006800200065007800630065007000740069006F006E0073000700"
+        "330034002F0034003100340031000000000000000000");
 }
 
 std::string written(const Blob& blob, const char* zone, bool allDay,
@@ -121,30 +111,45 @@ TEST(WriteRecurrence, PatternKindsGiveTheirParts) {
         if (c.type == 3)
             b.u32(c.specific).u32(c.n);
         b.u32(0x2023).u32(10).u32(1).u32(0).u32(0).u32(0).u32(0);
+        b.u32(0x3006).u32(0x3009).u32(0).u32(0).u16(0);
         EXPECT_EQ(written(b, "UTC", false), "\r\nRRULE:" + std::string(c.rule) + ";WKST=MO")
             << c.rule;
     }
 }
 
-TEST(WriteRecurrence, HostileBlobsStayBounded) {
-    Blob counts = weekly_example();
-    counts.bytes[0x4E] = 2;  // ExceptionCount no longer equals ModifiedInstanceCount
-    std::vector<ModifiedOccurrence> moved;
-    written(counts, "UTC", false, &moved);
-    EXPECT_TRUE(moved.empty());
-
-    Blob huge = weekly_example();
-    huge.bytes[0x5E] = 0xFF;  // SubjectLength runs past the blob
-    huge.bytes[0x60] = 0xFE;
-    huge.bytes[0x61] = 0xFF;
-    written(huge, "UTC", false, &moved);
-
-    const Blob full = weekly_example();
-    for (std::size_t size = 0; size < full.bytes.size(); ++size) {
-        const std::span<const std::uint8_t> part(full.bytes.data(), size);
-        ReadAppointmentRecurrencePattern(part);
+TEST(ReadAppointmentRecurrencePattern, FaultsNameTheFieldAndOffset) {
+    struct Case {
+        std::size_t at;
+        std::vector<std::uint8_t> bytes;
+        const char* message;
+    } cases[] = {
+        {0x04, {0x00}, "RecurFrequency 0x2000 unknown at offset 0x4"},
+        {0x06, {0x05}, "PatternType 0x5 unknown at offset 0x6"},
+        {0x27, {0x02}, "DeletedInstanceCount 0x201 above 0x1F3 at offset 0x26"},
+        {0x2E, {0x02}, "ModifiedInstanceCount 0x2 above 0x1 at offset 0x2E"},
+        {0x4E, {0x02}, "ExceptionCount 0x2 differs from ModifiedInstanceCount 0x1 at offset 0x4E"},
+        {0x5E, {0xFF}, "ExceptionInfo Subject lengths 0xFF and 0x21 disagree at offset 0x5E"},
+        {0x5E, {0xFF, 0xFF, 0xFE, 0xFF}, "ExceptionInfo Subject of 0xFFFE bytes runs past the end"},
+        {0x90, {0x01}, "ReservedBlock1Size 0x10000 above 0xFFFE at offset 0x8E"},
+        {0xAA, {0xFF}, "ExtendedException WideCharSubject of 0x1FE bytes runs past the end"},
+    };
+    for (const Case& c : cases) {
+        Blob blob = weekly_example();
+        std::copy(c.bytes.begin(), c.bytes.end(), blob.bytes.begin() + c.at);
+        try {
+            ReadAppointmentRecurrencePattern(blob.bytes);
+            ADD_FAILURE() << "no fault for " << c.message;
+        } catch (const pstread::database_corrupt& fault) {
+            EXPECT_NE(std::string(fault.what()).find(c.message), std::string::npos) << fault.what();
+        }
     }
-    EXPECT_EQ(written(Blob{{0x04, 0x30}}, "UTC", false), "\r\nRRULE:FREQ=;WKST=SU");
+    // Every cut before the last ExtendedException's end is a fault.
+    const Blob full = weekly_example();
+    for (std::size_t size = 0; size + 4 < full.bytes.size(); ++size) {
+        const std::span<const std::uint8_t> part(full.bytes.data(), size);
+        EXPECT_THROW(ReadAppointmentRecurrencePattern(part), pstread::database_corrupt) << size;
+    }
+    EXPECT_NO_THROW(ReadAppointmentRecurrencePattern({full.bytes.data(), full.bytes.size() - 4}));
 }
 
 }  // namespace
