@@ -65,7 +65,8 @@ RecurrenceRule MakeRecurrenceRule(const AppointmentRecurrencePattern& pattern);
 
 // Writes "\r\nRRULE:..." and one "\r\nEXDATE..." line per deleted
 // occurrence (with DTSTART's value type and zone) and returns the modified
-// occurrences. An empty blob logs and writes nothing.
+// occurrences. An empty blob logs and writes nothing; a damaged one throws
+// pstread::database_corrupt before anything is written.
 std::vector<ModifiedOccurrence> WriteRecurrence(const RecurrenceRule& rule,
                                                 const RecurrenceZone& zone, std::ostream& out,
                                                 text::SharedDateFormatter& formatter);
