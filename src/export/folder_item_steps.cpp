@@ -1,10 +1,12 @@
-// The steps every exporter takes for each item of a folder: taking it from
-// the folder's cursor, recording it, producing its text, counting it or
-// recording it as skipped, progress and cancellation, and the folder's end.
+// The one item loop of every exporter: taking each item from the folder's
+// cursor, recording it, producing its text through the kind's sink, writing
+// it, counting it or recording it as skipped, progress and cancellation, and
+// the folder's end.
 #include <exception>
 #include <sstream>
 
 #include "export/conversion_report.h"
+#include "export/item_sink.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
@@ -21,7 +23,31 @@ OutlookAssetsExportAgent::FolderState OutlookAssetsExportAgent::startFolder(
     return state;
 }
 
+void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sink,
+                                        FolderState& state, IProgressPresenter& presenter,
+                                        ConversionReport& report) {
+    std::string text;
+    while (const auto item = nextItem(folder, sink, state, report)) {
+        announceItem(folder, sink, *item, state, presenter, report);
+        if (!produceItem(sink, *item, text, state, report)) {
+            continue;
+        }
+        if (!sink.write(*item, text)) {
+            state.status = Failed;
+            break;
+        }
+        itemConverted(folder, state, presenter);
+    }
+}
+
+void OutlookAssetsExportAgent::finishSink(ItemSink& sink, FolderState& state) {
+    if (!sink.finish() && state.status != Failed) {
+        state.status = Failed;
+    }
+}
+
 std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextItem(model::MAPIFolder& folder,
+                                                                   const ItemSink& sink,
                                                                    FolderState& state,
                                                                    ConversionReport& report) {
     while (state.status == Success && state.callsLeft > 0) {
@@ -29,9 +55,9 @@ std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextItem(model::MAPIFo
         try {
             return folder.queryMessage();
         } catch (const std::exception& error) {
-            skipItem(state, report, std::string("Corrupt Message found. ") + error.what());
+            skipItem(state, report, sink.corruptItemText(error.what()));
         } catch (...) {
-            skipItem(state, report, "Corrupt Message found.");
+            skipItem(state, report, sink.corruptItemText(""));
         }
         takeCancelRequest(state);
     }
@@ -45,33 +71,29 @@ void OutlookAssetsExportAgent::skipItem(FolderState& state, ConversionReport& re
     ++state.skipped;
 }
 
-void OutlookAssetsExportAgent::announceItem(const model::Message& message, const std::string& label,
+void OutlookAssetsExportAgent::announceItem(const model::MAPIFolder& folder, const ItemSink& sink,
+                                            const model::Message& item, const FolderState& state,
                                             IProgressPresenter& presenter,
                                             ConversionReport& report) {
-    const std::string text =
-        MailItemText(message.senderName(), message.sentOn(), message.subject());
+    const std::string text = sink.itemText(item);
     presenter.updateProgressMessage(text);
-    presenter.updateCurrentProgressLabel(label);
+    presenter.updateCurrentProgressLabel("Converting: " + folder.folderName() + " [ " +
+                                         std::to_string(state.converted + 1) + " / " +
+                                         std::to_string(folder.contentCount()) + "]");
     report.itemLine(text + "\r\n\r\n");
 }
 
-bool OutlookAssetsExportAgent::produceItem(MessageTextWriter& writer, model::Message& message,
-                                           std::string& text, FolderState& state,
-                                           ConversionReport& report) {
+bool OutlookAssetsExportAgent::produceItem(ItemSink& sink, model::Message& item, std::string& text,
+                                           FolderState& state, ConversionReport& report) {
     try {
         std::ostringstream out;
-        writer.writeMessage(out, message);
+        sink.produce(item, out);
         text = std::move(out).str();
         return true;
     } catch (const std::exception& error) {
-        skipItem(state, report,
-                 "Conversion error: \"" + std::string(error.what()) +
-                     "\" in following Mail\n: Sender: " + message.senderName() + "\nDate " +
-                     message.sentOn() + " \nSubject: " + message.subject());
+        skipItem(state, report, sink.conversionErrorText(item, error.what()));
     } catch (...) {
-        skipItem(state, report,
-                 "Conversion error in following Mail\n: Sender: " + message.senderName() +
-                     "\nDate " + message.sentOn() + " \nSubject: " + message.subject());
+        skipItem(state, report, sink.conversionErrorText(item, ""));
     }
     takeCancelRequest(state);
     return false;

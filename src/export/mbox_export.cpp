@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/conversion_report.h"
+#include "export/mail_item_sink.h"
 #include "export/mbox_mailbox.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
@@ -35,6 +36,46 @@ bool close_mailbox(std::optional<SplittableMailbox>& mailbox,
     return closed;
 }
 
+// Appends each message to the folder's mailbox, or to the unread mailbox
+// for an unread message when read and unread mail are separated.
+class MailboxSink : public MailItemSink {
+public:
+    MailboxSink(std::unique_ptr<MessageTextWriter> writer, std::uint64_t limit,
+                std::optional<FileTypeCodes> codes)
+        : MailItemSink(std::move(writer)), m_limit(limit), m_codes(codes) {}
+
+    // Opens the mailboxes; false when one cannot be opened.
+    bool open(const MailboxPaths& paths) {
+        m_main.emplace(paths.main);
+        if (paths.unread) {
+            m_unread.emplace(*paths.unread);
+        }
+        return m_main->isOpen() && (!m_unread || m_unread->isOpen());
+    }
+
+    bool write(const model::Message& item, const std::string& text) override {
+        SplittableMailbox& mailbox = m_unread && !item.isRead() ? *m_unread : *m_main;
+        mailbox.splitIfOver(item.messageSize(), m_limit);
+        if (mailbox.write(text)) {
+            return true;
+        }
+        platform::log_line("Cannot write " + mailbox.currentPath() + ": " + mailbox.errorText());
+        return false;
+    }
+
+    bool finish() override {
+        const bool mainClosed = close_mailbox(m_main, m_codes);
+        const bool unreadClosed = close_mailbox(m_unread, m_codes);
+        return mainClosed && unreadClosed;
+    }
+
+private:
+    std::uint64_t m_limit;
+    std::optional<FileTypeCodes> m_codes;
+    std::optional<SplittableMailbox> m_main;
+    std::optional<SplittableMailbox> m_unread;
+};
+
 }  // namespace
 
 ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
@@ -46,57 +87,27 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
 
     const auto directory =
         _layout->mailDirectory(folder, settings.MailsOutputFolderPath, _lastPSTSuffix);
-    std::optional<SplittableMailbox> main;
-    std::optional<SplittableMailbox> unread;
-    if (directory) {
-        const MailboxPaths paths =
-            _layout->mailboxPaths(*directory, *folder, settings.ReadUnreadSeparated);
-        main.emplace(paths.main);
-        if (paths.unread) {
-            unread.emplace(*paths.unread);
-        }
-    } else {
-        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
-                           ": no output folder " + settings.MailsOutputFolderPath + ".");
-    }
-    if ((!main || !main->isOpen() || (unread && !unread->isOpen())) && state.status == Success) {
-        state.status = Failed;
-    }
     const std::uint64_t limit =
         _layout->splitsMailboxes() && settings.MaxMBOXSizeInMB > 0
             ? static_cast<std::uint64_t>(settings.MaxMBOXSizeInMB) * kBytesPerMB
             : 0;
-
-    if (state.status == Success) {
-        const auto writer = makeWriter(*folder, MessageFraming::mbox);
-        std::string text;
-        while (const auto message = nextItem(*folder, state, report)) {
-            announceItem(*message,
-                         "Converting: " + folder->folderName() + " [ " +
-                             std::to_string(state.converted + 1) + " / " +
-                             std::to_string(folder->contentCount()) + " ]",
-                         presenter, report);
-            if (!produceItem(*writer, *message, text, state, report)) {
-                continue;
-            }
-            SplittableMailbox& mailbox = unread && !message->isRead() ? *unread : *main;
-            mailbox.splitIfOver(message->messageSize(), limit);
-            if (!mailbox.write(text)) {
-                platform::log_line("Cannot write " + mailbox.currentPath() + ": " +
-                                   mailbox.errorText());
-                state.status = Failed;
-                break;
-            }
-            itemConverted(*folder, state, presenter);
-        }
+    MailboxSink sink(makeWriter(*folder, MessageFraming::mbox), limit, _layout->mailboxFileCodes());
+    bool opened = false;
+    if (directory) {
+        opened =
+            sink.open(_layout->mailboxPaths(*directory, *folder, settings.ReadUnreadSeparated));
+    } else {
+        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
+                           ": no output folder " + settings.MailsOutputFolderPath + ".");
     }
-
-    const auto codes = _layout->mailboxFileCodes();
-    const bool mainClosed = close_mailbox(main, codes);
-    const bool unreadClosed = close_mailbox(unread, codes);
-    if ((!mainClosed || !unreadClosed) && state.status != Failed) {
+    if (!opened && state.status == Success) {
         state.status = Failed;
     }
+
+    if (state.status == Success) {
+        runItems(*folder, sink, state, presenter, report);
+    }
+    finishSink(sink, state);
     ExportResult result = finishFolder(state, report, "emails", directory.value_or(""));
     result.mailCount = state.converted;
     return result;

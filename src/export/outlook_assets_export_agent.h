@@ -35,6 +35,7 @@ class Message;
 namespace mailwright::exporting {
 
 class ConversionReport;
+class ItemSink;
 
 class OutlookAssetsExportAgent : public ICancelable {
 public:
@@ -87,18 +88,25 @@ private:
     };
 
     FolderState startFolder(const model::MAPIFolder& folder) const;
-    // The next message of the folder, null at its end or when the folder
-    // must stop. A message that cannot be read is skipped and recorded.
-    std::shared_ptr<model::Message> nextItem(model::MAPIFolder& folder, FolderState& state,
-                                             ConversionReport& report);
+    // Takes every item of the folder through `sink` until the folder ends
+    // or must stop (cancel, failed output).
+    void runItems(model::MAPIFolder& folder, ItemSink& sink, FolderState& state,
+                  IProgressPresenter& presenter, ConversionReport& report);
+    // Closes the sink's outputs; a failed close fails the folder.
+    static void finishSink(ItemSink& sink, FolderState& state);
+    // The next item of the folder, null at its end or when the folder must
+    // stop. An item that cannot be read is skipped and recorded.
+    std::shared_ptr<model::Message> nextItem(model::MAPIFolder& folder, const ItemSink& sink,
+                                             FolderState& state, ConversionReport& report);
     void skipItem(FolderState& state, ConversionReport& report, const std::string& diagnostic);
-    // Shows the item, records it in the report file; `label` is the
-    // current progress label.
-    void announceItem(const model::Message& message, const std::string& label,
+    // Shows the item with the current progress label and records it in
+    // the report file.
+    void announceItem(const model::MAPIFolder& folder, const ItemSink& sink,
+                      const model::Message& item, const FolderState& state,
                       IProgressPresenter& presenter, ConversionReport& report);
-    // The message's text, or false after recording it as skipped.
-    bool produceItem(MessageTextWriter& writer, model::Message& message, std::string& text,
-                     FolderState& state, ConversionReport& report);
+    // The item's text, or false after recording it as skipped.
+    bool produceItem(ItemSink& sink, model::Message& item, std::string& text, FolderState& state,
+                     ConversionReport& report);
     // Counts a written item, shows the progress and takes a cancel request.
     void itemConverted(const model::MAPIFolder& folder, FolderState& state,
                        IProgressPresenter& presenter);

@@ -118,8 +118,8 @@ TEST_F(ExportRunTest, ProgressShowsFoldersItemsAndPercentages) {
                                     "Overall Items: [ 2 / 3 ]", "Overall Items: [ 3 / 3 ]", ""}));
     EXPECT_TRUE(
         in_order(::testing::PrintToString(shown.labels),
-                 {"Converting: Inbox", "Converting: Inbox [ 1 / 2 ]", "Converting: Inbox [ 2 / 2 ]",
-                  "Converting: Archive", "Converting: Archive [ 1 / 1 ]"}));
+                 {"Converting: Inbox", "Converting: Inbox [ 1 / 2]", "Converting: Inbox [ 2 / 2]",
+                  "Converting: Archive", "Converting: Archive [ 1 / 1]"}));
     EXPECT_EQ(shown.currentValues, (std::vector<float>{-1, 50, 100, -1, 100, 0}));
     ASSERT_EQ(shown.overallValues.size(), 4u);
     EXPECT_FLOAT_EQ(shown.overallValues[0], 100.0f / 3);

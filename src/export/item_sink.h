@@ -1,0 +1,39 @@
+// One kind of output of the folder item loop: how an item is named in the
+// progress and the report file, how its text is made and where the text
+// goes. The loop (OutlookAssetsExportAgent) does the rest for every kind:
+// taking items, counting, skipping, progress and cancellation.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace mailwright::model {
+class Message;
+}
+
+namespace mailwright::exporting {
+
+class ItemSink {
+public:
+    virtual ~ItemSink() = default;
+
+    // The text that shows the item as the progress message and in the
+    // report file (followed there by the line ends it ends with).
+    virtual std::string itemText(const model::Message& item) const = 0;
+    // The system log line for an item the folder's cursor cannot read.
+    virtual std::string corruptItemText(const std::string& reason) const = 0;
+    // The system log line for an item whose text cannot be made.
+    virtual std::string conversionErrorText(const model::Message& item,
+                                            const std::string& reason) const = 0;
+    // Writes the item's whole text into `out`; throws when it cannot be
+    // made, and what was written is then discarded.
+    virtual void produce(model::Message& item, std::ostream& out) = 0;
+    // Puts the text of a produced item into its output; false when the
+    // output failed, which fails the folder.
+    virtual bool write(const model::Message& item, const std::string& text) = 0;
+    // Closes the outputs at the folder's end; false when their last writes
+    // did not reach the disk.
+    virtual bool finish() { return true; }
+};
+
+}  // namespace mailwright::exporting

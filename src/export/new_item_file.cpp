@@ -1,0 +1,58 @@
+#include "export/new_item_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "export/output_file.h"
+#include "export/output_paths.h"
+#include "export/safe_name.h"
+#include "platform/system_log.h"
+
+namespace mailwright::exporting {
+namespace {
+
+// A new file named `stem` (+ " (%i)" when taken) in `folder`.
+OutputFile create_item_file(const std::string& folder, const std::string& stem,
+                            const std::string& extension) {
+    OutputFile file;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        file = OutputFile::open(UniquePath(folder, stem, extension), OutputFile::Mode::createNew);
+        if (file.isOpen() || file.errorNumber() != EEXIST) {
+            break;
+        }
+    }
+    return file;
+}
+
+// Writes the whole text and closes the file; on failure the file is
+// removed, so that no half-written item is left.
+bool write_item_file(OutputFile& file, const std::string& text) {
+    const bool written = file.write(text);
+    const bool closed = file.close();
+    if (written && closed) {
+        return true;
+    }
+    platform::log_line("Cannot write " + file.path() + ": " + file.errorText());
+    ::unlink(file.path().c_str());
+    return false;
+}
+
+}  // namespace
+
+bool WriteNewItemFile(const std::string& folder, const std::string& subject, std::uint32_t number,
+                      const std::string& extension, const std::string& text) {
+    const std::string suffix = "_" + std::to_string(number);
+    OutputFile file = create_item_file(folder, SafeNameStem(subject) + suffix, extension);
+    if (!file.isOpen()) {
+        platform::log_line("File opening failed for " + file.path() + ".");
+        file = create_item_file(folder, "--------" + suffix, extension);
+    }
+    if (!file.isOpen()) {
+        platform::log_line("File opening failed for " + file.path() + ": " + file.errorText());
+        return false;
+    }
+    return write_item_file(file, text);
+}
+
+}  // namespace mailwright::exporting
