@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "model/item_kinds.h"
+
 namespace mailwright::model {
 class MAPIFolder;
 class PSTSession;
@@ -17,12 +19,13 @@ class PSTSession;
 
 namespace mailwright::ui {
 
-// Container classes used for selection.
+// Container classes used for selection: the session model's folder kinds, a
+// file row and a wildcard.
 constexpr std::int32_t kClassSession = 0;
-constexpr std::int32_t kClassStore = 1;
-constexpr std::int32_t kClassCalendar = 2;
-constexpr std::int32_t kClassContacts = 3;
-constexpr std::int32_t kClassMail = 5;
+constexpr std::int32_t kClassStore = model::kFolderStoreRoot;
+constexpr std::int32_t kClassCalendar = model::kFolderCalendar;
+constexpr std::int32_t kClassContacts = model::kFolderContacts;
+constexpr std::int32_t kClassMail = model::kFolderMail;
 constexpr std::int32_t kClassAny = 8;
 
 // Results of `GetSelectedForTreeNode`.
