@@ -1,6 +1,7 @@
 // The product's message writer for the mail exporters: MIME messages, in
 // MBOX framing or as message files.
 #include "export/message_text_writer.h"
+#include "formats/item_identity.h"
 #include "formats/mime_mail_writer.h"
 #include "model/message.h"
 #include "model/pst_session.h"
@@ -15,6 +16,7 @@ public:
                    session.isUnicodePST(),
                    static_cast<std::uint32_t>(session.pstDefaultCodePage())) {
         m_writer.setContentTypePropId(formats::ResolveContentTypePropId(session.pstSession()));
+        m_writer.setStoreKey(formats::StoreRecordKey(session.pstSession()));
     }
 
     void writeMessage(std::ostream& out, model::Message& message) override {

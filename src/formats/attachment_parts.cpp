@@ -6,6 +6,7 @@
 
 #include "formats/mime_parameter.h"
 #include "formats/property_reading.h"
+#include "formats/text_charset.h"
 #include "pstread/ltp/hnid_stream.h"
 #include "pstread/pst/property_ids.h"
 #include "text/base64.h"
@@ -33,7 +34,7 @@ bool isCompositeType(std::string_view type) {
 }  // namespace
 
 void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
-                      std::string_view eol) {
+                      std::string_view eol, std::string_view eightBitCharset) {
     const pstread::property_bag& bag = attachment.get_property_bag();
     if (!bag.has_property(pstread::pid_tag_attach_data_binary)) {
         return;
@@ -43,8 +44,13 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
         mimeType = "application/octet-stream";
     }
     out << "Content-Type: " << mimeType << ';';
+    if (IsTextType(mimeType) && !HasCharsetParameter(mimeType)) {
+        pstread::hnid_istream text(attachment.open_byte_stream());
+        text.exceptions(std::ios::badbit);
+        out << " charset=\"" << SniffTextCharset(text, eightBitCharset) << "\";";
+    }
     const std::string name =
-        FormatParameter("name", "= ", read_text_or_empty(bag, pstread::pid_tag_display_name));
+        FormatParameter("name", "=", read_text_or_empty(bag, pstread::pid_tag_display_name));
     if (!name.empty()) {
         out << ' ' << name;
     }
@@ -54,7 +60,7 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
                                             ? pstread::pid_tag_attach_long_filename
                                             : pstread::pid_tag_attach_filename;
     const std::string fileName =
-        FormatParameter("filename", "= ", read_text_or_empty(bag, fileNameId));
+        FormatParameter("filename", "=", read_text_or_empty(bag, fileNameId));
     if (!fileName.empty()) {
         out << ' ' << fileName;
     }
@@ -76,10 +82,10 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
 }
 
 void WritePicturePart(std::ostream& out, const text::RtfPicture& picture, std::string_view eol) {
-    out << "Content-Type: application/octet-stream; name= \"" << picture.name << '"' << eol
+    out << "Content-Type: application/octet-stream; name=\"" << picture.name << '"' << eol
         << "Content-Transfer-Encoding: base64" << eol << "Content-Disposition: attachment;";
     if (!picture.name.empty()) {
-        out << " filename= \"" << picture.name << '"';
+        out << " filename=\"" << picture.name << '"';
     }
     out << eol << eol << eol;
     if (picture.data_is_text) {

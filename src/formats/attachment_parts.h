@@ -13,9 +13,11 @@ namespace mailwright::formats {
 
 // The headers and base64 data of an attachment by value; nothing when it
 // has no PidTagAttachDataBinary. The data is streamed, never held whole.
-// Failures of reading throw, leaving what was written in `out`.
+// A text/... part gets a charset parameter from its bytes (SniffTextCharset,
+// `eightBitCharset` for 8-bit text that is not UTF-8) unless its type has
+// one. Failures of reading throw, leaving what was written in `out`.
 void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
-                      std::string_view eol);
+                      std::string_view eol, std::string_view eightBitCharset);
 
 // The headers and data of a picture taken out of an RTF body.
 void WritePicturePart(std::ostream& out, const text::RtfPicture& picture, std::string_view eol);

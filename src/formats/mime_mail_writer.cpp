@@ -1,6 +1,5 @@
 #include "formats/mime_mail_writer.h"
 
-#include <atomic>
 #include <ctime>
 #include <string>
 
@@ -8,16 +7,15 @@
 #include "formats/secure_kind.h"
 #include "formats/stored_headers.h"
 #include "formats/synthesized_headers.h"
-#include "formats/writer_id.h"
 #include "model/pst_session.h"
 #include "pstread/ltp/property_sets.h"
 #include "pstread/pst/property_ids.h"
 
 namespace mailwright::formats {
-
 namespace {
 
-std::atomic<std::uint32_t> gMessageCounter{0};
+// PidTagCreationTime ([MS-OXPROPS]).
+constexpr pstread::prop_id kCreationTimeProperty = 0x3007;
 
 }  // namespace
 
@@ -29,22 +27,11 @@ MIMEMailWriter::MIMEMailWriter(bool writeFromLine, bool useLF, bool unicodeStore
       m_eol(useLF ? "\n" : "\r\n"),
       m_defaultCodePage(defaultCodePage),
       m_unicodeStore(unicodeStore),
-      m_writerId(MakeWriterId()),
-      m_defaultRow(model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))) {
-    std::uint32_t unset = 0;
-    gMessageCounter.compare_exchange_strong(unset, static_cast<std::uint32_t>(std::time(nullptr)));
-}
+      m_defaultRow(model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))) {}
 
-std::uint32_t MIMEMailWriter::messageCounter() {
-    return gMessageCounter.load();
-}
-
-void MIMEMailWriter::setMessageCounter(std::uint32_t value) {
-    gMessageCounter.store(value);
-}
-
-std::uint32_t MIMEMailWriter::nextMessageNumber() {
-    return gMessageCounter.fetch_add(1) + 1;
+void MIMEMailWriter::takeIdentity(const pstread::message& message) {
+    m_identity = m_holder ? m_holder->within(message.get_id())
+                          : ItemIdentity::ofItem(m_storeKey, message.get_id());
 }
 
 text::SharedDateFormatter& MIMEMailWriter::formatter() {
@@ -60,7 +47,7 @@ int MIMEMailWriter::writeMessage(std::ostream& out, pstread::message* message,
     if (message == nullptr) {
         return -1;
     }
-    m_messageNumber = nextMessageNumber();
+    takeIdentity(*message);
     message->get_property_bag().set_charset(m_defaultRow);
     if (m_useLF && m_writeFromLine) {
         writeSeparatorLine(out, *message);
@@ -79,18 +66,23 @@ int MIMEMailWriter::writeMessage(std::ostream& out, pstread::message* message,
     return 0;
 }
 
-// "From - " and the delivery time (else the submit time, else now) in the
-// MBOX separator format.
+// "From - " and the message's own date in the MBOX separator format: its
+// delivery time, else its submit time, else when it was last changed or
+// made (drafts and notes have only those); the current time only for a
+// message that has none of them.
 void MIMEMailWriter::writeSeparatorLine(std::ostream& out, const pstread::message& message) {
     const pstread::property_bag& bag = message.get_property_bag();
-    std::optional<text::Instant> instant =
-        read_instant(bag, pstread::pid_tag_message_delivery_time);
-    if (!instant) {
-        instant = read_instant(bag, pstread::pid_tag_client_submit_time);
-    }
     std::string date;
-    if (instant) {
-        date = formatter().mbox_date(*instant, &m_systemTimeZone);
+    for (const pstread::prop_id id :
+         {pstread::pid_tag_message_delivery_time, pstread::pid_tag_client_submit_time,
+          pstread::pid_tag_last_modification_time, kCreationTimeProperty}) {
+        const std::optional<text::Instant> instant = read_instant(bag, id);
+        if (instant && bag.value_8(id) != 0) {
+            date = formatter().mbox_date(*instant, &m_systemTimeZone);
+        }
+        if (!date.empty()) {
+            break;
+        }
     }
     if (date.empty()) {
         date = formatter().mbox_date(std::time(nullptr), &m_systemTimeZone);
@@ -105,7 +97,9 @@ void MIMEMailWriter::writeHeaderBlock(std::ostream& out, const pstread::message&
         const std::optional<std::string> stored = FilterStoredHeaders(
             bag.read_utf8string(pstread::pid_tag_transport_message_headers), m_eol);
         if (stored) {
-            out << *stored;
+            std::string status;
+            WriteStatusHeader(bag, m_eol, status);
+            out << *stored << status;
             return;
         }
     }
@@ -113,8 +107,7 @@ void MIMEMailWriter::writeHeaderBlock(std::ostream& out, const pstread::message&
     context.eol = m_eol;
     context.zone = &m_systemTimeZone;
     context.formatter = &formatter();
-    context.writerId = m_writerId;
-    context.messageNumber = m_messageNumber;
+    context.identity = m_identity;
     context.subjectPrefix = subjectPrefix;
     std::string block;
     WriteSynthesizedHeaders(message, context, block);
@@ -128,7 +121,7 @@ std::string MIMEMailWriter::boundary(StructureFlag kind) const {
     } else if (kind == kAlternative) {
         prefix = kAlternativeBoundaryPrefix;
     }
-    return std::string(prefix) + std::to_string(m_messageNumber);
+    return std::string(prefix) + m_identity.hex(kBoundaryIdentityDigits);
 }
 
 void MIMEMailWriter::openPart(std::ostream& out, StructureFlag kind) {

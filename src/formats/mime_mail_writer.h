@@ -20,7 +20,6 @@
 // from one thread at a time.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -28,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/item_identity.h"
 #include "pstread/pst/attachment.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/pst.h"
@@ -53,7 +53,9 @@ enum StructureFlag : std::uint32_t {
 // nor time without end. Below the messaging layer's own limit.
 inline constexpr unsigned kMaxEmbeddedMessageDepth = 32;
 
-// Boundary prefixes; the message number follows in decimal.
+// Boundary prefixes; the first 16 hexadecimal digits of the message's
+// identity follow.
+inline constexpr std::size_t kBoundaryIdentityDigits = 16;
 inline constexpr std::string_view kMixedBoundaryPrefix = "----=_NEXTPART_MIXED_";
 inline constexpr std::string_view kRelatedBoundaryPrefix = "----=_NEXTPART_RELATED_";
 inline constexpr std::string_view kAlternativeBoundaryPrefix = "----=_NEXTPART_ALTERNATE_";
@@ -88,15 +90,16 @@ public:
     bool writeFromLine() const { return m_writeFromLine; }
     std::string_view eol() const { return m_eol; }
 
-    // The last message's number and structure.
-    std::uint32_t messageNumber() const { return m_messageNumber; }
+    // The last message's identity and structure.
+    const ItemIdentity& messageIdentity() const { return m_identity; }
     std::uint32_t structureFlags() const { return m_structureFlags; }
     std::uint32_t topLevelKind() const { return m_topLevelKind; }
 
-    // The UUID of this writer (upper case, 36 characters), used in
-    // synthesized Message-IDs. Settable so that output can be reproduced.
-    const std::string& writerId() const { return m_writerId; }
-    void setWriterId(std::string id) { m_writerId = std::move(id); }
+    // The record key of the messages' store (StoreRecordKey), which with a
+    // message's node id makes its identity: boundaries and the Message-ID of
+    // a message without one come from it, so the same file always gives the
+    // same text. Empty until set.
+    void setStoreKey(std::vector<std::uint8_t> key) { m_storeKey = std::move(key); }
     // The zone dates are written in: the system time zone when the writer
     // is made.
     const text::DateTimeZone& systemTimeZone() const { return m_systemTimeZone; }
@@ -105,17 +108,11 @@ public:
     // none is set. Not owned.
     void setDateFormatter(text::SharedDateFormatter* formatter) { m_formatter = formatter; }
 
-    // The process-wide message counter: set to the current time when the
-    // first writer is made, incremented for every message. Settable so that
-    // output can be reproduced.
-    static std::uint32_t messageCounter();
-    static void setMessageCounter(std::uint32_t value);
-
 private:
     struct AttachmentEntry;
 
     text::SharedDateFormatter& formatter();
-    std::uint32_t nextMessageNumber();
+    void takeIdentity(const pstread::message& message);
     std::string boundary(StructureFlag kind) const;
     void openPart(std::ostream& out, StructureFlag kind);
     void closePart(std::ostream& out, StructureFlag kind, bool topLevel);
@@ -150,12 +147,15 @@ private:
     std::string m_eol;
     std::uint32_t m_topLevelKind = kPlainOnly;
     std::uint32_t m_structureFlags = 0;
-    std::uint32_t m_messageNumber = 0;
+    std::vector<std::uint8_t> m_storeKey;
+    ItemIdentity m_identity;
+    // The identity of the message that holds this writer's message as an
+    // attachment; nothing for a writer of a folder's messages.
+    std::optional<ItemIdentity> m_holder;
     std::uint32_t m_plainCodePage = 0;
     std::uint32_t m_htmlCodePage = 0;
     std::uint32_t m_defaultCodePage = 0;
     bool m_unicodeStore = false;
-    std::string m_writerId;
     std::string m_rtfHtml;
     std::vector<text::RtfPicture> m_rtfPictures;
 

@@ -26,6 +26,9 @@ namespace {
 // body (afInvisibleInRtf, [MS-OXCMSG] 2.2.2.18); such attachments are left
 // out.
 constexpr std::uint32_t kAttachmentInvisibleInRtf = 0x2;
+// Bodies are written as they are stored or converted, 8-bit text with line
+// ends of the output file.
+constexpr std::string_view kEightBitEncoding = "Content-Transfer-Encoding: 8bit";
 // Code page of the HTML made from an RTF body.
 constexpr std::uint32_t kUtf8CodePage = 65001;
 // How much of an HTML body is looked at to tell UTF-16/UTF-32 text (which
@@ -129,7 +132,10 @@ void MIMEMailWriter::planBodies(const pstread::message& message) {
         m_htmlLabel = &text::Utf8Row();
         return;
     }
-    m_htmlLabel = m_htmlCodePage != 0 ? html : m_defaultRow;
+    // A code page without a row of the table has no label: such HTML is
+    // labelled with the PST's code page, as an unlabelled part would be read
+    // as US-ASCII.
+    m_htmlLabel = m_htmlCodePage != 0 && html != nullptr ? html : m_defaultRow;
     if (!bag.has_property(pstread::pid_tag_body_html)) {
         return;
     }
@@ -149,7 +155,6 @@ void MIMEMailWriter::planBodies(const pstread::message& message) {
 void MIMEMailWriter::writeOrdinary(std::ostream& out, pstread::message& message,
                                    std::optional<std::u16string_view> subjectPrefix) {
     const pstread::property_bag& bag = message.get_property_bag();
-    m_messageNumber = nextMessageNumber();
     m_plainCodePage = 0;
     m_htmlCodePage = 0;
     if (const auto codePage = read_integer(bag, pstread::pid_tag_internet_codepage)) {
@@ -228,15 +233,12 @@ void MIMEMailWriter::writeTopLevelContentHeader(std::ostream& out) {
             multipartHeader("alternative", kAlternative);
             break;
         case kHtmlOnly:
-            out << "Content-Type: text/html";
-            if (m_htmlLabel != nullptr) {
-                out << ";charset=\"" << m_htmlLabel->charsetName << '"';
-            }
-            out << m_eol << m_eol;
+            out << "Content-Type: text/html;charset=\"" << m_htmlLabel->charsetName << '"' << m_eol
+                << kEightBitEncoding << m_eol << m_eol;
             return;
         default:
             out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"'
-                << m_eol << m_eol;
+                << m_eol << kEightBitEncoding << m_eol << m_eol;
             return;
     }
     out << m_eol << "This is a multi-part message in MIME 1.0 format" << m_eol << m_eol;
@@ -260,7 +262,7 @@ void MIMEMailWriter::writePlainBody(std::ostream& out, const pstread::message& m
     }
     if (m_topLevelKind != kPlainOnly) {
         out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"' << m_eol
-            << "Content-Transfer-Encoding: 8bit" << m_eol << m_eol;
+            << kEightBitEncoding << m_eol << m_eol;
     }
     pstread::hnid_istream body(message.open_body_stream());
     body.exceptions(std::ios::badbit);
@@ -278,11 +280,8 @@ void MIMEMailWriter::writeHtmlBody(std::ostream& out, const pstread::message& me
         openPart(out, kAlternative);
     }
     if (m_topLevelKind != kHtmlOnly) {
-        out << "Content-Type: text/html";
-        if (m_htmlLabel != nullptr) {
-            out << ";charset=\"" << m_htmlLabel->charsetName << '"';
-        }
-        out << m_eol << "Content-Transfer-Encoding: 8bit" << m_eol << m_eol;
+        out << "Content-Type: text/html;charset=\"" << m_htmlLabel->charsetName << '"' << m_eol
+            << kEightBitEncoding << m_eol << m_eol;
     }
     if (!m_rtfHtml.empty()) {
         // HTML made from RTF has its own line ends: they are normalised in
@@ -331,7 +330,7 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
         }
         if (entry.method == pstread::attach_method_by_value) {
             try {
-                WriteByValuePart(out, *entry.attachment, m_eol);
+                WriteByValuePart(out, *entry.attachment, m_eol, m_defaultRow->charsetName);
             } catch (const std::exception&) {
                 platform::log_line("Corrupt VALUE attachment");
             }
@@ -369,7 +368,7 @@ void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
     pstread::message embedded = attachment.open_as_message();
     MIMEMailWriter writer(false, m_useLF, m_unicodeStore, m_defaultCodePage);
     writer.m_contentTypePropId = m_contentTypePropId;
-    writer.m_writerId = m_writerId;
+    writer.m_holder = m_identity;
     writer.m_systemTimeZone = m_systemTimeZone;
     writer.m_formatter = m_formatter;
     writer.m_depth = m_depth + 1;

@@ -81,6 +81,20 @@ std::vector<std::string> splitLines(std::string_view text) {
     return lines;
 }
 
+// Whether the header line's field name is `name` (any case).
+bool hasFieldName(std::string_view header, std::string_view name) {
+    return header.size() > name.size() && header[name.size()] == ':' &&
+           startsWithIgnoringCase(header, name);
+}
+
+// Headers of the stored block that the writer replaces with its own: the
+// original MIME structure's, and the mailbox flags, which come from the
+// item's read flag instead.
+bool isReplacedHeader(std::string_view header) {
+    return startsWithIgnoringCase(header, "Content-") || hasFieldName(header, "Status") ||
+           hasFieldName(header, "X-Status");
+}
+
 }  // namespace
 
 std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::string_view eol) {
@@ -89,6 +103,7 @@ std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::str
     bool sawHeader = false;
     bool hasFrom = false;
     bool hasDate = false;
+    bool hasMimeVersion = false;
     for (const std::string& line : splitLines(stored)) {
         if (isBlank(line.front())) {
             if (sawHeader && !dropping) {
@@ -107,12 +122,20 @@ std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::str
         sawHeader = true;
         hasFrom = hasFrom || startsWithIgnoringCase(*header, "From");
         hasDate = hasDate || startsWithIgnoringCase(*header, "Date");
-        if (startsWithIgnoringCase(*header, "Content-")) {
+        if (isReplacedHeader(*header)) {
             dropping = true;
             continue;
         }
         if (startsWithIgnoringCase(*header, "MIME-Version")) {
+            if (hasMimeVersion) {
+                dropping = true;
+                continue;
+            }
+            hasMimeVersion = true;
             block += kProcessedMimeVersion;
+            // The stored version's continuation lines would follow the
+            // replacement's comment.
+            dropping = true;
         } else {
             block += *header;
             dropping = false;
@@ -121,6 +144,12 @@ std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::str
     }
     if (!hasFrom || !hasDate) {
         return std::nullopt;
+    }
+    // The writer's Content-Type is MIME: a block that had no MIME-Version
+    // gets one, or readers would take the message for plain RFC 822 text.
+    if (!hasMimeVersion) {
+        block += kProcessedMimeVersion;
+        block += eol;
     }
     return block;
 }

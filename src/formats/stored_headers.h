@@ -23,10 +23,12 @@ inline constexpr std::string_view kProcessedMimeVersion =
 // header before it. Any other line is a header line when its first word is a
 // field name followed by a colon (directly, or after blanks, which are
 // removed); a line that is neither is skipped, and a line beginning with "-"
-// ends the block. Header lines beginning with "Content-" are dropped with
-// their continuation lines; a "MIME-Version" line becomes
-// kProcessedMimeVersion; every other header line is kept with its
-// continuation lines. A CR inside a line becomes a blank, and continuation
+// ends the block. Header lines beginning with "Content-", and the mailbox
+// flags "Status" and "X-Status" (the writer adds its own from the item's
+// read flag), are dropped with their continuation lines; the first
+// "MIME-Version" line becomes kProcessedMimeVersion (a block without one
+// gets it at its end) and later ones are dropped; every other header line
+// is kept with its continuation lines. A CR inside a line becomes a blank, and continuation
 // lines before the first header line are dropped, so that no reader takes
 // the block for anything but headers.
 std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::string_view eol);

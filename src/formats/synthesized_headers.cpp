@@ -47,21 +47,28 @@ public:
             line(name, encoded);
         }
     }
-    // An address list: entries separated by a comma and a folded line.
+    // An address list: entries separated by a comma and a folded line;
+    // empty entries (a recipient with neither name nor address) are left
+    // out.
     void addresses(std::string_view name, const std::vector<std::string>& entries) {
-        if (entries.empty()) {
-            return;
-        }
-        m_out += name;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            if (i > 0) {
+        bool first = true;
+        for (const std::string& entry : entries) {
+            if (entry.empty()) {
+                continue;
+            }
+            if (first) {
+                m_out += name;
+            } else {
                 m_out += ',';
                 m_out += m_context.eol;
                 m_out += ' ';
             }
-            m_out += entries[i];
+            m_out += entry;
+            first = false;
         }
-        m_out += m_context.eol;
+        if (!first) {
+            m_out += m_context.eol;
+        }
     }
     std::string address(std::u16string_view displayName, std::u16string_view primary,
                         std::u16string_view addressType, std::u16string_view secondary,
@@ -210,10 +217,8 @@ void writeMessageId(const pstread::property_bag& bag, const SynthesizedHeaderCon
         return;
     }
     out += "Message-ID: <";
-    out += context.writerId;
-    out += '@';
-    out += std::to_string(context.messageNumber);
-    out += '>';
+    out += context.identity.uuid();
+    out += "@localhost>";
     out += context.eol;
 }
 
@@ -239,6 +244,13 @@ void writePriorityAndImportance(const pstread::property_bag& bag, HeaderWriter& 
 
 }  // namespace
 
+void WriteStatusHeader(const pstread::property_bag& bag, std::string_view eol, std::string& out) {
+    if (const auto flags = read_integer(bag, pstread::pid_tag_message_flags)) {
+        out += (*flags & pstread::message_flag_read) != 0 ? "Status: R" : "Status: N";
+        out += eol;
+    }
+}
+
 void WriteSynthesizedHeaders(const pstread::message& message,
                              const SynthesizedHeaderContext& context, std::string& out) {
     const pstread::property_bag& bag = message.get_property_bag();
@@ -250,9 +262,7 @@ void WriteSynthesizedHeaders(const pstread::message& message,
         text::EncodeHeaderText(*returnPath, false, encoded, context.eol);
         headers.line("Return-Path: <", encoded + ">");
     }
-    if (const auto flags = read_integer(bag, pstread::pid_tag_message_flags)) {
-        headers.line("Status: ", (*flags & pstread::message_flag_read) != 0 ? "R" : "N");
-    }
+    WriteStatusHeader(bag, context.eol, out);
     writeOriginator(bag, headers);
     writeRecipients(message, headers);
     writeReplyTo(bag, headers);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/item_identity.h"
 #include "pstread/pst/message.h"
 #include "text/date_format.h"
 #include "text/time_zone.h"
@@ -24,11 +25,15 @@ struct SynthesizedHeaderContext {
     std::string_view eol;
     const text::DateTimeZone* zone = nullptr;
     text::SharedDateFormatter* formatter = nullptr;
-    // For a Message-ID when the message has none: "<writerId@messageNumber>".
-    std::string_view writerId;
-    std::uint32_t messageNumber = 0;
+    // For a Message-ID when the message has none: "<UUID@localhost>".
+    ItemIdentity identity;
     std::optional<std::u16string_view> subjectPrefix;
 };
+
+// Appends "Status: R" (read) or "Status: N" and `eol` when the message has
+// PidTagMessageFlags: the mailbox flag of both header blocks, the stored
+// one's own flags having been dropped.
+void WriteStatusHeader(const pstread::property_bag& bag, std::string_view eol, std::string& out);
 
 // Appends the block to `out`, in this order, each header only when its
 // source is present and not empty: Return-Path, Status, From, Sender, To,

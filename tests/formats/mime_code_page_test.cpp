@@ -23,9 +23,9 @@ TEST(MimeCodePages, UnicodeBodiesWithAWideInternetCodePageAreWrittenAsUtf8) {
         m.internet_code_page = wide;
         m.body = "\xE2\x82\xAC uro";
         const std::string text = write_message(m);
-        EXPECT_TRUE(
-            text.ends_with("Content-Type: text/plain;charset=\"UTF-8\"\r\n\r\n"
-                           "\xE2\x82\xAC uro\r\n\r\n"))
+        EXPECT_TRUE(text.ends_with(
+            "Content-Type: text/plain;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+            "\xE2\x82\xAC uro\r\n\r\n"))
             << text;
     }
 }
@@ -36,9 +36,9 @@ TEST(MimeCodePages, WideHtmlIsConvertedToUtf8) {
     m.extra.push_back(pstbuild::ExtraProperty::of(
         0x1013, pstbuild::pv_binary(pstbuild::utf16le("<p>\xC3\xA9t\xC3\xA9</p>"))));
     const std::string text = write_message(m);
-    EXPECT_TRUE(
-        text.ends_with("Content-Type: text/html;charset=\"UTF-8\"\r\n\r\n"
-                       "<p>\xC3\xA9t\xC3\xA9</p>\r\n\r\n"))
+    EXPECT_TRUE(text.ends_with(
+        "Content-Type: text/html;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+        "<p>\xC3\xA9t\xC3\xA9</p>\r\n\r\n"))
         << text;
 }
 
@@ -48,9 +48,9 @@ TEST(MimeCodePages, UnicodeHtmlPropertyIsWrittenAsUtf8) {
     m.extra.push_back(
         pstbuild::ExtraProperty::of(0x1013, pstbuild::pv_unicode("<p>\xE2\x82\xAC</p>")));
     const std::string text = write_message(m);
-    EXPECT_TRUE(
-        text.ends_with("Content-Type: text/html;charset=\"UTF-8\"\r\n\r\n"
-                       "<p>\xE2\x82\xAC</p>\r\n\r\n"))
+    EXPECT_TRUE(text.ends_with(
+        "Content-Type: text/html;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+        "<p>\xE2\x82\xAC</p>\r\n\r\n"))
         << text;
 }
 
@@ -60,11 +60,13 @@ TEST(MimeCodePages, ABodyThatDoesNotFitItsCodePageIsWrittenAsUtf8) {
     m.body = "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
     const std::string text = write_message(m);
     EXPECT_TRUE(
-        text.ends_with("charset=\"UTF-8\"\r\n\r\nCaf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n"))
+        text.ends_with("charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\nCaf\xC3\xA9 "
+                       "\xE6\x97\xA5\xE6\x9C\xAC\r\n\r\n"))
         << text;
     // The same body without the Japanese fits windows-1252.
     m.body = "Caf\xC3\xA9";
-    EXPECT_TRUE(write_message(m).ends_with("charset=\"windows-1252\"\r\n\r\nCaf\xE9\r\n\r\n"));
+    EXPECT_TRUE(write_message(m).ends_with(
+        "charset=\"windows-1252\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\nCaf\xE9\r\n\r\n"));
 }
 
 TEST(MimeCodePages, AnAnsiBodyIsCopiedInItsOwnCodePage) {
@@ -73,9 +75,10 @@ TEST(MimeCodePages, AnAnsiBodyIsCopiedInItsOwnCodePage) {
     m.body = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";  // Привет
     const std::string text =
         write_message(m, {.variant = pstbuild::Variant::ansi, .mailboxCodePage = 1252});
-    EXPECT_TRUE(
-        text.ends_with("Content-Type: text/plain;charset=\"windows-1251\"\r\n\r\n"
-                       "\xCF\xF0\xE8\xE2\xE5\xF2\r\n\r\n"))
+    EXPECT_TRUE(text.ends_with(
+        "Content-Type: text/plain;charset=\"windows-1251\"\r\nContent-Transfer-Encoding: "
+        "8bit\r\n\r\n"
+        "\xCF\xF0\xE8\xE2\xE5\xF2\r\n\r\n"))
         << text;
 }
 

@@ -28,7 +28,7 @@ TEST(MimeFailures, ADamagedValueAttachmentIsLoggedAndTheNextOneWritten) {
     platform::ScopedLogCapture log;
     const std::string text = write_message(m);
     EXPECT_TRUE(logged(log, "Corrupt VALUE attachment"));
-    EXPECT_NE(text.find("filename= \"fine.txt\"\r\n\r\n\r\nZmluZQ==\r\n\r\n"), std::string::npos)
+    EXPECT_NE(text.find("filename=\"fine.txt\"\r\n\r\n\r\nZmluZQ==\r\n\r\n"), std::string::npos)
         << text;
     EXPECT_TRUE(text.ends_with("--\r\n\r\n\r\n"));
 }
@@ -55,7 +55,10 @@ TEST(MimeFailures, AnUnreadableRtfBodyIsWrittenAsNoBody) {
     pstbuild::Message m = mail("Bad RTF");
     m.extra.push_back(pstbuild::ExtraProperty::of(0x1009, pstbuild::pv_binary({1, 2, 3})));
     const std::string text = write_message(m);
-    EXPECT_TRUE(text.ends_with("Content-Type: text/plain;charset=\"UTF-8\"\r\n\r\n\r\n")) << text;
+    EXPECT_TRUE(
+        text.ends_with("Content-Type: text/plain;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: "
+                       "8bit\r\n\r\n\r\n"))
+        << text;
 }
 
 }  // namespace

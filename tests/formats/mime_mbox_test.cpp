@@ -39,10 +39,10 @@ TEST(MimeMbox, EveryLineEndsWithLfAndOnlyBodiesAreQuoted) {
 
 TEST(MimeMbox, PlainBodyLinesAreQuotedAndTheFinalBreakIsTheWritersOwn) {
     const std::string text = write_message(plain_only(), {.mbox = true});
-    EXPECT_TRUE(
-        text.ends_with("Content-Type: text/plain;charset=\"windows-1252\"\n\n"
-                       "Gr\xFC\xDF"
-                       "e aus Berlin\n>From the office\n>>From a quote\n\n"))
+    EXPECT_TRUE(text.ends_with(
+        "Content-Type: text/plain;charset=\"windows-1252\"\nContent-Transfer-Encoding: 8bit\n\n"
+        "Gr\xFC\xDF"
+        "e aus Berlin\n>From the office\n>>From a quote\n\n"))
         << text;
 }
 

@@ -1,8 +1,8 @@
 // Builder mailboxes written through the MIME writer, for the writer's tests:
 // messages described with the builder are stored in a PST held in memory,
-// read back with the messaging layer and written with a writer whose
-// message numbers, identifier and time zone are fixed, so that the output
-// is the same on every run.
+// read back with the messaging layer and written with a writer whose time
+// zone is fixed; boundaries and Message-IDs come from the file's store and
+// the messages, so the output is the same on every run.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +19,6 @@ namespace mimetest {
 
 using mailwright::formats::MIMEMailWriter;
 
-inline constexpr std::uint32_t kFirstMessageNumber = 1000;
-inline constexpr const char* kWriterId = "6F9619FF-8B86-4011-B42D-00C04FC964FF";
 inline constexpr const char* kInboxPath = "Top of Personal Folders/Inbox";
 
 // 2009-01-05 15:04:05 UTC, a Monday.
@@ -56,7 +54,6 @@ inline psttest::BuiltMailbox build_inbox(std::vector<pstbuild::Message> messages
 }
 
 inline void make_deterministic(MIMEMailWriter& writer, const WriteOptions& options) {
-    writer.setWriterId(kWriterId);
     writer.setSystemTimeZone(mailwright::text::DateTimeZone::from_id(options.zone)
                                  .value_or(mailwright::text::DateTimeZone::gmt()));
 }
@@ -67,10 +64,10 @@ inline std::vector<std::string> write_built(const psttest::BuiltMailbox& built,
                                             const WriteOptions& options = {}) {
     pstread::pst file(built.open());
     const pstread::folder inbox = file.open_folder(built.folder_nid(kInboxPath));
-    MIMEMailWriter::setMessageCounter(kFirstMessageNumber);
     MIMEMailWriter writer(options.mbox, options.mbox, options.variant == pstbuild::Variant::unicode,
                           options.defaultCodePage);
     make_deterministic(writer, options);
+    writer.setStoreKey(mailwright::formats::StoreRecordKey(file));
     writer.setContentTypePropId(options.resolveContentType
                                     ? mailwright::formats::ResolveContentTypePropId(file)
                                     : options.contentTypePropId);

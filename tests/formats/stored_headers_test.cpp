@@ -35,29 +35,41 @@ TEST(StoredHeaders, SkipsLinesThatAreNoHeadersAndStopsAtABoundaryLine) {
         "--boundary\nX-After: dropped\n",
         "\n");
     ASSERT_TRUE(block);
-    EXPECT_EQ(*block, "From: a@b.c\nDate: x\n");
+    EXPECT_EQ(*block, "From: a@b.c\nDate: x\n" + std::string(kProcessedMimeVersion) + "\n");
 }
 
 TEST(StoredHeaders, WritesAColonAfterBlanksRightAfterTheFieldName) {
     const auto block = FilterStoredHeaders("From : a@b.c\nDate\t: x\nX-Y:z\n", "\n");
     ASSERT_TRUE(block);
-    EXPECT_EQ(*block, "From: a@b.c\nDate: x\nX-Y:z\n");
+    EXPECT_EQ(*block, "From: a@b.c\nDate: x\nX-Y:z\n" + std::string(kProcessedMimeVersion) + "\n");
 }
 
 TEST(StoredHeaders, NeverLetsALineEndOrContinuationStartTheBlock) {
     const auto block =
         FilterStoredHeaders("\tstray continuation\r\nFrom: a@b.c\rx\r\nDate: d\r\n", "\r\n");
     ASSERT_TRUE(block);
-    EXPECT_EQ(*block, "From: a@b.c x\r\nDate: d\r\n");
+    EXPECT_EQ(*block, "From: a@b.c x\r\nDate: d\r\n" + std::string(kProcessedMimeVersion) + "\r\n");
 }
 
-TEST(StoredHeaders, AMimeVersionLineLeavesTheDroppingStateAsItIs) {
-    const auto block = FilterStoredHeaders(
-        "From: a\nDate: d\nContent-Type: text/plain\nMIME-Version: 1.0\n\t(comment)\nX: y\n", "\n");
-    ASSERT_TRUE(block);
-    EXPECT_EQ(*block,
-              "From: a\nDate: d\nMIME-Version: 1.0 (Processed through Mailwright MIME Engine V "
-              "2.1)\nX: y\n");
+TEST(StoredHeaders, MailboxFlagsAndExtraMimeVersionsAreDroppedWithTheirContinuations) {
+    const std::string kVersion = std::string(kProcessedMimeVersion) + "\n";
+    const struct {
+        const char* stored;
+        std::string expected;
+    } cases[] = {
+        // The writer adds Status from the item's read flag.
+        {"From: a\nStatus: RO\nX-Status: D\n\tF\nstatus:N\nDate: d\n",
+         "From: a\nDate: d\n" + kVersion},
+        // Only the field names themselves.
+        {"From: a\nStatus-Report: x\nX-Status-Y: z\nDate: d\n",
+         "From: a\nStatus-Report: x\nX-Status-Y: z\nDate: d\n" + kVersion},
+        // One MIME-Version, without the stored one's comment lines.
+        {"From: a\nMIME-Version: 1.0\n\t(comment)\nDate: d\nMime-Version: 1.0\nX: y\n",
+         "From: a\n" + kVersion + "Date: d\nX: y\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FilterStoredHeaders(c.stored, "\n").value_or("unusable"), c.expected) << c.stored;
+    }
 }
 
 }  // namespace
