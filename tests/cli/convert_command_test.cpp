@@ -18,25 +18,16 @@
 #include <vector>
 
 #include "pstread/pst/mailbox_file.h"
+#include "test_files.h"
 
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct run_result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
 
 std::size_t count_of(const std::string& text, const std::string& piece) {
     std::size_t n = 0;
@@ -65,8 +56,6 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    static fs::path program() { return fs::path(MW_BINARY_DIR) / "src" / "mailwright"; }
-
     fs::path write(const std::string& name, const psttest::BuiltMailbox& built) {
         const fs::path path = m_dir / name;
         std::ofstream(path, std::ios::binary)
@@ -76,16 +65,8 @@ protected:
     }
 
     run_result run(const std::string& arguments) {
-        const std::string command = "XDG_CONFIG_HOME='" + (m_dir / "config").string() + "' '" +
-                                    program().string() + "' convert " + arguments + " >'" +
-                                    (m_dir / "stdout").string() + "' 2>'" +
-                                    (m_dir / "stderr").string() + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "stdout"),
-                slurp(m_dir / "stderr")};
+        return testfiles::run_mailwright(m_dir, "convert " + arguments);
     }
-
-    static std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
     // Store "Ann": Inbox (3 messages) with Inbox/Later (2), Contacts (1
     // contact) and an empty folder Empty.

@@ -22,6 +22,7 @@
 #include "model/message_store.h"
 #include "model/pst_session.h"
 #include "platform/user_defaults.h"
+#include "test_files.h"
 #include "text/python_oracle.h"
 
 namespace {
@@ -29,13 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using mailwright::model::MAPIFolder;
 using mailwright::model::PSTSession;
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testfiles::slurp;
 
 // Counts the messages of every mailbox or message file directly in each
 // listed folder and reports every parsing defect.

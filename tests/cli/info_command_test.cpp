@@ -10,23 +10,14 @@
 #include <string>
 
 #include "pstread/ndb/ndb_test_image.h"
+#include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct run_result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
 
 class InfoCommandTest : public ::testing::Test {
 protected:
@@ -45,12 +36,7 @@ protected:
     }
 
     run_result run(const std::string& arguments) {
-        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
-        const std::string command = "'" + program.string() + "' info " + arguments + " >'" +
-                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
-                                    "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+        return testfiles::run_mailwright(m_dir, "info " + arguments);
     }
 
     // An ANSI file with cyclic encoding, three nodes and three blocks.

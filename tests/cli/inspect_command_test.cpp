@@ -14,24 +14,15 @@
 #include "support/ndb_builder.h"
 #include "support/property_context_builder.h"
 #include "support/table_context_builder.h"
+#include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
 using namespace pstbuild;
-
-struct run_result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class InspectCommandTest : public ::testing::Test {
 protected:
@@ -43,12 +34,7 @@ protected:
     void TearDown() override { fs::remove_all(m_dir); }
 
     run_result run(const std::string& arguments) {
-        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
-        const std::string command = "'" + program.string() + "' inspect " + arguments + " >'" +
-                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
-                                    "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+        return testfiles::run_mailwright(m_dir, "inspect " + arguments);
     }
 
     // An ANSI file: a message store with values of several types and one

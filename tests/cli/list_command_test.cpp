@@ -13,23 +13,14 @@
 #include <vector>
 
 #include "pstread/pst/mailbox_file.h"
+#include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct run_result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
 
 class ListCommandTest : public ::testing::Test {
 protected:
@@ -49,16 +40,8 @@ protected:
 
     // Runs the program with its settings in a folder of this test.
     run_result run(const std::string& arguments) {
-        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
-        const std::string command = "XDG_CONFIG_HOME='" + (m_dir / "config").string() + "' '" +
-                                    program.string() + "' list " + arguments + " >'" +
-                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() +
-                                    "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+        return testfiles::run_mailwright(m_dir, "list " + arguments);
     }
-
-    static std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
     // A small mailbox of each folder kind.
     fs::path kinds_file() {
