@@ -50,68 +50,41 @@ void ExpectBodies(const std::vector<Case>& cases) {
 
 const std::string kTab = "<span style=\"white-space:pre\">&#9;</span>";
 
-TEST(RtfToHtml, ParagraphsLineBreaksAndTabs) {
+TEST(RtfToHtml, TextFormattingCharactersCodePagesAndDestinations) {
+    const std::string privet = "\u041F\u0440\u0438\u0432\u0435\u0442";
+    const std::string konnichiwa = "\u3053\u3093\u306B\u3061\u306F";
     ExpectBodies({
         {"one_paragraph", "{\\rtf1\\ansi Hello world\\par}", "<p>Hello world</p>\r\n"},
-        {"unterminated_last_paragraph", "{\\rtf1 Hello}", "<p>Hello</p>\r\n"},
         {"empty_paragraph_keeps_its_line", "{\\rtf1 one\\par\\par two}",
          "<p>one</p>\r\n<p><br /></p>\r\n<p>two</p>\r\n"},
         {"line_break", "{\\rtf1 one\\line two}", "<p>one<br />\r\ntwo</p>\r\n"},
         {"tab_word_and_raw_tab", "{\\rtf1 a\\tab b\tc}", "<p>a" + kTab + "b" + kTab + "c</p>\r\n"},
-        {"escaped_line_break_is_a_paragraph", "{\\rtf1 a\\\r\nb}", "<p>a</p>\r\n<p>b</p>\r\n"},
         {"raw_line_breaks_are_not_text", "{\\rtf1 a\r\nb\nc}", "<p>abc</p>\r\n"},
         {"section_page_and_row_end_paragraphs", "{\\rtf1 a\\sect b\\page c\\row d}",
          "<p>a</p>\r\n<p>b</p>\r\n<p>c</p>\r\n<p>d</p>\r\n"},
-        {"nothing", "{\\rtf1}", ""},
-    });
-}
 
-TEST(RtfToHtml, CharacterFormatting) {
-    ExpectBodies({
         {"bold_italic_underline", "{\\rtf1 a\\b b\\i c\\b0 d\\i0\\ul e\\ulnone f}",
          "<p>a<b>b<i>c</i></b><i>d</i><u>e</u>f</p>\r\n"},
         {"group_scoped", "{\\rtf1 x{\\b y}z}", "<p>x<b>y</b>z</p>\r\n"},
-        {"plain_resets", "{\\rtf1\\b\\i a\\plain b}", "<p><b><i>a</i></b>b</p>\r\n"},
-        {"underline_variants", "{\\rtf1 {\\uldb a}{\\ulwave b}\\ul0 c}", "<p><u>ab</u>c</p>\r\n"},
         {"formatting_closed_at_paragraph_end", "{\\rtf1\\b a\\par b}",
          "<p><b>a</b></p>\r\n<p><b>b</b></p>\r\n"},
-    });
-}
 
-TEST(RtfToHtml, SpecialCharactersAndEscapes) {
-    ExpectBodies({
         {"html_characters_escaped", "{\\rtf1 a < b & c > d}", "<p>a &lt; b &amp; c &gt; d</p>\r\n"},
         {"rtf_escapes", "{\\rtf1 \\{x\\} \\\\}", "<p>{x} \\</p>\r\n"},
-        {"runs_of_spaces_kept", "{\\rtf1 a   b}", "<p>a &#160; b</p>\r\n"},
         {"leading_space_kept", "{\\rtf1 \\par  a}", "<p><br /></p>\r\n<p>&#160;a</p>\r\n"},
         {"named_characters",
          "{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash\\bullet\\~x}",
          "<p>\u2018a\u2019\u201Cb\u201D\u2014\u2013\u2022\u00A0x</p>\r\n"},
         {"control_characters_dropped", "{\\rtf1 a\\'01\\'1fb\\u0?c}", "<p>abc</p>\r\n"},
-    });
-}
 
-TEST(RtfToHtml, UnicodeCharactersAndTheirFallbacks) {
-    ExpectBodies({
         {"one_fallback_byte", "{\\rtf1\\uc1 caf\\u233?}", "<p>caf\u00E9</p>\r\n"},
-        {"default_is_one_fallback", "{\\rtf1 caf\\u233?s}", "<p>caf\u00E9s</p>\r\n"},
         {"fallback_as_hex_escapes", "{\\rtf1\\uc2\\u1055\\'cf\\'cf x}", "<p>\u041F x</p>\r\n"},
-        {"no_fallback", "{\\rtf1\\uc0\\u1055 x}", "<p>\u041Fx</p>\r\n"},
         {"negative_surrogate_pair", "{\\rtf1\\uc1 \\u-10179?\\u-8704?}", "<p>\U0001F600</p>\r\n"},
         {"uc_is_group_scoped", "{\\rtf1\\uc1{\\uc2\\u1055 ab}\\u1056 cd}",
          "<p>\u041F\u0420d</p>\r\n"},
-        {"fallback_ends_at_a_group", "{\\rtf1\\uc3\\u1055{x}y}", "<p>\u041Fxy</p>\r\n"},
         {"lone_surrogate_replaced", "{\\rtf1\\uc0\\u-10179 x}", "<p>\uFFFDx</p>\r\n"},
-    });
-}
 
-TEST(RtfToHtml, CodePagesOfTheDocumentAndOfFonts) {
-    const std::string privet = "\u041F\u0440\u0438\u0432\u0435\u0442";
-    const std::string konnichiwa = "\u3053\u3093\u306B\u3061\u306F";
-    ExpectBodies({
         {"ansicpg_1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}",
-         "<p>" + privet + "</p>\r\n"},
-        {"raw_8bit_text_1251", "{\\rtf1\\ansi\\ansicpg1251 \xcf\xf0\xe8\xe2\xe5\xf2}",
          "<p>" + privet + "</p>\r\n"},
         {"font_charset_204_in_a_1252_document",
          "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
@@ -120,36 +93,22 @@ TEST(RtfToHtml, CodePagesOfTheDocumentAndOfFonts) {
         {"ansicpg_932_double_byte",
          "{\\rtf1\\ansi\\ansicpg932 \\'82\\'b1\\'82\\'f1\\'82\\'c9\\'82\\'bf\\'82\\'cd}",
          "<p>" + konnichiwa + "</p>\r\n"},
-        {"font_charset_128_default_font",
-         "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0 Arial;}{\\f1\\fnil\\fcharset128 MS Gothic;}}"
-         "\\'82\\'b1\\'82\\'f1\\f0 x}",
-         "<p>\u3053\u3093x</p>\r\n"},
         {"cpg_overrides_charset", "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 X;}}\\f0\\'cf}",
          "<p>\u041F</p>\r\n"},
         {"unknown_code_page_reads_as_1252", "{\\rtf1\\ansicpg4242 caf\\'e9}",
          "<p>caf\u00E9</p>\r\n"},
-        {"mac_roman", "{\\rtf1\\mac caf\\'8e}", "<p>caf\u00E9</p>\r\n"},
-    });
-}
 
-TEST(RtfToHtml, DestinationsAreSkipped) {
-    ExpectBodies({
         {"header_tables",
          "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
          "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}Body}",
          "<p>Body</p>\r\n"},
-        {"optional_destinations", "{\\rtf1 a{\\*\\generator Gen;}{\\*\\unknown y{z}}b}",
-         "<p>ab</p>\r\n"},
         {"picture_with_binary_data", "{\\rtf1 a{\\pict\\pngblip\\bin4 {}\\}}b}", "<p>ab</p>\r\n"},
-        {"headers_and_footers", "{\\rtf1{\\header H}{\\footer F}text}", "<p>text</p>\r\n"},
         {"field_result_kept",
          "{\\rtf1 see {\\field{\\*\\fldinst{HYPERLINK \"http://x\"}}{\\fldrslt{\\ul site}}}.}",
          "<p>see <u>site</u>.</p>\r\n"},
         {"attachment_marker_is_plain_text",
          "{\\rtf1 before {\\rtfltr\\fs16 <<< Attachment : Image 12.png >>>} after}",
          "<p>before &lt;&lt;&lt; Attachment : Image 12.png &gt;&gt;&gt; after</p>\r\n"},
-        {"encapsulation_words_ignored_without_fromhtml",
-         "{\\rtf1 {\\*\\htmltag64 <p>}text\\htmlrtf  more}", "<p>text more</p>\r\n"},
     });
 }
 
@@ -194,10 +153,6 @@ TEST(RtfToHtml, EncapsulatedHtmlIsTakenOut) {
     EXPECT_EQ(BodyOf(fragment), "<div>5 &gt; 4 &amp; x &lt;b&gt;</div>");
 
     rtf_test::ExpectWellFormedHtml({with_meta, without_meta, fragment}, /*strict=*/false);
-}
-
-TEST(RtfToHtml, FromHtmlCountsOnlyBeforeAnyText) {
-    EXPECT_EQ(BodyOf(Html("{\\rtf1 text\\fromhtml1 {\\*\\htmltag64 <p>}}")), "<p>text</p>\r\n");
 }
 
 TEST(RtfToHtml, PicturesBecomeMarkers) {

@@ -1,0 +1,330 @@
+// The code page table and every conversion between code pages, UTF-8 and
+// UTF-16: whole values, caller-sized rooms and block-by-block streams.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/system_log.h"
+#include "text/code_page_conversion.h"
+#include "text/code_page_table.h"
+#include "text/streaming_converter.h"
+#include "text/whole_value_conversion.h"
+
+namespace mailwright::text {
+namespace {
+
+using platform::ScopedLogCapture;
+
+const TextEncodingItem kMissingConverterRow{1, "no-such-charset", "Nowhere", false};
+
+const TextEncodingItem& row(std::uint32_t code_page) {
+    const TextEncodingItem* found = GetCodePageInfo(code_page);
+    if (found == nullptr) {
+        throw std::logic_error("test uses an unknown code page");
+    }
+    return *found;
+}
+
+// Sample texts with their bytes as Python's codecs (not ICU) encode them.
+struct CodePageSample {
+    std::uint32_t codePage;
+    std::string utf8;
+    std::string bytes;
+};
+const CodePageSample kSamples[] = {
+    {1251, "Привет, мир", "\xCF\xF0\xE8\xE2\xE5\xF2\x2C\x20\xEC\xE8\xF0"},
+    {932, "日本語ｶﾀｶﾅ", "\x93\xFA\x96\x7B\x8C\xEA\xB6\xC0\xB6\xC5"},
+    // 丂 繁 體 exist in GBK (Windows code page 936) but not in GB2312.
+    {936, "中文丂繁體", "\xD6\xD0\xCE\xC4\x81\x40\xB7\xB1\xF3\x77"},
+    {949, "한국어", "\xC7\xD1\xB1\xB9\xBE\xEE"},
+    {950, "中文繁體", "\xA4\xA4\xA4\xE5\xC1\x63\xC5\xE9"},
+    {1250, "Łódź Žluťoučký", "\xA3\xF3\x64\x9F\x20\x8E\x6C\x75\x9D\x6F\x75\xE8\x6B\xFD"},
+    {54936, "中😀é", "\xD6\xD0\x94\x39\xFC\x36\xA8\xA6"},
+};
+
+// Runs an action that must throw std::runtime_error and returns its message.
+std::string thrown_message(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
+
+TEST(CodePageTable, RowsSitAtTheirFixedPositionsAndEveryNumberFindsItsRow) {
+    const auto table = CodePageTable();
+    ASSERT_EQ(table.size(), 143u);
+    EXPECT_EQ(table.data()[table.size()].codePage, 0u);
+    struct Row {
+        std::size_t position;  // 1-based, as the table is numbered
+        std::uint32_t codePage;
+        std::string charsetName;
+        std::string displayName;
+    };
+    const Row expected[] = {
+        {1, 864, "IBM864", "Arabic (864)"},
+        {78, 932, "shift_jis", "Japanese (Shift-JIS)"},
+        {94, 1200, "utf-16LE", "Unicode"},
+        {103, 20127, "CP1252", "Windows-1252"},
+        {143, 50000, "x-user-defined", "User Defined (Windows)"},
+    };
+    for (const Row& r : expected) {
+        SCOPED_TRACE(r.position);
+        EXPECT_EQ(table[r.position - 1].codePage, r.codePage);
+        EXPECT_EQ(table[r.position - 1].charsetName, r.charsetName);
+        EXPECT_EQ(table[r.position - 1].displayName, r.displayName);
+    }
+    // Some numbers share a charset name (euc-jp, iso-2022-jp): each finds its own row.
+    for (const TextEncodingItem& r : table) {
+        EXPECT_EQ(GetCodePageInfo(r.codePage), &r) << r.codePage;
+    }
+}
+
+TEST(CodePageTable, ProbeMarksCommonCodePagesAvailable) {
+    // windows-1252 and similar names open with U_AMBIGUOUS_ALIAS_WARNING,
+    // which must count as success.
+    for (const std::uint32_t code_page : {1250, 1252, 1258, 932, 936, 54936, 1200, 65001, 50220}) {
+        EXPECT_TRUE(row(code_page).available) << code_page;
+    }
+    EXPECT_LT(AvailableCodePages().size(), CodePageTable().size()) << "ICU has no Johab";
+}
+
+TEST(CodePageTable, LookupLogsOnlyUnknownNonZeroNumbers) {
+    const std::pair<std::uint32_t, std::vector<std::string>> cases[] = {
+        {0, {}},
+        {65002, {"MAILWRIGHT - UNKNOWN CHARSET 65002"}},
+        {0xFFFFFFFFu, {"MAILWRIGHT - UNKNOWN CHARSET -1"}},
+    };
+    for (const auto& [code_page, logged] : cases) {
+        ScopedLogCapture capture;
+        EXPECT_EQ(GetCodePageInfo(code_page), nullptr);
+        EXPECT_EQ(capture.lines(), logged) << code_page;
+    }
+}
+
+TEST(CodePageConversion, DecodesSamplesInEveryDirection) {
+    for (const auto& sample : kSamples) {
+        SCOPED_TRACE(sample.codePage);
+        const TextEncodingItem& r = row(sample.codePage);
+        EXPECT_EQ(bytes_to_utf8string(sample.bytes, &r), sample.utf8);
+        EXPECT_EQ(bytes_to_unistring(sample.bytes, &r), utf8_to_utf16(sample.utf8));
+        EXPECT_EQ(bytes_to_wstring(sample.bytes, &r), bytes_to_wstring(sample.utf8, &Utf8Row()));
+        EXPECT_EQ(utf8_to_code_page(sample.utf8, r), sample.bytes);
+        EXPECT_EQ(utf16_to_code_page(utf8_to_utf16(sample.utf8), r), sample.bytes);
+        EXPECT_EQ(convert_code_page(sample.bytes, r, Utf8Row()), sample.utf8);
+        EXPECT_EQ(StreamingConverter(r, Utf8Row()).convert(sample.bytes, true), sample.utf8);
+    }
+    const std::vector<std::uint8_t> utf16le = wstring_to_bytes(U"A\U0001F600");
+    EXPECT_EQ(utf16le, (std::vector<std::uint8_t>{0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE}));
+}
+
+TEST(CodePageConversion, UnrepresentableAndMalformedTextIsSubstitutedNotFailed) {
+    ScopedLogCapture capture;
+    const std::string bytes = utf8_to_code_page(
+        "a\xE4\xB8\xAD"
+        "b",
+        row(1252));  // a 中 b
+    ASSERT_EQ(bytes.size(), 3u);
+    EXPECT_NE(bytes[1], 'a');
+    EXPECT_EQ(utf8_to_utf16("a\xFF"
+                            "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(utf8_to_code_page("\xC3", Utf16LeRow()), std::string("\xFD\xFF", 2));
+    EXPECT_TRUE(capture.lines().empty());
+}
+
+TEST(CodePageConversion, FailuresThrowAndLogTheExactTexts) {
+    const TextEncodingItem* bad = &kMissingConverterRow;
+    const std::vector<std::uint8_t> source = {0xCF, 0xF0, 0xE8};  // three Cyrillic letters
+    std::vector<std::uint8_t> room(16);
+    struct Case {
+        const char* name;
+        std::function<void()> action;
+        std::string thrown;
+        std::vector<std::string> logged;
+    };
+    const Case cases[] = {
+        {"wstring without row",
+         [] { bytes_to_wstring("x", nullptr); },
+         "bytes_to_wstring: No Text Encoding provided !",
+         {"bytes_to_wstring: No Text Encoding provided !"}},
+        {"unistring without row",
+         [] { bytes_to_unistring("x", nullptr); },
+         "bytes_to_unistring: No Text Encoding provided !",
+         {}},
+        {"utf8string without row",
+         [] { bytes_to_utf8string("x", nullptr); },
+         "bytes_to_utf8string: No Text Encoding provided !",
+         {"bytes_to_utf8string: No Text Encoding provided."}},
+        {"utf8string bad source",
+         [bad] { bytes_to_utf8string("x", bad); },
+         "bytes_to_utf8string: Invalid source converter.",
+         {"bytes_to_utf8string: Invalid source converter."}},
+        {"utf16_to_code_page bad target",
+         [bad] { utf16_to_code_page(u"x", *bad); },
+         "utf16_to_code_page: Invalid target converter.",
+         {"utf16_to_code_page: Invalid target converter."}},
+        {"streaming bad target",
+         [bad] { StreamingConverter(Utf8Row(), *bad); },
+         "StreamingConverter: Invalid target converter.",
+         {"StreamingConverter: Invalid target converter."}},
+        {"room without source row",
+         [&] { ConvertCodePage(source.data(), 3, nullptr, room.data(), 16, &Utf8Row()); },
+         "ConvertCodePage: Invalid argument passed !",
+         {}},
+        {"room bad target",
+         [&] { ConvertCodePage(source.data(), 3, &row(1251), room.data(), 16, bad); },
+         "ConvertCodePage: Invalid target converter.",
+         {"ConvertCodePage: Invalid target converter."}},
+        {"room too small",
+         [&] { ConvertCodePage(source.data(), 3, &row(1251), room.data(), 5, &Utf8Row()); },
+         "ConvertCodePage :  ucnv_fromUChars failed.",
+         {"ConvertCodePage :  ucnv_fromUChars failed."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedLogCapture capture;
+        EXPECT_EQ(thrown_message(c.action), c.thrown);
+        EXPECT_EQ(capture.lines(), c.logged);
+    }
+}
+
+TEST(CodePageConversion, CallersRoomIsNeverOverrun) {
+    const std::vector<std::uint8_t> source = {0xCF, 0xF0, 0xE8};
+    std::vector<std::uint8_t> target(64, 0xAA);
+    ASSERT_EQ(ConvertCodePage(source.data(), 3, &row(1251), target.data(), 6, &Utf8Row()), 6u);
+    EXPECT_EQ(std::string(target.begin(), target.begin() + 6), "При");
+    EXPECT_EQ(target[6], 0xAA) << "no terminator";
+
+    struct Case {
+        std::uint32_t codePage;
+        std::u16string text;
+        std::size_t lengthInBytes;
+        std::size_t capacity;
+        std::string expected;
+        std::vector<std::string> logged;
+    };
+    const Case cases[] = {
+        {65001, u"\u041F\u0440\u0438", 6, 6, "\xD0\x9F\xD1\x80\xD0\xB8", {}},
+        {1252, u"ab", 3, 16, "a", {}},  // an odd length rounds down
+        {1252,
+         std::u16string(1100, u'x'),
+         2200,
+         1032,
+         std::string(1032, 'x'),
+         {"Conversion Error."}},
+        {1252, u"a", 2, 0, "", {"Conversion Error."}},
+        {0, u"a", 2, 16, "", {"Invalid U converter for following encoding : 0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        ScopedLogCapture capture;
+        std::vector<std::uint8_t> room(c.capacity + 1, 0);
+        const std::size_t written =
+            ConvertFromUnicode(c.codePage, c.text.data(), c.lengthInBytes, room.data(), c.capacity);
+        EXPECT_EQ(std::string(room.begin(), room.begin() + written), c.expected);
+        EXPECT_EQ(room[c.capacity], 0) << "wrote past the room";
+        EXPECT_EQ(capture.lines(), c.logged);
+    }
+}
+
+std::vector<std::uint8_t> utf16le(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+TEST(WholeValueConversion, Utf16ToUtf8) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"\u00E9\u20AC", "\xC3\xA9\xE2\x82\xAC"},
+        {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},
+        {u"a\xD83D", "a\xEF\xBF\xBD"},  // lone lead at the end
+        {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& [text, utf8] : cases) {
+        EXPECT_EQ(utf16_to_utf8(text), utf8);
+        const auto bytes = utf16le(text);
+        EXPECT_EQ(utf16le_bytes_to_utf8(bytes.data(), bytes.size()), utf8);
+    }
+    // Values far beyond the 1032/2056-byte rooms of the fixed-buffer functions.
+    const std::u16string long_text(5000, u'\u0416');
+    EXPECT_EQ(utf16_to_utf8(long_text).size(), 10000u);
+    EXPECT_EQ(utf16_to_code_page(long_text, row(1251)), std::string(5000, '\xC6'));
+}
+
+TEST(WholeValueConversion, Utf16DecoderAgreesWithIcuOnRandomUnits) {
+    // Units drawn mostly from surrogates and boundaries, where a hand-written
+    // decoder goes wrong.
+    const char16_t interesting[] = {0x0000, 0x0041, 0x007F, 0x0080, 0x07FF, 0x0800, 0xD7FF,
+                                    0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF};
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(interesting) - 1);
+    std::uniform_int_distribution<std::size_t> length(1, 12);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text;
+        for (std::size_t i = length(random); i > 0; --i) {
+            text.push_back(interesting[pick(random)]);
+        }
+        const auto bytes = utf16le(text);
+        ASSERT_EQ(utf16le_bytes_to_utf8(bytes.data(), bytes.size()),
+                  bytes_to_utf8string(bytes, &Utf16LeRow()))
+            << "round " << round;
+    }
+}
+
+// Converts text in blocks that end at the given cut positions.
+std::string convert_in_blocks(StreamingConverter& converter, const std::string& text,
+                              const std::vector<std::size_t>& cuts) {
+    std::string out;
+    std::size_t start = 0;
+    for (const std::size_t cut : cuts) {
+        converter.convert(std::string_view(text).substr(start, cut - start), false, out);
+        start = cut;
+    }
+    converter.convert(std::string_view(text).substr(start), true, out);
+    return out;
+}
+
+TEST(StreamingConverter, EveryTwoBlockSplitEqualsWholeConversion) {
+    struct SeamCase {
+        std::uint32_t from;
+        std::uint32_t to;
+        std::string source;
+    };
+    const SeamCase cases[] = {
+        {932, 65001, "\x93\xFA\x96\x7B\x8C\xEA\xB6\xC0 ok \x82\xA0"},
+        {54936, 65001, "\xD6\xD0\x94\x39\xFC\x36\xA8\xA6\x81\x30\x81\x30"},
+        {1200, 65001, std::string("\x41\x00\x3D\xD8\x00\xDE\xE9\x00\x3D\xD8\x01\xDE", 12)},
+        {65001, 65001, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z"},
+        {65001, 50220,
+         "abc\xE6\x97\xA5\xE6\x9C\xAC"
+         "def\xEF\xBD\xB6"},  // stateful ISO-2022-JP
+    };
+    for (const SeamCase& c : cases) {
+        SCOPED_TRACE(c.from * 100000 + c.to);
+        const std::string whole = convert_code_page(c.source, row(c.from), row(c.to));
+        ASSERT_FALSE(whole.empty());
+        StreamingConverter converter(row(c.from), row(c.to));
+        for (std::size_t cut = 0; cut <= c.source.size(); ++cut) {
+            EXPECT_EQ(convert_in_blocks(converter, c.source, {cut}), whole) << "cut at " << cut;
+        }
+    }
+}
+
+TEST(StreamingConverter, TruncatedTextIsSubstitutedAtTheEndAndTheConverterIsReusable) {
+    StreamingConverter converter(Utf8Row(), Utf8Row());
+    EXPECT_EQ(convert_in_blocks(converter, "ab\xE2\x82", {1, 3}), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(converter.convert("ok", true), "ok");
+}
+
+}  // namespace
+}  // namespace mailwright::text

@@ -1,0 +1,199 @@
+// PST time values turned into instants, and instants formatted for mail
+// headers, MBOX separators, iCalendar and vCard.
+#include <gtest/gtest.h>
+#include <unicode/locid.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "text/date_format.h"
+#include "text/time_conversion.h"
+#include "text/time_zone.h"
+
+namespace mailwright::text {
+namespace {
+
+// Sets TZ for one scope and makes the system time zone follow it.
+class ScopedSystemTimeZone {
+public:
+    explicit ScopedSystemTimeZone(const char* tz) {
+        if (const char* old = std::getenv("TZ")) {
+            previous_ = old;
+        }
+        setenv("TZ", tz, 1);
+        reload_system_time_zone();
+    }
+    ~ScopedSystemTimeZone() {
+        if (previous_) {
+            setenv("TZ", previous_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        reload_system_time_zone();
+    }
+    ScopedSystemTimeZone(const ScopedSystemTimeZone&) = delete;
+    ScopedSystemTimeZone& operator=(const ScopedSystemTimeZone&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+DateTimeZone zone(const char* id) {
+    auto found = DateTimeZone::from_id(id);
+    if (!found) {
+        throw std::logic_error(std::string("unknown zone in test: ") + id);
+    }
+    return *found;
+}
+
+TEST(TimeConversion, FiletimesMinutesAndOleDates) {
+    const std::pair<std::uint64_t, Instant> filetimes[] = {
+        {0, -11644473600},
+        {kFiletimeUnixEpoch + 9999999, 0},
+        {kFiletimeUnixEpoch - 15000000, -1},  // 1.5 s earlier: toward zero
+        {0xFFFFFFFFFFFFFFFFULL, 1833029933770},
+    };
+    for (const auto& [filetime, instant] : filetimes) {
+        EXPECT_EQ(filetime_to_instant(filetime), instant) << filetime;
+    }
+    // 4500-12-31 23:59, the "no end date" of recurrences.
+    EXPECT_EQ(minutes_to_instant(0x5AE980DF), 79870665540);
+    EXPECT_EQ(minutes_to_instant(0xFFFFFFFF), 4294967295LL * 60 - 11644473600);
+
+    const Instant ole_epoch = -2209161600;  // 1899-12-30 00:00 UTC
+    const std::pair<double, Instant> ole_dates[] = {
+        {45292.75, 1704132000},              // 2024-01-01 18:00
+        {-1.25, ole_epoch - 86400 + 21600},  // the fraction counts forward
+        {-0.5, ole_epoch + 43200},
+        {25569.0 + 0.6 / 86400, 1},  // nearest second
+        {-657434.0, -59011459200},   // 0100-01-01, the first OLE day
+        {2958465.0 + 86399.0 / 86400, 253402300799},
+    };
+    for (const auto& [days, instant] : ole_dates) {
+        EXPECT_EQ(ole_date_to_instant(days), std::optional<Instant>(instant)) << days;
+    }
+    for (const double days :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -657435.0, 2958466.0, 1e300}) {
+        EXPECT_FALSE(ole_date_to_instant(days).has_value()) << days;
+    }
+}
+
+TEST(TimeConversion, NearestUtcMidnightRoundsHalfADayEitherWay) {
+    const std::pair<Instant, Instant> cases[] = {
+        {43199, 0},
+        {43200, 86400},  // ties go to the later midnight
+        {-43200, 0},
+        {-43201, -86400},
+        {INT64_MIN, INT64_MIN},  // beyond any calendar: unchanged, no overflow
+        {INT64_MAX, INT64_MAX},
+    };
+    for (const auto& [instant, midnight] : cases) {
+        EXPECT_EQ(nearest_utc_midnight(instant), midnight) << instant;
+    }
+}
+
+TEST(DateFormat, MailHeaderDatesUseTheOffsetInForce) {
+    struct Case {
+        const char* zone;  // nullptr: no zone given
+        Instant instant;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {nullptr, 0, "Thu, 01 Jan 1970 00:00:00 +0000"},
+        {"America/New_York", 1710053999, "Sun, 10 Mar 2024 01:59:59 -0500"},
+        {"America/New_York", 1710054000, "Sun, 10 Mar 2024 03:00:00 -0400"},
+        {"Europe/Berlin", 1729990799, "Sun, 27 Oct 2024 02:59:59 +0200"},
+        {"Europe/Berlin", 1729990800, "Sun, 27 Oct 2024 02:00:00 +0100"},
+        {nullptr, -11644473600, "Mon, 01 Jan 1601 00:00:00 +0000"},
+        {nullptr, 253402300799, "Fri, 31 Dec 9999 23:59:59 +0000"},
+    };
+    SharedDateFormatter formatter;
+    for (const Case& c : cases) {
+        if (c.zone == nullptr) {
+            EXPECT_EQ(formatter.mail_header_date(c.instant), c.expected);
+        } else {
+            const DateTimeZone z = zone(c.zone);
+            EXPECT_EQ(formatter.mail_header_date(c.instant, &z), c.expected) << c.zone;
+        }
+    }
+    ScopedSystemTimeZone tz("Europe/Berlin");
+    const DateTimeZone system = DateTimeZone::system();
+    EXPECT_EQ(system_time_zone_name(), "Europe/Berlin");
+    EXPECT_EQ(formatter.mail_header_date(1710054000, &system), "Sun, 10 Mar 2024 08:00:00 +0100");
+}
+
+TEST(DateFormat, NamesStayEnglishWhateverTheDefaultLocale) {
+    const icu::Locale previous = icu::Locale::getDefault();
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("de_DE"), status);
+    SharedDateFormatter formatter;
+    const std::string text = formatter.mail_header_date(0);
+    icu::Locale::setDefault(previous, status);
+    EXPECT_EQ(text, "Thu, 01 Jan 1970 00:00:00 +0000");
+}
+
+TEST(DateFormat, MboxAndICalendarForms) {
+    SharedDateFormatter formatter;
+    const DateTimeZone new_york = zone("America/New_York");
+    const DateTimeZone berlin = zone("Europe/Berlin");
+    const std::pair<std::string, std::string> cases[] = {
+        {formatter.mbox_date(0), "Thu Jan 01 00:00:00 1970"},
+        {formatter.mbox_date(1711846800, &berlin), "Sun Mar 31 03:00:00 2024"},
+        {formatter.icalendar_date_time(1710054000, new_york), "20240310T030000"},
+        {formatter.icalendar_date_time(0, new_york, true), "19691231"},
+        {formatter.icalendar_utc_date_time(1710054000), "20240310T070000Z"},
+        {formatter.icalendar_utc_date_time(-1), "19691231T235959Z"},
+    };
+    for (const auto& [actual, expected] : cases) {
+        EXPECT_EQ(actual, expected);
+    }
+}
+
+TEST(DateFormat, VCardDatesKeepTheStoredDayInEveryZone) {
+    // 17 May 1990 stored at midnight UTC, Berlin, Tokyo, New York and Honolulu.
+    const Instant stored[] = {642902400, 642895200, 642870000, 642916800, 642938400};
+    for (const char* tz : {"America/Los_Angeles", "Asia/Tokyo"}) {
+        ScopedSystemTimeZone system(tz);
+        SharedDateFormatter formatter;
+        for (const Instant instant : stored) {
+            EXPECT_EQ(formatter.vcard_date(instant), "1990-05-17") << tz << " " << instant;
+        }
+    }
+}
+
+TEST(DateFormat, BuffersTooSmallAndYearsBeyondFourDigitsWriteNothing) {
+    SharedDateFormatter formatter;
+    const DateTimeZone utc = zone("UTC");
+    char buffer[40];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_FALSE(formatter.format_mbox_date(0, buffer, 24));         // minimum 25
+    EXPECT_FALSE(formatter.format_vcard_date(0, buffer, 10));        // minimum 11
+    EXPECT_FALSE(formatter.format_mail_header_date(0, buffer, 31));  // text and NUL need 32
+    EXPECT_FALSE(formatter.format_icalendar_date_time(0, buffer, 15, utc));
+    EXPECT_FALSE(formatter.format_mail_header_date(0, nullptr, 256));
+    EXPECT_EQ(buffer[0], '#');
+    ASSERT_TRUE(formatter.format_mail_header_date(0, buffer, 32));
+    EXPECT_STREQ(buffer, "Thu, 01 Jan 1970 00:00:00 +0000");
+    ASSERT_TRUE(formatter.format_icalendar_utc_date_time(0, buffer, 17));
+    EXPECT_STREQ(buffer, "19700101T000000Z");
+
+    for (const Instant instant :
+         {Instant{INT64_MIN}, Instant{-62135596801}, Instant{253402300800}, Instant{INT64_MAX}}) {
+        EXPECT_EQ(formatter.mail_header_date(instant), "") << instant;
+        EXPECT_EQ(formatter.icalendar_utc_date_time(instant), "") << instant;
+        char untouched[64] = "untouched";
+        EXPECT_FALSE(formatter.format_mbox_date(instant, untouched, sizeof untouched));
+        EXPECT_STREQ(untouched, "untouched");
+    }
+    EXPECT_EQ(formatter.vcard_date(INT64_MIN), "");
+    EXPECT_EQ(formatter.vcard_date(INT64_MAX), "");
+    EXPECT_EQ(formatter.vcard_date(253402300799 + 43200), "");
+}
+
+}  // namespace
+}  // namespace mailwright::text
