@@ -186,9 +186,13 @@ int run_convert(const Arguments& args) {
     if (sessions.empty()) {
         return exporting::Failed;
     }
-    folder_selection selection =
-        select_folders(sessions, {options.folders, !options.no_subfolders, options.ignore_empty,
-                                  options.mail, options.contacts, options.calendar});
+    folder_selection selection = select_folders(sessions, {.paths = options.folders,
+                                                           .subfolders = !options.no_subfolders,
+                                                           .ignore_empty = options.ignore_empty,
+                                                           .mail = options.mail,
+                                                           .contacts = options.contacts,
+                                                           .calendar = options.calendar,
+                                                           .all_folders = options.all_folders});
     if (!selection.unmatched_paths.empty()) {
         for (const auto& path : selection.unmatched_paths) {
             std::fprintf(stderr, "mailwright convert: no folder %s in the given files\n",

@@ -60,6 +60,8 @@ const char* const kConvertUsage =
     "                           default: every folder)\n"
     "  --no-subfolders          with --folder: only the named folders themselves\n"
     "  --ignore-empty           leave out folders without items\n"
+    "  --all-folders            also Outlook's own folders beside the store's top folder\n"
+    "                           (Search Root, IPM_VIEWS, Freebusy Data, ...), for recovery\n"
     "  --kinds LIST             kinds of folders to convert, a comma-separated list of\n"
     "                           mail, contacts and calendar (default: all three)\n"
     "  --quiet                  show no progress and no log, only the result's paths\n"
@@ -129,6 +131,8 @@ parsed_convert_options parse_convert_options(const Arguments& args) {
             options.no_subfolders = true;
         } else if (arg == "--ignore-empty") {
             options.ignore_empty = true;
+        } else if (arg == "--all-folders") {
+            options.all_folders = true;
         } else if (arg == "--kinds") {
             const std::string* list = value();
             if (!list || !parse_kinds(*list, options)) {

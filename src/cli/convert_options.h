@@ -20,6 +20,7 @@ struct convert_options {
     std::vector<std::string> folders;  // full folder paths
     bool no_subfolders = false;
     bool ignore_empty = false;
+    bool all_folders = false;
     bool mail = true;
     bool contacts = true;
     bool calendar = true;

@@ -6,20 +6,21 @@
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "model/user_folders.h"
 #include "pstread/ndb/exceptions.h"
 #include "pstread/ndb/hex.h"
 
 namespace mailwright::cli {
 namespace {
 
-listed_folder list_folder(model::MAPIFolder& folder) {
+listed_folder list_folder(model::MAPIFolder& folder, bool all_folders) {
     listed_folder listed;
     listed.name = folder.folderName();
     listed.path = folder.fullFolderPath();
     listed.kind = folder.defaultItemType();
     listed.count = folder.contentCount();
-    for (const auto& child : folder.getFolders()) {
-        listed.children.push_back(list_folder(*child));
+    for (const auto& child : model::userSubfolders(folder, all_folders)) {
+        listed.children.push_back(list_folder(*child, all_folders));
     }
     return listed;
 }
@@ -43,7 +44,8 @@ const char* folder_kind_name(std::int32_t kind) {
     }
 }
 
-listed_file list_file(const std::string& path, const platform::UserDefaults& defaults) {
+listed_file list_file(const std::string& path, const platform::UserDefaults& defaults,
+                      bool all_folders) {
     listed_file listed;
     listed.path = path;
     try {
@@ -51,7 +53,7 @@ listed_file list_file(const std::string& path, const platform::UserDefaults& def
         listed.unicode = session->isUnicodePST();
         const auto store = session->getRootStore();
         listed.store = store->storeName();
-        listed.root = list_folder(*store->getSubTreeFolder());
+        listed.root = list_folder(*store->getSubTreeFolder(), all_folders);
     } catch (...) {
         listed.error = describe_current_exception();
     }

@@ -32,8 +32,11 @@ struct listed_file {
 const char* folder_kind_name(std::int32_t kind);
 
 // Opens the file with the code page `defaults` give and reads its folder
-// tree. Never throws: a failure is recorded in `error`.
-listed_file list_file(const std::string& path, const platform::UserDefaults& defaults);
+// tree: the store's IPM subtree below the root, or with `all_folders` also
+// Outlook's own folders beside it. Never throws: a failure is recorded in
+// `error`.
+listed_file list_file(const std::string& path, const platform::UserDefaults& defaults,
+                      bool all_folders = false);
 
 // The message of the exception being handled, with the key of a
 // key_not_found ("key not found: node 0x122").

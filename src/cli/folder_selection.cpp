@@ -4,6 +4,7 @@
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "model/user_folders.h"
 
 namespace mailwright::cli {
 namespace {
@@ -30,7 +31,7 @@ public:
             m_result.folders.push_back(folder);
         }
         const bool children_chosen = m_choice.paths.empty() || (m_choice.subfolders && chosen);
-        for (const auto& child : folder->getFolders()) {
+        for (const auto& child : model::userSubfolders(*folder, m_choice.all_folders)) {
             walk(child, children_chosen);
         }
     }

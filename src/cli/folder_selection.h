@@ -1,7 +1,8 @@
 // The folders a conversion takes from the opened files, in tree order (a
 // folder before its subfolders), as the folder tree of the desktop app
 // offers them: journal, notes and tasks folders are left out with their
-// subfolders.
+// subfolders, and so are Outlook's own folders beside the store's IPM
+// subtree unless all folders are chosen.
 #pragma once
 
 #include <memory>
@@ -24,6 +25,7 @@ struct folder_choice {
     bool mail = true;
     bool contacts = true;
     bool calendar = true;
+    bool all_folders = false;  // also Outlook's own folders outside the IPM subtree
 };
 
 struct folder_selection {

@@ -1,6 +1,7 @@
-// `mailwright list [--json] [--codepage N] FILE...`: the folder tree of each
-// file in the PST's order, one line per folder indented by depth, with its
-// item count and kind; or the same as one JSON document. Files that cannot be
+// `mailwright list [--json] [--codepage N] [--all-folders] FILE...`: the
+// folder tree of each file in the PST's order (the store's IPM subtree, or
+// with --all-folders every folder), one line per folder indented by depth,
+// with its item count and kind; or the same as one JSON document. Files that cannot be
 // read are reported and the others still listed; the exit status is then 1.
 #include <cstdio>
 #include <cstdlib>
@@ -19,12 +20,14 @@ namespace mailwright::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: mailwright list [--json] [--codepage N] FILE...\n"
+    "usage: mailwright list [--json] [--codepage N] [--all-folders] FILE...\n"
     "N is the Windows code page of the 8-bit text of ANSI files (default: the\n"
-    "\"defaultCodePage\" setting).\n";
+    "\"defaultCodePage\" setting). --all-folders also lists Outlook's own folders\n"
+    "beside the store's top folder (Search Root, IPM_VIEWS, Freebusy Data, ...).\n";
 
 struct options {
     bool json = false;
+    bool all_folders = false;
     std::optional<std::uint32_t> code_page;
     std::vector<std::string> files;
 };
@@ -44,6 +47,8 @@ bool parse(const Arguments& args, options& parsed) {
         const std::string& arg = args[i];
         if (arg == "--json") {
             parsed.json = true;
+        } else if (arg == "--all-folders") {
+            parsed.all_folders = true;
         } else if (arg == "--codepage") {
             std::uint32_t code_page = 0;
             if (i + 1 == args.size() || !parse_code_page(args[i + 1], code_page)) {
@@ -142,7 +147,7 @@ int run_list(const Arguments& args) {
     int status = 0;
     std::vector<listed_file> files;
     for (const std::string& path : parsed.files) {
-        listed_file file = list_file(path, defaults);
+        listed_file file = list_file(path, defaults, parsed.all_folders);
         if (!file.root) {
             status = 1;
         }

@@ -69,7 +69,8 @@ protected:
     }
 
     // Store "Ann": Inbox (3 messages) with Inbox/Later (2), Contacts (1
-    // contact) and an empty folder Empty.
+    // contact) and an empty folder Empty; beside the IPM subtree Outlook's
+    // own "Search Root" and "Freebusy Data" (1 item).
     fs::path small_file(const std::string& name = "mail.pst") {
         pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
         pstbuild::Folder& inbox = box.top().add_folder("Inbox");
@@ -79,6 +80,7 @@ protected:
         contact.message_class = "IPM.Contact";
         box.top().add_folder("Contacts", "IPF.Contact").messages = {contact};
         box.top().add_folder("Empty");
+        box.root.add_folder("Freebusy Data").messages = {mail("LocalFreebusy")};
         return write(name, psttest::build_file(box));
     }
 
@@ -109,11 +111,12 @@ TEST_F(ConvertCommandTest, ConvertsEveryFolderAndPrintsTheLogAndPaths) {
     EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), ">From the start"), 3u);
     EXPECT_TRUE(fs::exists(top() / "Inbox/Later/Later.mbox"));
     EXPECT_TRUE(fs::exists(top() / "Empty/Empty.mbox"));
+    EXPECT_FALSE(fs::exists(out() / "mail.pst/Ann/Freebusy Data"));
     EXPECT_NE(r.err.find("1 items of contacts and calendar folders were not converted"),
               std::string::npos)
         << r.err;
     // Not a terminal: one plain line per folder.
-    EXPECT_NE(r.err.find("Overall: Folders [ 4 / 8 ] Converting: Inbox\n"), std::string::npos)
+    EXPECT_NE(r.err.find("Overall: Folders [ 4 / 7 ] Converting: Inbox\n"), std::string::npos)
         << r.err;
 
     std::vector<fs::path> reports;
@@ -155,17 +158,29 @@ TEST_F(ConvertCommandTest, FolderSelectionKindsAndEmptyFolders) {
     EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
     EXPECT_EQ(r.out.find("Contacts"), std::string::npos);
 
-    r = run(quoted(file) + " -o " + quoted(out()) + " --folder 'Ann/Nowhere'");
-    EXPECT_EQ(r.status, 64);
-    EXPECT_NE(r.err.find("no folder Ann/Nowhere in the given files"), std::string::npos);
+    for (const char* hidden : {"Ann/Nowhere", "Ann/Freebusy Data"}) {
+        r = run(quoted(file) + " -o " + quoted(out()) + " --folder '" + hidden + "'");
+        EXPECT_EQ(r.status, 64);
+        EXPECT_NE(r.err.find("no folder " + std::string(hidden) + " in the given files"),
+                  std::string::npos);
+    }
+
+    // Outlook's own folders are converted only when all folders are asked for.
+    fs::remove_all(out());
+    r = run(quoted(file) + " -o " + quoted(out()) + " --all-folders --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_of(slurp(out() / "mail.pst/Ann/Freebusy Data/Freebusy Data.mbox"),
+                       "Subject: LocalFreebusy"),
+              1u);
+    EXPECT_TRUE(fs::exists(out() / "mail.pst/Ann/Search Root/Search Root.mbox"));
 }
 
 TEST_F(ConvertCommandTest, WrongUsagePrintsHelpAndExits64) {
     const fs::path file = small_file();
     for (const std::string& arguments :
-         {std::string(""), quoted(file), "-o " + quoted(out()), quoted(file) + " -o",
-          quoted(file) + " -o x --mail-format maildir", quoted(file) + " -o x --split-mb ten",
-          quoted(file) + " -o x --mail-format eml --split-mb 5", quoted(file) + " -o x --bogus",
+         {std::string(""), "-o " + quoted(out()), quoted(file) + " -o",
+          quoted(file) + " -o x --split-mb ten",
+          quoted(file) + " -o x --mail-format eml --split-mb 5",
           quoted(file) + " -o x --codepage 12345", quoted(file) + " -o x --kinds mail,notes",
           quoted(file) + " -o x --no-subfolders"}) {
         const run_result r = run(arguments);

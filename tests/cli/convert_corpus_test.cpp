@@ -21,6 +21,7 @@
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "model/user_folders.h"
 #include "platform/user_defaults.h"
 #include "test_files.h"
 #include "text/python_oracle.h"
@@ -95,8 +96,8 @@ std::vector<report_folder> parse_report(const std::string& report) {
     return folders;
 }
 
-// Mail folders as the convert command selects them with --kinds mail, with
-// their contents table rows.
+// Mail folders as the convert command selects them with --kinds mail (the
+// store's IPM subtree and the root), with their contents table rows.
 void mail_folders(const std::shared_ptr<MAPIFolder>& folder,
                   std::vector<std::pair<std::string, std::size_t>>& out) {
     const std::int32_t kind = folder->defaultItemType();
@@ -107,7 +108,7 @@ void mail_folders(const std::shared_ptr<MAPIFolder>& folder,
     if (kind == kFolderMail || kind == kFolderStoreRoot) {
         out.emplace_back(folder->fullFolderPath(), folder->getFolder().get_contents_table().size());
     }
-    for (const auto& child : folder->getFolders()) {
+    for (const auto& child : mailwright::model::userSubfolders(*folder, false)) {
         mail_folders(child, out);
     }
 }

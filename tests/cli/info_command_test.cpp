@@ -1,15 +1,11 @@
-// `mailwright info`: runs the built program on crafted and real files.
+// `mailwright info`: runs the built program on builder and real files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "pstread/ndb/ndb_test_image.h"
+#include "support/ndb_builder.h"
 #include "test_files.h"
 
 namespace {
@@ -17,7 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using testfiles::quoted;
 using testfiles::run_result;
-using testfiles::slurp;
 
 class InfoCommandTest : public ::testing::Test {
 protected:
@@ -27,66 +22,50 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    fs::path write(const std::string& name, const pstread::byte_buffer& bytes) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-
     run_result run(const std::string& arguments) {
         return testfiles::run_mailwright(m_dir, "info " + arguments);
     }
 
-    // An ANSI file with cyclic encoding, three nodes and three blocks.
+    // An ANSI file with cyclic encoding and three nodes of one block each.
     fs::path small_file() {
-        ndbtest::image img(false, 2);
-        for (int i = 1; i <= 3; ++i) {
-            img.add_block(4 * i, ndbtest::pattern(10, i));
-            img.add_node({static_cast<pstread::node_id>(0x20 * i + 1), 4u * i, 0, 0});
+        pstbuild::NdbBuilder ndb({.variant = pstbuild::Variant::ansi,
+                                  .encoding = pstbuild::Encoding::cyclic,
+                                  .pad_to_amap_section = false});
+        for (std::uint32_t i = 1; i <= 3; ++i) {
+            ndb.add_node(0x20 * i + 1, std::vector<std::uint8_t>(10, static_cast<std::uint8_t>(i)));
         }
-        return write("small.pst", img.finish());
+        const fs::path path = m_dir / "small.pst";
+        ndb.write_file(path.string());
+        return path;
     }
 
     fs::path m_dir;
 };
 
-TEST_F(InfoCommandTest, PrintsTheHeaderFactsAndCounts) {
+TEST_F(InfoCommandTest, PrintsTheHeaderFactsAndCountsAndNamesEachFailingFile) {
     const fs::path file = small_file();
-    const run_result result = run("'" + file.string() + "'");
-    EXPECT_EQ(result.status, 0) << result.err;
-    const std::string eof = std::to_string(fs::file_size(file));
-    EXPECT_EQ(result.out, file.string() +
-                              "\n"
-                              "  variant:      ANSI\n"
-                              "  wVer:         14\n"
-                              "  encoding:     cyclic\n"
-                              "  ibFileEof:    " +
-                              eof +
-                              "\n"
-                              "  nodes (NBT):  3\n"
-                              "  blocks (BBT): 3\n");
-    EXPECT_EQ(result.err, "");
-}
+    const run_result good = run(quoted(file));
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out, file.string() +
+                            "\n  variant:      ANSI\n  wVer:         14\n"
+                            "  encoding:     cyclic\n  ibFileEof:    " +
+                            std::to_string(fs::file_size(file)) +
+                            "\n  nodes (NBT):  3\n  blocks (BBT): 3\n");
+    EXPECT_EQ(good.err, "");
 
-TEST_F(InfoCommandTest, AFailingFileGetsOneLineAndTheRestAreStillShown) {
-    const fs::path bad = write("bad.pst", pstread::byte_buffer(600, 0x41));
-    const fs::path good = small_file();
-    const run_result result = run("'" + bad.string() + "' '" + (m_dir / "missing.pst").string() +
-                                  "' '" + good.string() + "'");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "mailwright: " + bad.string() +
-                              ": header dwCRCPartial failure\n"
-                              "mailwright: " +
-                              (m_dir / "missing.pst").string() + ": fopen failed\n");
-    EXPECT_EQ(result.out.rfind(good.string() + "\n", 0), 0u) << result.out;
-}
-
-TEST_F(InfoCommandTest, NoFilesIsAUsageError) {
-    const run_result result = run("");
-    EXPECT_EQ(result.status, 64);
-    EXPECT_NE(result.err.find("usage: mailwright info FILE..."), std::string::npos);
+    const fs::path bad =
+        testfiles::write_bytes(m_dir / "bad.pst", std::vector<std::uint8_t>(600, 0x41));
+    const run_result mixed =
+        run(quoted(bad) + " " + quoted(m_dir / "missing.pst") + " " + quoted(file));
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_EQ(
+        mixed.err.rfind("mailwright: " + bad.string() + ": header dwCRCPartial failure\n" +
+                            "mailwright: " + (m_dir / "missing.pst").string() + ": fopen failed",
+                        0),
+        0u)
+        << mixed.err;
+    EXPECT_EQ(mixed.out, good.out);
+    EXPECT_EQ(run("").status, 64);
 }
 
 TEST_F(InfoCommandTest, ShowsWhenTheHeaderEndOfFileDiffersFromTheFile) {
@@ -94,7 +73,7 @@ TEST_F(InfoCommandTest, ShowsWhenTheHeaderEndOfFileDiffersFromTheFile) {
     if (!fs::exists(file)) {
         GTEST_SKIP() << "sample corpus not found at " << MW_CORPUS_DIR;
     }
-    const run_result result = run("'" + file.string() + "'");
+    const run_result result = run(quoted(file));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("ibFileEof:    271360 (file size 713984)"), std::string::npos)
         << result.out;

@@ -12,9 +12,10 @@
 namespace pstread {
 
 // Stores and folders.
-constexpr prop_id pid_tag_display_name = 0x3001;     // PidTagDisplayName
-constexpr prop_id pid_tag_content_count = 0x3602;    // PidTagContentCount
-constexpr prop_id pid_tag_container_class = 0x3613;  // PidTagContainerClass
+constexpr prop_id pid_tag_display_name = 0x3001;           // PidTagDisplayName
+constexpr prop_id pid_tag_content_count = 0x3602;          // PidTagContentCount
+constexpr prop_id pid_tag_container_class = 0x3613;        // PidTagContainerClass
+constexpr prop_id pid_tag_ipm_sub_tree_entry_id = 0x35E0;  // PidTagIpmSubTreeEntryId
 
 // Messages.
 constexpr prop_id pid_tag_importance = 0x0017;                       // PidTagImportance
