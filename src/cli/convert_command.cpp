@@ -88,6 +88,7 @@ exporting::_ExportSettings make_settings(const convert_options& options,
     settings.ExportPacking = exporting::kPackingSeparateFiles;
     settings.ExportItems = std::move(folders);
     settings.ReadUnreadSeparated = options.read_unread;
+    settings.MergeCalendarEvents = options.merge_calendar;
     settings.PreserveFolderHierarchy = true;
     settings.MaxMBOXSizeInMB = options.split_mb;
     settings.ExportAction = 1;
@@ -154,13 +155,13 @@ void print_outcome(const convert_options& options, const ExportResult& result,
     }
 }
 
-// Items of selected contacts and calendar folders: their exporters are not
-// part of this version, so the run passes over them.
+// Items of selected contacts folders: their exporter is not part of this
+// version, so the run passes over them.
 std::int64_t items_not_converted(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders) {
     std::int64_t items = 0;
     for (const auto& folder : folders) {
         const std::int32_t kind = folder->defaultItemType();
-        if (kind == model::kFolderContacts || kind == model::kFolderCalendar) {
+        if (kind == model::kFolderContacts) {
             items += std::max<std::int64_t>(0, folder->contentCount());
         }
     }
@@ -227,8 +228,8 @@ int run_convert(const Arguments& args) {
     print_outcome(options, result, log.getLogString(), output, report);
     if (passed_over > 0) {
         std::fprintf(stderr,
-                     "mailwright convert: %lld items of contacts and calendar folders were not "
-                     "converted: this version converts mail only\n",
+                     "mailwright convert: %lld items of contacts folders were not "
+                     "converted: this version converts mail and calendar only\n",
                      static_cast<long long>(passed_over));
     }
 

@@ -45,14 +45,17 @@ bool parse_kinds(const std::string& list, convert_options& options) {
 
 const char* const kConvertUsage =
     "usage: mailwright convert [options] FILE.pst... -o DIR\n"
-    "Converts the mail of PST files into MBOX mailboxes or EML files in a folder tree\n"
-    "that mirrors each PST, and writes a conversion report beside them.\n"
+    "Converts the mail of PST files into MBOX mailboxes or EML files and calendar items\n"
+    "into iCalendar files (with their descriptions and attachments as reference mails)\n"
+    "in a folder tree that mirrors each PST, and writes a conversion report beside them.\n"
     "\n"
     "  -o, --output DIR         output folder (created if missing); the report goes there\n"
     "  --mail-format mbox|eml   one mailbox per folder (default) or one file per message\n"
     "  --split-mb N             split mailboxes that would grow past N MB (MBOX only;\n"
     "                           0 or absent: no split)\n"
     "  --read-unread            separate read and unread mail\n"
+    "  --merge-calendar         one \"Calendar Events.ics\" per calendar folder (default:\n"
+    "                           one .ics file per event in the folder's \"Events\")\n"
     "  --codepage N             Windows code page of the 8-bit text of ANSI files\n"
     "                           (default: the \"defaultCodePage\" setting)\n"
     "  --folder PATH            convert this folder and its subfolders; PATH is the folder's\n"
@@ -113,6 +116,8 @@ parsed_convert_options parse_convert_options(const Arguments& args) {
             options.split_mb = static_cast<std::int32_t>(*mb);
         } else if (arg == "--read-unread") {
             options.read_unread = true;
+        } else if (arg == "--merge-calendar") {
+            options.merge_calendar = true;
         } else if (arg == "--codepage") {
             const std::string* text = value();
             const auto code_page = text ? parse_number(*text, 0xFFFF) : std::nullopt;

@@ -16,6 +16,7 @@ struct convert_options {
     std::int32_t mail_format = 1;  // MailFormat: 1 MBOX, 0 EML
     std::int32_t split_mb = 0;
     bool read_unread = false;
+    bool merge_calendar = false;  // one .ics per calendar folder
     std::optional<std::uint32_t> code_page;
     std::vector<std::string> folders;  // full folder paths
     bool no_subfolders = false;

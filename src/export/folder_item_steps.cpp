@@ -114,10 +114,11 @@ void OutlookAssetsExportAgent::takeCancelRequest(FolderState& state) const {
     }
 }
 
-ExportResult OutlookAssetsExportAgent::finishFolder(FolderState& state, ConversionReport& report,
-                                                    const std::string& kindWord,
-                                                    const std::string& savedIn) const {
-    report.folderFooter({state.converted, kindWord, state.skipped, state.status, savedIn, {}});
+ExportResult OutlookAssetsExportAgent::finishFolder(
+    FolderState& state, ConversionReport& report, const std::string& kindWord,
+    const std::string& savedIn, std::optional<std::string> referencesSavedIn) const {
+    report.folderFooter({state.converted, kindWord, state.skipped, state.status, savedIn,
+                         std::move(referencesSavedIn)});
     // Skipped items make a finished folder "completed with errors"; a
     // cancel or a failure stays what it is, so that the run stops.
     if (state.skipped > 0 && state.status == Success) {

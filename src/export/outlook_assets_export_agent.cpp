@@ -1,7 +1,6 @@
 #include "export/outlook_assets_export_agent.h"
 
 #include <algorithm>
-#include <ctime>
 #include <exception>
 #include <limits>
 
@@ -33,6 +32,26 @@ std::shared_ptr<model::PSTSession> session_of(const model::MAPIFolder& folder) {
 
 }  // namespace
 
+std::uint32_t RunReferenceId(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders) {
+    // FNV-1a over the file names of the run's PST files: the same files give
+    // the same reference ids in every conversion, so that output does not
+    // depend on the clock.
+    std::uint32_t hash = 0x811C9DC5u;
+    std::shared_ptr<model::PSTSession> previous;
+    for (const auto& folder : folders) {
+        const auto session = session_of(*folder);
+        if (!session || session == previous) {
+            continue;
+        }
+        previous = session;
+        for (const char c : PSTFileName(*session) + "/") {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 0x01000193u;
+        }
+    }
+    // Positive as a signed number, as the reference ids are read.
+    return hash & 0x7FFFFFFFu;
+}
+
 OutlookAssetsExportAgent::OutlookAssetsExportAgent(const _ExportSettings* settings,
                                                    MessageTextWriterFactory writerFactory)
     : _exportSettingsP(settings), _writerFactory(std::move(writerFactory)) {}
@@ -48,7 +67,7 @@ void OutlookAssetsExportAgent::resetRunState() {
     _mergeContactSuffixValue = -1;
     _mergeCalendarEventSuffixValue = -1;
     _mergeCalendarMailRefSuffixValue = -1;
-    _refUID = static_cast<std::uint32_t>(std::time(nullptr));
+    _refUID = RunReferenceId(_exportSettingsP->ExportItems);
     _layout = MakeOutputLayout(_exportSettingsP->ExportPacking);
 }
 

@@ -18,7 +18,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "export/export_protocols.h"
 #include "export/export_result.h"
@@ -36,6 +38,10 @@ namespace mailwright::exporting {
 
 class ConversionReport;
 class ItemSink;
+
+// The first number of a run's calendar reference ids, made from the run's
+// PST files.
+std::uint32_t RunReferenceId(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders);
 
 class OutlookAssetsExportAgent : public ICancelable {
 public:
@@ -113,7 +119,8 @@ private:
     void takeCancelRequest(FolderState& state) const;
     // The folder footer and the folder's result.
     ExportResult finishFolder(FolderState& state, ConversionReport& report,
-                              const std::string& kindWord, const std::string& savedIn) const;
+                              const std::string& kindWord, const std::string& savedIn,
+                              std::optional<std::string> referencesSavedIn = std::nullopt) const;
     std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
                                                   MessageFraming framing) const;
 

@@ -26,6 +26,16 @@ struct MessageFileFolders {
     std::string unread;  // the same as `read` unless separated
 };
 
+// The outputs of one calendar folder.
+struct CalendarPaths {
+    std::string directory;                        // the folder's output directory
+    std::optional<std::string> mergedFile;        // every event in one file
+    std::string eventsFolder;                     // else one file per event here
+    std::optional<std::string> referenceMailbox;  // reference mails in one mailbox
+    std::optional<std::string> referenceFolder;   // else one mail file each here
+    std::string referencePlace;                   // where event notes say the mails are
+};
+
 // File type and creator codes, stored where the file system allows.
 struct FileTypeCodes {
     std::uint32_t type = 0;
@@ -52,6 +62,15 @@ public:
     virtual MessageFileFolders messageFileFolders(const std::string& directory,
                                                   bool readUnreadSeparated) const;
 
+    // The outputs of a calendar folder under `base` (the run's calendar
+    // base folder), folders made on disk; nothing when the destination has
+    // no calendar layout or `base` does not exist.
+    virtual std::optional<CalendarPaths> calendarPaths(
+        const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& /*base*/,
+        std::int32_t /*pstSuffix*/, bool /*merge*/, bool /*mailboxReferences*/) const {
+        return std::nullopt;
+    }
+
     // Whether mailboxes are split at the run's size limit.
     virtual bool splitsMailboxes() const { return false; }
     // The codes given to every mailbox file, if any.
@@ -65,6 +84,9 @@ public:
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
                                              std::int32_t pstSuffix) const override;
+    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
+                                               const std::string& base, std::int32_t pstSuffix,
+                                               bool merge, bool mailboxReferences) const override;
     bool splitsMailboxes() const override { return true; }
 };
 

@@ -1,16 +1,10 @@
-// Contacts and calendar folders: their exporters convert nothing yet, so
-// such a folder yields an all-zero result and the walk goes on.
+// Contacts folders: their exporter converts nothing yet, so such a folder yields an all-zero result
+// and the walk goes on.
 #include "export/outlook_assets_export_agent.h"
 
 namespace mailwright::exporting {
 
 ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
-    const std::shared_ptr<model::MAPIFolder>& /*folder*/, IProgressPresenter& /*presenter*/,
-    ILogger& /*logger*/) {
-    return ExportResult{};
-}
-
-ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
     const std::shared_ptr<model::MAPIFolder>& /*folder*/, IProgressPresenter& /*presenter*/,
     ILogger& /*logger*/) {
     return ExportResult{};

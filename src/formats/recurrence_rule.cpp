@@ -3,6 +3,7 @@
 #include <unicode/timezone.h>
 
 #include <array>
+#include <chrono>
 
 #include "platform/system_log.h"
 
@@ -38,6 +39,13 @@ std::uint32_t month_of_year_minutes(std::uint32_t minutes) {
     return month;
 }
 
+// The month (1 to 12) of a local time in minutes since 1601.
+std::uint32_t month_of_local_minutes(std::uint32_t minutes) {
+    using namespace std::chrono;
+    const sys_days day = sys_days{year{1601} / January / 1} + days{minutes / kMinutesPerDay};
+    return static_cast<unsigned>(year_month_day{day}.month());
+}
+
 bool is_monthly_pattern(std::uint16_t type) {
     return type == kPatternMonth || type == kPatternMonthNth || type == kPatternMonthEnd;
 }
@@ -71,7 +79,10 @@ void set_frequency(const AppointmentRecurrencePattern& pattern, RecurrenceRule& 
             } else {
                 platform::log_line("Recurrance Pattern Error Interval - YEARLY");
             }
-            rule.byMonth = month_of_year_minutes(pattern.FirstDateTime);
+            // The month of the series' first day; FirstDateTime names it
+            // only for a period of one year.
+            rule.byMonth = pattern.StartDate != 0 ? month_of_local_minutes(pattern.StartDate)
+                                                  : month_of_year_minutes(pattern.FirstDateTime);
             break;
         default:
             break;

@@ -35,6 +35,10 @@ std::optional<DateTimeZone> DateTimeZone::from_id(std::string_view id) {
     return DateTimeZone(std::move(zone));
 }
 
+DateTimeZone DateTimeZone::adopt(std::unique_ptr<icu::TimeZone> zone) {
+    return DateTimeZone(std::shared_ptr<const icu::TimeZone>(std::move(zone)));
+}
+
 std::string DateTimeZone::id() const {
     icu::UnicodeString name;
     return to_utf8(zone_->getID(name));

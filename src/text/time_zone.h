@@ -21,6 +21,8 @@ public:
     // A zone by its region/city name such as "Europe/Berlin"; nothing for an
     // unknown name.
     static std::optional<DateTimeZone> from_id(std::string_view id);
+    // A zone made by the caller, such as one built from stored rules.
+    static DateTimeZone adopt(std::unique_ptr<icu::TimeZone> zone);
 
     // The zone's name, e.g. "America/New_York" or "GMT".
     std::string id() const;

@@ -1,4 +1,5 @@
 #include "support/sample_mailbox.h"
+#include "support/sample_calendar.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,31 +40,13 @@ constexpr std::uint32_t kLidLocation = 0x8208;
 constexpr std::uint32_t kLidAppointmentStartWhole = 0x820D;
 constexpr std::uint32_t kLidAppointmentEndWhole = 0x820E;
 constexpr std::uint32_t kLidAppointmentSubType = 0x8215;
-constexpr std::uint32_t kLidAppointmentRecur = 0x8216;
 constexpr std::uint32_t kLidRecurring = 0x8223;
-
-// The daily recurrence example of [MS-OXOCAL] 4.1.1.3: every three days
-// from 2011-04-07 to 2011-05-04, 8:00 to 8:30, two instances deleted.
-constexpr const char* kDailyRecurrenceHex =
-    "043004300A2000000000A0050000E010000000000000212000000A000000000000000200"
-    "0000A0C1DC0C80D2DC0C00000000207EDC0C0016DD0C0630000009300000E0010000FE01"
-    "000000000000000000000000";
-constexpr std::int64_t kRecurrenceStart = 1302163200 + 8 * 3600;  // 2011-04-07 08:00 UTC
 
 // Contact and body details that are not language specific.
 constexpr const char* kCompanies[] = {"Example Ltd", "Contoso Trading", "Northwind GmbH"};
 constexpr const char* kTitles[] = {"Manager", "Engineer", "Accountant", "Director"};
 constexpr const char* kStreets[] = {"12 High Street", "Hauptstraße 5", "Rue de la Paix 8"};
 constexpr const char* kCities[] = {"London", "München", "Paris", "Athens", "Tokyo"};
-
-std::vector<std::uint8_t> from_hex(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out.push_back(
-            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return out;
-}
 
 // The languages of a file, worked out once per code page: checking every
 // phrase against a code page is far slower than making a message.
@@ -438,15 +421,18 @@ Message appointment(const SampleOptions& options, std::size_t ordinal, std::size
     m.subject = rng.pick(language.meetings);
     m.sender = owner();
     const bool recurring = index == 0 && count >= 2;
-    const bool all_day = !recurring && rng.chance(15);
-    std::int64_t start = kFirstDay + static_cast<std::int64_t>(ordinal + index * 3) * kDay +
-                         (all_day ? 0 : (8 + static_cast<std::int64_t>(rng.below(9))) * 3600);
-    std::int64_t end =
-        start + (all_day ? kDay : (1 + static_cast<std::int64_t>(rng.below(3))) * 1800);
     if (recurring) {
-        start = kRecurrenceStart;
-        end = start + 1800;
+        return recurring_sample_meeting(m.subject);
     }
+    const bool all_day = rng.chance(15);
+    // Times are wall-clock times of the item's zone; an all-day event runs
+    // from one local midnight to the next.
+    const ZoneRules& zone = sample_zone(index);
+    const std::int64_t local = kFirstDay + static_cast<std::int64_t>(ordinal + index * 3) * kDay +
+                               (all_day ? 0 : (8 + static_cast<std::int64_t>(rng.below(9))) * 3600);
+    const std::int64_t start = local_to_utc(zone, local);
+    const std::int64_t end = local_to_utc(
+        zone, local + (all_day ? kDay : (1 + static_cast<std::int64_t>(rng.below(3))) * 1800));
     m.creation_time = at(start - 7 * kDay);
     m.delivery_time = m.creation_time;
     m.extra = {
@@ -456,11 +442,10 @@ Message appointment(const SampleOptions& options, std::size_t ordinal, std::size
         named_value(kPsetidAppointment, kLidBusyStatus, pv_long(all_day ? 0 : 2)),
         named_value(kPsetidAppointment, kLidAppointmentSubType, pv_bool(all_day)),
         named_value(kPsetidAppointment, kLidAppointmentSequence, pv_long(0)),
-        named_value(kPsetidAppointment, kLidRecurring, pv_bool(recurring)),
+        named_value(kPsetidAppointment, kLidRecurring, pv_bool(false)),
     };
-    if (recurring) {
-        m.extra.push_back(named_value(kPsetidAppointment, kLidAppointmentRecur,
-                                      pv_binary(from_hex(kDailyRecurrenceHex))));
+    for (ExtraProperty& definition : zone_properties(zone)) {
+        m.extra.push_back(std::move(definition));
     }
     if (rng.chance(60)) {
         m.body = paragraphs(language, rng, 60 + rng.below(300));
