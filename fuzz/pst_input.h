@@ -3,7 +3,9 @@
 // (children of every folder, every message through the folder's cursor),
 // reads each message's list fields, bodies, recipients and attachments,
 // opening embedded messages recursively, and finally changes the code page,
-// which decodes every folder name again. The reader's exceptions are
+// which decodes every folder name again. Every message also goes through
+// the iCalendar writer, as a calendar folder's items do, with the zone
+// descriptions and recurrence pattern it may carry. The reader's exceptions are
 // expected; crashes, hangs and sanitizer reports are not. The work per input
 // is capped, so a file whose tables claim a great deal stays cheap.
 #pragma once
@@ -14,7 +16,9 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <sstream>
 
+#include "formats/mime_calendar_writer.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
 #include "model/message_store.h"
@@ -97,7 +101,18 @@ inline void read_contents(const pstread::message& m, budget& left) {
     }
 }
 
-inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left) {
+// The calendar path of a message: its VEVENTs, moved occurrences and
+// reference mail.
+inline void write_calendar(pstread::message& m, mailwright::formats::MIMECalendarWriter& writer) {
+    try {
+        std::ostringstream reference;
+        (void)writer.writeItem(&reference, m, u"Ref - ", u"note", false, true);
+    } catch (const std::exception&) {
+    }
+}
+
+inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left,
+                        mailwright::formats::MIMECalendarWriter& calendar) {
     if (!left.spend(left.folders)) {
         return;
     }
@@ -114,6 +129,7 @@ inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left) {
                     break;
                 }
                 read_contents(m->getMessage(), left);
+                write_calendar(m->getMessage(), calendar);
             } catch (const std::exception&) {
                 // The cursor has moved past the message.
             }
@@ -123,7 +139,7 @@ inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left) {
     }
     try {
         for (const auto& child : folder.getFolders()) {
-            walk_folder(*child, left);
+            walk_folder(*child, left, calendar);
         }
     } catch (const std::exception&) {
     }
@@ -138,7 +154,10 @@ inline void fuzz_pst(const std::uint8_t* data, std::size_t size) {
             pstread::open_database(std::make_shared<const pstread::database_file>(
                 pstread::byte_buffer(data, data + size), "fuzz.pst")),
             "fuzz.pst", defaults);
-        walk_folder(*session->getRootStore()->getSubTreeFolder(), left);
+        mailwright::formats::MIMECalendarWriter calendar(false, session->isUnicodePST(), 1252);
+        calendar.resolveNamedPropIds(session->pstSession());
+        calendar.setSystemTimeZone(mailwright::text::DateTimeZone::gmt());
+        walk_folder(*session->getRootStore()->getSubTreeFolder(), left, calendar);
         // Decodes every name again and builds the folders the walk did not
         // reach.
         session->setPstDefaultCodePage(1251);

@@ -12,6 +12,7 @@
 
 #include "pst_input.h"
 #include "pstread/pst/mailbox_file.h"
+#include "support/calendar_mailbox.h"
 #include "support/sample_mailbox.h"
 
 namespace {
@@ -27,8 +28,9 @@ std::vector<std::uint8_t> read_file(const fs::path& path) {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
-// A sample mailbox with every kind of folder and message part, and a file
-// whose folder tree points back up and whose message embeds messages deeply.
+// A sample mailbox with every kind of folder and message part, a file
+// whose folder tree points back up and whose message embeds messages deeply,
+// and the builder's calendar.
 std::vector<std::vector<std::uint8_t>> builder_seeds() {
     std::vector<std::vector<std::uint8_t>> seeds;
     for (const auto variant : {pstbuild::Variant::ansi, pstbuild::Variant::unicode}) {
@@ -54,6 +56,9 @@ std::vector<std::vector<std::uint8_t>> builder_seeds() {
     }
     loop.messages = {*chain};
     seeds.push_back(psttest::build_file(box).bytes);
+    // Appointments of every recurrence pattern and zone record.
+    seeds.push_back(
+        psttest::build_file(pstbuild::calendar_mailbox(pstbuild::calendar_appointments())).bytes);
     return seeds;
 }
 
