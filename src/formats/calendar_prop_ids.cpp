@@ -2,12 +2,11 @@
 
 #include <exception>
 
+#include "formats/item_identity.h"
 #include "pstread/ltp/property_sets.h"
 
 namespace mailwright::formats {
 namespace {
-
-constexpr std::uint16_t kPidTagRecordKey = 0x0FF9;
 
 // LIDs of PSETID_Appointment and PSETID_Common ([MS-OXPROPS]).
 constexpr std::int64_t kLidStartWhole = 0x820D;
@@ -41,17 +40,6 @@ std::uint16_t lookup(pstread::pst& store, const pstread::guid& set, const std::u
     } catch (const std::exception&) {
         return 0;
     }
-}
-
-std::vector<std::uint8_t> store_key(pstread::pst& store) {
-    try {
-        auto& bag = store.get_property_bag();
-        if (bag.has_property(kPidTagRecordKey)) {
-            return bag.read_bytes(kPidTagRecordKey);
-        }
-    } catch (const std::exception&) {
-    }
-    return {};
 }
 
 }  // namespace
@@ -88,7 +76,7 @@ CalendarPropIds ResolveCalendarPropIds(pstread::pst& store) {
     ids.zones.definitionRecur = lookup(store, psetid_appointment, kLidTzDefRecur);
     ids.zones.timeZoneStruct = n[kCalTimeZoneStruct];
     ids.zones.timeZoneDescription = n[kCalTimeZoneDescription];
-    ids.storeKey = store_key(store);
+    ids.storeKey = StoreRecordKey(store);
     return ids;
 }
 

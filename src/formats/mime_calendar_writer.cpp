@@ -4,6 +4,7 @@
 
 #include "formats/appointment_time_zone.h"
 #include "formats/calendar_people.h"
+#include "formats/item_identity.h"
 #include "formats/property_reading.h"
 #include "platform/system_log.h"
 #include "pstread/ltp/hnid_stream.h"
@@ -25,13 +26,6 @@ constexpr std::uint32_t kBusyStatusFree = 0;
 // Marks the alarm's own identifier apart from its event's.
 constexpr std::uint32_t kAlarmIdBit = 0x80000000u;
 
-std::uint64_t fnv1a(std::uint64_t hash, const std::uint8_t* bytes, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        hash = (hash ^ bytes[i]) * 0x100000001B3ULL;
-    }
-    return hash;
-}
-
 }  // namespace
 
 // What one VEVENT is written from.
@@ -45,32 +39,8 @@ struct MIMECalendarWriter::EventContext {
 
 std::string MakeEventUid(const std::vector<std::uint8_t>& storeKey, std::uint32_t nodeId,
                          std::uint32_t eventIndex) {
-    std::uint8_t tail[8];
-    for (int i = 0; i < 4; ++i) {
-        tail[i] = static_cast<std::uint8_t>(nodeId >> (8 * i));
-        tail[4 + i] = static_cast<std::uint8_t>(eventIndex >> (8 * i));
-    }
-    std::uint64_t halves[2] = {0xCBF29CE484222325ULL, 0x84222325CBF29CE4ULL};
-    for (std::uint64_t& half : halves) {
-        half = fnv1a(fnv1a(half, storeKey.data(), storeKey.size()), tail, sizeof tail);
-    }
-    std::uint8_t bytes[16];
-    for (int i = 0; i < 8; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(halves[0] >> (8 * i));
-        bytes[8 + i] = static_cast<std::uint8_t>(halves[1] >> (8 * i));
-    }
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x80);  // version 8: made by us
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string id;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10) {
-            id += '-';
-        }
-        id += kHex[bytes[i] >> 4];
-        id += kHex[bytes[i] & 0x0F];
-    }
-    return id;
+    const ItemIdentity item = ItemIdentity::ofItem(storeKey, nodeId);
+    return (eventIndex == 0 ? item : item.within(eventIndex)).uuid();
 }
 
 MIMECalendarWriter::MIMECalendarWriter(bool useLF, bool unicodeStore, std::uint32_t defaultCodePage)
@@ -84,6 +54,7 @@ MIMECalendarWriter::MIMECalendarWriter(bool useLF, bool unicodeStore, std::uint3
 void MIMECalendarWriter::resolveNamedPropIds(pstread::pst& store) {
     m_ids = ResolveCalendarPropIds(store);
     m_mailWriter.setContentTypePropId(ResolveContentTypePropId(store));
+    m_mailWriter.setStoreKey(m_ids.storeKey);
 }
 
 void MIMECalendarWriter::setDateFormatter(text::SharedDateFormatter* formatter) {

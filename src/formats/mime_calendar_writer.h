@@ -117,9 +117,9 @@ private:
     text::SharedDateFormatter* m_formatter = nullptr;
 };
 
-// A UUID-shaped identifier (36 characters, upper case) made from the store
-// key, the item's node id and the number of the VEVENT within the item, so
-// that the same item gets the same UID in every conversion.
+// The UID of VEVENT `eventIndex` of an item (0 the item itself): its
+// identity, or for a moved occurrence the identity within it, so that the
+// same item gets the same UIDs in every conversion.
 std::string MakeEventUid(const std::vector<std::uint8_t>& storeKey, std::uint32_t nodeId,
                          std::uint32_t eventIndex);
 
