@@ -3,9 +3,10 @@
 # recurring_ical_events expands for each series (with its moved occurrences)
 # equal the builder's, and each reference mail parses with email without
 # defects and carries an id that an event's description names.
-#   check_calendar.py EXPECTED.json REFERENCE_DIR MERGED.ics... [-- FILE.ics...]
+#   check_calendar.py EXPECTED.json REFERENCES MERGED.ics... [-- FILE.ics...]
+# REFERENCES: folders of mail files and mailboxes, separated by ":".
 # Occurrences are expanded from the files before "--", which hold whole series.
-import datetime, email, email.policy, json, os, re, sys
+import datetime, email, email.policy, json, mailbox, os, re, sys
 import icalendar, recurring_ical_events
 
 expected = {item['subject']: item for item in json.load(open(sys.argv[1]))}
@@ -56,13 +57,23 @@ for index, path in enumerate(p for p in paths if p != '--'):
 
 if expand_count and len(expanded) != len(expected):
     errors.append(f'not expanded: {sorted(set(expected) - expanded)}')
-references = sys.argv[2]
-for name in sorted(os.listdir(references)) if os.path.isdir(references) else []:
-    with open(os.path.join(references, name), 'rb') as f:
-        mail = email.message_from_binary_file(f, policy=email.policy.default)
+def reference_mails(places):
+    for place in filter(None, places.split(os.pathsep)):
+        if os.path.isdir(place):
+            for name in sorted(os.listdir(place)):
+                with open(os.path.join(place, name), 'rb') as f:
+                    yield name, email.message_from_binary_file(f, policy=email.policy.default)
+        else:
+            for number, message in enumerate(mailbox.mbox(place, create=False)):
+                yield f'{place} #{number}', email.message_from_bytes(
+                    message.as_bytes(), policy=email.policy.default)
+
+mails = 0
+for name, mail in reference_mails(sys.argv[2]):
+    mails += 1
     found = re.match(r'CalRef ID #(\d+\.\d+) - ', str(mail['subject']))
     if not found or found.group(1) not in described:
         errors.append(f'{name}: subject {mail["subject"]!r} names no event')
     errors += [f'{name}: {type(d).__name__}' for part in mail.walk() for d in part.defects]
-print('\n'.join(errors) or f'{len(expanded)} series, {len(described)} reference ids')
+print('\n'.join(errors) or f'{len(expanded)} series, {len(described)} reference ids, {mails} mails')
 sys.exit(1 if errors else 0)

@@ -124,11 +124,13 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
     ASSERT_EQ(convert("Asia/Tokyo", file, m_dir / "single", "--mail-format eml"), 0);
 
     std::ofstream(m_dir / "expected.json") << expected_json(specs);
-    std::string command = "/usr/bin/python3 " +
-                          shell_quoted(fs::path(MW_SOURCE_DIR) / "tests/cli/check_calendar.py") +
-                          " " + shell_quoted(m_dir / "expected.json") + " " +
-                          shell_quoted(m_dir / "single" / folder / "Calendar References") + " " +
-                          shell_quoted(m_dir / "merged" / folder / "Calendar Events.ics") + " --";
+    std::string command =
+        "/usr/bin/python3 " +
+        shell_quoted(fs::path(MW_SOURCE_DIR) / "tests/cli/check_calendar.py") + " " +
+        shell_quoted(m_dir / "expected.json") + " " +
+        shell_quoted((m_dir / "single" / folder / "Calendar References").string() + ":" +
+                     (m_dir / "merged" / folder / "Calendar.mbox").string()) +
+        " " + shell_quoted(m_dir / "merged" / folder / "Calendar Events.ics") + " --";
     const auto singles = files_in(m_dir / "single", ".ics");
     EXPECT_GT(singles.size(), specs.size());  // the moved occurrences have files of their own
     for (const auto& path : singles) {
@@ -174,7 +176,7 @@ TEST(ConvertCalendarCorpus, EveryCalendarItemIsWrittenOrNamedAsSkipped) {
     const fs::path dir =
         fs::temp_directory_path() / ("mailwright_calcorpus_" + std::to_string(::getpid()));
     fs::remove_all(dir);
-    std::string files_to_check;
+    std::string files_to_check, mailboxes;
     std::size_t total = 0;
     for (const auto& entry : fs::directory_iterator(MW_CORPUS_DIR)) {
         const fs::path& file = entry.path();
@@ -208,12 +210,15 @@ TEST(ConvertCalendarCorpus, EveryCalendarItemIsWrittenOrNamedAsSkipped) {
         for (const auto& path : files_in(out, ".ics")) {
             files_to_check += " " + shell_quoted(path);
         }
+        for (const auto& path : files_in(out, ".mbox")) {
+            mailboxes += (mailboxes.empty() ? "" : ":") + path;
+        }
     }
     ASSERT_FALSE(files_to_check.empty());
     std::ofstream(dir / "none.json") << "[]";
-    const std::string python = "/usr/bin/python3 '" MW_SOURCE_DIR
-                               "/tests/cli/check_calendar.py' '" +
-                               (dir / "none.json").string() + "' '' --" + files_to_check;
+    const std::string python =
+        "/usr/bin/python3 '" MW_SOURCE_DIR "/tests/cli/check_calendar.py' '" +
+        (dir / "none.json").string() + "' '" + mailboxes + "' --" + files_to_check;
     EXPECT_EQ(run(python + " >'" + (dir / "python.txt").string() + "' 2>&1"), 0)
         << slurp(dir / "python.txt");
     if (fs::is_directory(MW_SOURCE_DIR "/tests/consumers/node_modules/ical.js")) {
@@ -222,7 +227,8 @@ TEST(ConvertCalendarCorpus, EveryCalendarItemIsWrittenOrNamedAsSkipped) {
                   0)
             << slurp(dir / "node.txt");
     }
-    std::cout << total << " calendar items of the sample files converted\n";
+    std::cout << total << " calendar items of the sample files converted; "
+              << slurp(dir / "python.txt");
     fs::remove_all(dir);
 }
 
