@@ -18,8 +18,10 @@ namespace {
 
 constexpr std::uint16_t kPidTagInternetCodepage = 0x3FDE;
 constexpr std::uint16_t kPidTagAttachmentFlags = 0x7FFD;
-// Attachments of this flag are only shown inside the RTF body.
-constexpr std::uint32_t kAttachmentRenderedInBody = 0x2;
+// PidTagAttachmentFlags bit of the attachments a series keeps its moved
+// occurrences in (and that an RTF body does not show): not content of the
+// item's own.
+constexpr std::uint32_t kAttachmentException = 0x2;
 constexpr std::uint32_t kCodePageUtf16 = 1200;
 constexpr std::uint32_t kCodePageUtf8 = 65001;
 constexpr std::uint32_t kBusyStatusFree = 0;
@@ -297,7 +299,7 @@ bool MIMECalendarWriter::writeDescription(const pstread::message& message,
             break;
         }
         const auto flags = read_integer(attachment.get_property_bag(), kPidTagAttachmentFlags);
-        hasContent = !flags || (*flags & kAttachmentRenderedInBody) == 0;
+        hasContent = !flags || (*flags & kAttachmentException) == 0;
     }
     if (hasContent && referenceText) {
         value += "\r\n ";
