@@ -138,9 +138,12 @@ TEST(MIMECalendarWriter, ReferenceMailOnlyForContent) {
     EXPECT_TRUE(meeting.output.referenceWritten);
     EXPECT_NE(meeting.reference.find("Subject: Ref - Budget review"), std::string::npos)
         << meeting.reference;
-    const Written plain = write(spec_named("Anniversary"));
-    EXPECT_FALSE(plain.output.referenceWritten);
-    EXPECT_TRUE(plain.reference.empty());
+    // A series' exception attachments are not content of its own.
+    for (const char* subject : {"Anniversary", "Fortnightly sync"}) {
+        const Written plain = write(spec_named(subject));
+        EXPECT_FALSE(plain.output.referenceWritten) << subject;
+        EXPECT_TRUE(plain.reference.empty()) << subject;
+    }
     EXPECT_EQ(MIMECalendarWriter::calendarOpening(),
               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Mailwright//Pro//EN");
 }

@@ -1,6 +1,7 @@
 #include "support/appointment_builder.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "support/property_value.h"
@@ -293,6 +294,22 @@ Recipient attendee_row(const Attendee& attendee) {
     return row;
 }
 
+// Each moved occurrence as Outlook keeps it besides the pattern: a hidden
+// attachment flagged as an exception, holding the occurrence as a message.
+void add_exception_attachments(const AppointmentSpec& spec, Message& m) {
+    for (const MovedOccurrence& moved : spec.recurrence->moved) {
+        auto occurrence = std::make_shared<Message>();
+        occurrence->message_class = "IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}";
+        occurrence->subject = moved.subject.empty() ? spec.subject : moved.subject;
+        Attachment attachment;
+        attachment.display_name = occurrence->subject;
+        attachment.embedded = std::move(occurrence);
+        attachment.flags = 0x2;  // afException
+        attachment.hidden = true;
+        m.attachments.push_back(std::move(attachment));
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> recurrence_blob(const AppointmentSpec& spec) {
@@ -434,6 +451,7 @@ Message make_appointment(const AppointmentSpec& spec) {
     }
     if (spec.recurrence) {
         m.extra.push_back(named(kLidRecur, pv_binary(recurrence_blob(spec))));
+        add_exception_attachments(spec, m);
     }
     add_zone(spec, m);
     return m;
