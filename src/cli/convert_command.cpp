@@ -21,6 +21,7 @@
 #include "cli/convert_options.h"
 #include "cli/folder_listing.h"
 #include "cli/folder_selection.h"
+#include "cli/input_files.h"
 #include "cli/terminal_progress.h"
 #include "export/export_settings.h"
 #include "export/outlook_assets_export_agent.h"
@@ -92,6 +93,7 @@ exporting::_ExportSettings make_settings(const convert_options& options,
     settings.PreserveFolderHierarchy = true;
     settings.MaxMBOXSizeInMB = options.split_mb;
     settings.ExportAction = 1;
+    settings.ReplaceEarlierOutput = options.overwrite;
     return settings;
 }
 
@@ -182,8 +184,16 @@ int run_convert(const Arguments& args) {
         return 0;
     }
 
+    convert_options distinct = options;
+    const unique_files inputs = distinct_files(options.files);
+    distinct.files = inputs.files;
+    for (const std::string& path : inputs.duplicates) {
+        std::fprintf(stderr,
+                     "mailwright convert: %s names a file given before; it is converted once\n",
+                     path.c_str());
+    }
     bool all_opened = true;
-    const auto sessions = open_files(options, all_opened);
+    const auto sessions = open_files(distinct, all_opened);
     if (sessions.empty()) {
         return exporting::Failed;
     }

@@ -67,6 +67,8 @@ const char* const kConvertUsage =
     "                           (Search Root, IPM_VIEWS, Freebusy Data, ...), for recovery\n"
     "  --kinds LIST             kinds of folders to convert, a comma-separated list of\n"
     "                           mail, contacts and calendar (default: all three)\n"
+    "  --overwrite              replace the output of an earlier run of the same file in\n"
+    "                           DIR (default: write beside it, in \"FILE.pst (1)\")\n"
     "  --quiet                  show no progress and no log, only the result's paths\n"
     "  -h, --help               show this text\n"
     "\n"
@@ -145,6 +147,8 @@ parsed_convert_options parse_convert_options(const Arguments& args) {
             }
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--overwrite") {
+            options.overwrite = true;
         } else {
             return fail("unknown option " + arg);
         }

@@ -26,6 +26,7 @@ struct convert_options {
     bool contacts = true;
     bool calendar = true;
     bool quiet = false;
+    bool overwrite = false;  // replace earlier output of the same file
     bool help = false;
 };
 

@@ -48,6 +48,9 @@ struct _ExportSettings {
     std::int32_t MaxMBOXSizeInMB = 0;
     // 1 = convert, the only action there is.
     std::int32_t ExportAction = 1;
+    // An earlier run's output of the same PST file in the mail base folder
+    // is removed and replaced; otherwise the run writes beside it.
+    bool ReplaceEarlierOutput = false;
 };
 
 }  // namespace mailwright::exporting

@@ -62,6 +62,7 @@ void OutlookAssetsExportAgent::resetRunState() {
     _totalItemsToExport = 0;
     _numberOfItemsExported = 0;
     _lastPSTSuffix = -1;
+    _pstSuffixes.clear();
     _contactSuffix = 0;
     _calendarSuffix = 0;
     _mergeContactSuffixValue = -1;
@@ -121,8 +122,7 @@ bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
             if (first || session != previousSession) {
                 report.sessionHeader(session ? std::optional(session->pstFilePath())
                                              : std::nullopt);
-                _lastPSTSuffix =
-                    session ? PSTSuffix(settings.MailsOutputFolderPath, PSTFileName(*session)) : -1;
+                _lastPSTSuffix = session ? startPSTOutput(*session, logger) : -1;
             }
             if (first || store != previousStore) {
                 report.storeSeparator();

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@
 namespace mailwright::model {
 class MAPIFolder;
 class Message;
+class PSTSession;
 }  // namespace mailwright::model
 
 namespace mailwright::exporting {
@@ -125,6 +127,10 @@ private:
                                                   MessageFraming framing) const;
 
     void resetRunState();
+    // The PST suffix of a PST file's output folder when the walk reaches the
+    // file: earlier output of the same file is named in the log (or removed
+    // with ReplaceEarlierOutput) and the folder is marked as this file's.
+    std::int32_t startPSTOutput(const model::PSTSession& session, ILogger& logger);
     // The walk over ExportItems; false when a corrupt PST ended it early.
     bool walkFolders(IProgressPresenter& presenter, ILogger& logger, ConversionReport& report,
                      ExportResult& run);
@@ -141,6 +147,10 @@ private:
     std::uint32_t _totalItemsToExport = 0;
     std::uint32_t _numberOfItemsExported = 0;
     std::int32_t _lastPSTSuffix = -1;
+    // The PST suffix each PST file of the run was given, so that its
+    // folders all go into one output folder even when the selection
+    // returns to the file after another.
+    std::map<const model::PSTSession*, std::int32_t> _pstSuffixes;
     // Running numbers and run-wide file choices of the contact and
     // calendar exporters.
     std::uint32_t _contactSuffix = 0;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "export/earlier_conversions.h"
 #include "export/safe_name.h"
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
@@ -95,16 +96,23 @@ std::optional<std::string> FolderHierarchy(const std::shared_ptr<model::MAPIFold
     }
     const auto store = folder->ownerStore();
     const auto session = store ? store->ownerSession() : nullptr;
-    std::string name = session ? PSTFileName(*session) : SafeName("");
-    if (suffix != -1) {
-        name = numbered(name, static_cast<std::uint32_t>(suffix));
+    std::string path =
+        PSTOutputFolder(base, session ? PSTFileName(*session) : SafeName(""), suffix);
+    if (session) {
+        MarkConversionSource(path, ConversionSourceOf(session->pstFilePath()));
     }
-    std::string path = ensure_folder(base, name);
     const auto ancestry = FolderAncestry(folder);
     for (auto it = ancestry.rbegin(); it != ancestry.rend(); ++it) {
         path = ensure_folder(path, SafeName((*it)->folderName()));
     }
     return path;
+}
+
+std::string PSTOutputFolder(const std::string& base, const std::string& pstFileName,
+                            std::int32_t suffix) {
+    return ensure_folder(base, suffix == -1
+                                   ? pstFileName
+                                   : numbered(pstFileName, static_cast<std::uint32_t>(suffix)));
 }
 
 std::int32_t PSTSuffix(const std::string& base, const std::string& pstFileName) {

@@ -35,10 +35,16 @@ std::string PSTFileName(const std::string& pstFilePath);
 // safe name of every folder of the ancestry from the top down, each folder
 // created when missing and reused when it exists. A name taken by something
 // that is not a folder is passed over for "%@ (%i)" with the first number
-// that names a folder or a free place. Nothing when `base` does not exist;
+// that names a folder or a free place. The PST file's folder gets the marker
+// that names the file (MarkConversionSource). Nothing when `base` does not exist;
 // other creation errors are left for the first write to report.
 std::optional<std::string> FolderHierarchy(const std::shared_ptr<model::MAPIFolder>& folder,
                                            const std::string& base, std::int32_t suffix);
+
+// base / the PST file name (with " (suffix)" when suffix is not -1) as a
+// folder, created when missing: the first step of FolderHierarchy.
+std::string PSTOutputFolder(const std::string& base, const std::string& pstFileName,
+                            std::int32_t suffix);
 
 // -1 when base / name does not exist, else the smallest N from 1 such that
 // base / "name (N)" does not exist.

@@ -45,6 +45,7 @@ TEST_F(MailLayoutTest, FolderTreeIsMirroredWithOneMailboxPerMailFolder) {
     EXPECT_EQ(r.result.mailCount, 5u);
     const std::string top = "mail.pst/Ann/Top of Personal Folders/";
     EXPECT_EQ(files_below(out()), (std::vector<std::string>{
+                                      "mail.pst/.mailwright-source",  // names the PST file
                                       "mail.pst/Ann/Ann.mbox",
                                       "mail.pst/Ann/Search Root/Search Root.mbox",
                                       top + "Deleted Items/Deleted Items.mbox",
