@@ -16,5 +16,6 @@ int run_info(const Arguments& args);
 int run_inspect(const Arguments& args);
 int run_list(const Arguments& args);
 int run_convert(const Arguments& args);
+int run_codepages(const Arguments& args);
 
 }  // namespace mailwright::cli

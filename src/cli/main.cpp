@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"list", mailwright::cli::run_list, "show the folder tree of PST files with item counts"},
     {"convert", mailwright::cli::run_convert,
      "convert the mail of PST files into MBOX mailboxes or EML files"},
+    {"codepages", mailwright::cli::run_codepages, "list the code pages that --codepage accepts"},
 };
 
 void print_usage() {
