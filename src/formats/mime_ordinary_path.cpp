@@ -11,6 +11,7 @@
 #include "formats/property_reading.h"
 #include "platform/system_log.h"
 #include "pstread/ltp/hnid_stream.h"
+#include "pstread/ndb/exceptions.h"
 #include "pstread/pst/property_ids.h"
 #include "text/rtf_decompress.h"
 #include "text/rtf_picture_extract.h"
@@ -72,6 +73,8 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
             entry.hidden = flags && (*flags & kAttachmentInvisibleInRtf) != 0;
             entry.contentId = read_text_or_empty(bag, pstread::pid_tag_attach_content_id);
             entry.method = read_integer(bag, pstread::pid_tag_attach_method).value_or(0);
+        } catch (const pstread::work_limit_reached&) {
+            throw;  // the whole message is given up
         } catch (const std::exception&) {
             // Written as an empty part of the mixed structure.
             platform::log_line("Corrupt VALUE attachment");
@@ -337,6 +340,8 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
         } else if (entry.method == pstread::attach_method_embedded_message) {
             try {
                 writeEmbeddedMessagePart(out, *entry.attachment);
+            } catch (const pstread::work_limit_reached&) {
+                throw;  // the whole message is given up
             } catch (const std::exception&) {
                 platform::log_line("Corrupt message attachment");
             }

@@ -46,7 +46,7 @@ inline constexpr const char* kDefaultCodePageKey = "defaultCodePage";
 class PSTSession : public std::enable_shared_from_this<PSTSession> {
 public:
     // Opens the file read-only. The storage layer's failures propagate
-    // (std::runtime_error "fopen failed", std::out_of_range "fread failed",
+    // (std::runtime_error "fopen failed", database_corrupt "fread failed: ...",
     // crc_fail, ...); a path of kMaxPathBytes bytes or more, or one holding a
     // zero byte, fails with std::runtime_error before anything is opened.
     // A file without a message store node fails with key_not_found<node_id>.

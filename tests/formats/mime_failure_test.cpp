@@ -62,4 +62,9 @@ TEST(MimeFailures, AnUnreadableRtfBodyIsWrittenAsNoBody) {
 }
 
 }  // namespace
+TEST(MimeFailures, TooMuchWorkForOneMessageGivesUpTheWholeMessage) {
+    // The embedded parts do not swallow the fault: the message is skipped.
+    EXPECT_THROW(write_built(psttest::fan_out_mailbox(24)), pstread::work_limit_reached);
+}
+
 }  // namespace mailwright::formats

@@ -76,6 +76,15 @@ template <typename K>
                            to_hex(before));
 }
 
+// The key or entry size comes from the file's BTHHEADER.
+[[noreturn]] inline void throw_bad_size(const char* what, heap_id header_hid, const heap_impl& heap,
+                                        unsigned stored, std::size_t wanted) {
+    throw database_corrupt(std::string("invalid ") + what + " size " + std::to_string(stored) +
+                           " in BTree-on-heap header " + to_hex(header_hid) + " of node " +
+                           to_hex(heap.get_node().get_id()) + ", expected " +
+                           std::to_string(wanted));
+}
+
 }  // namespace bth_detail
 
 template <typename K, typename V>
@@ -178,9 +187,10 @@ private:
 
 // Opens the tree whose BTHHEADER is the item `header_hid` of `heap` and
 // returns its root: an index node when bIdxLevels is not 0, else a leaf.
-// Throws sig_mismatch "bth_signature expected", std::logic_error "invalid key
-// size" or "invalid entry size" when the header does not describe a tree of
-// K and V, and the heap's errors for a short header.
+// Throws sig_mismatch "bth_signature expected", or database_corrupt "invalid
+// key size" or "invalid entry size" (with the stored and wanted sizes) when
+// the header does not describe a tree of K and V, and the heap's errors for
+// a short header.
 template <typename K, typename V>
 bth_node_ptr<K, V> open_bth(const heap_ptr& heap, heap_id header_hid) {
     std::uint8_t header[bth_header_size];
@@ -194,10 +204,10 @@ bth_node_ptr<K, V> open_bth(const heap_ptr& heap, heap_id header_hid) {
         throw sig_mismatch("bth_signature expected", 0, header_hid, type, bth_signature);
     }
     if (key != sizeof(K)) {
-        throw std::logic_error("invalid key size");
+        bth_detail::throw_bad_size("key", header_hid, *heap, key, sizeof(K));
     }
     if (entry != bth_value_traits<V>::size) {
-        throw std::logic_error("invalid entry size");
+        bth_detail::throw_bad_size("entry", header_hid, *heap, entry, bth_value_traits<V>::size);
     }
     if (levels != 0) {
         return std::make_shared<bth_nonleaf_node<K, V>>(heap, root, levels);

@@ -1,7 +1,9 @@
 #include "pstread/ltp/const_property_object.h"
 
-#include <stdexcept>
+#include <string>
 
+#include "pstread/ndb/exceptions.h"
+#include "pstread/ndb/hex.h"
 #include "pstread/ndb/little_endian.h"
 #include "text/code_page_conversion.h"
 
@@ -48,12 +50,15 @@ std::vector<unistring> const_property_object::read_multi_unistring(prop_id id) c
 
 std::vector<byte_buffer> split_multi_valued(const byte_buffer& value) {
     if (value.size() < 4) {
-        throw std::length_error("mv prop too short");
+        throw database_corrupt("multi-valued property of " + std::to_string(value.size()) +
+                               " bytes is too short for its count");
     }
     const std::uint64_t count = load_le<std::uint32_t>(value, 0);
     // The count is checked against the value before anything is allocated.
     if ((value.size() - 4) / 4 < count) {
-        throw std::length_error("mv prop too short");
+        throw database_corrupt("multi-valued property of " + std::to_string(value.size()) +
+                               " bytes is too short for its " + std::to_string(count) +
+                               " value offsets");
     }
     std::vector<byte_buffer> items;
     items.reserve(static_cast<std::size_t>(count));
@@ -62,7 +67,9 @@ std::vector<byte_buffer> split_multi_valued(const byte_buffer& value) {
         const std::size_t end =
             i + 1 < count ? load_le<std::uint32_t>(value, 4 + 4 * (i + 1)) : value.size();
         if (end < start || end > value.size()) {
-            throw std::length_error("inconsistent mv prop toc");
+            throw database_corrupt("multi-valued property: value " + std::to_string(i) +
+                                   " spans [" + to_hex(start) + ", " + to_hex(end) +
+                                   ") of a value of " + std::to_string(value.size()) + " bytes");
         }
         items.emplace_back(value.begin() + static_cast<std::ptrdiff_t>(start),
                            value.begin() + static_cast<std::ptrdiff_t>(end));

@@ -59,8 +59,7 @@ public:
     unistring read_unistring(prop_id id) const;
     std::string read_utf8string(prop_id id) const;
     // A multi-valued variable-size value ([MS-PST] 2.3.3.4.2) as its items.
-    // Throws std::length_error "mv prop too short" or "inconsistent mv prop
-    // toc" for a value whose count or offsets do not fit it.
+    // database_corrupt for a value whose count or offsets do not fit it.
     std::vector<byte_buffer> read_multi_bytes(prop_id id) const;
     std::vector<unistring> read_multi_unistring(prop_id id) const;
 

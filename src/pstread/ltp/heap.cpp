@@ -44,8 +44,8 @@ void heap_impl::read_header() {
     const auto first = m_node.get_page(0);
     const auto bytes = first->get_data();
     if (bytes.size() < hnhdr_size) {
-        throw std::out_of_range("heap node " + to_hex(m_node.get_id()) + " holds only " +
-                                std::to_string(bytes.size()) + " bytes, less than its header");
+        throw database_corrupt("heap node " + to_hex(m_node.get_id()) + " holds only " +
+                               std::to_string(bytes.size()) + " bytes, less than its header");
     }
     const std::uint8_t sig = bytes[hnhdr_bSig];
     if (sig != heap_signature) {
@@ -59,6 +59,11 @@ const heap_impl::page_entry& heap_impl::page(std::uint32_t number) const {
     if (number < m_pages.size() && m_pages[number]) {
         return *m_pages[number];
     }
+    const std::size_t page_count = m_node.get_page_count();
+    if (number >= page_count) {
+        throw database_corrupt(where(m_node, number) + " asked for, but the node has " +
+                               std::to_string(page_count) + " pages");
+    }
     auto entry = std::make_unique<page_entry>();
     entry->block = m_node.get_page(number);
     const auto bytes = entry->block->get_data();
@@ -67,7 +72,9 @@ const heap_impl::page_entry& heap_impl::page(std::uint32_t number) const {
     }
     const std::size_t map_offset = load_le<std::uint16_t>(bytes, hnhdr_ibHnpm);
     if (map_offset > bytes.size()) {
-        throw std::length_error("page_map_offset > node size");
+        throw database_corrupt(where(m_node, number) + ": its page map offset " +
+                               to_hex(map_offset) + " lies past the page end " +
+                               to_hex(bytes.size()));
     }
     const auto map = bytes.subspan(map_offset);
     if (map.size() < hnpagemap_rgibAlloc) {
@@ -95,7 +102,9 @@ const heap_impl::page_entry& heap_impl::page(std::uint32_t number) const {
 std::pair<std::size_t, std::size_t> heap_impl::locate(heap_id hid, const page_entry& entry) const {
     const std::size_t index = heap_index_of(hid);
     if (index == 0 || index > entry.offsets.size() - 1) {
-        throw std::length_error("index > num_allocs");
+        throw database_corrupt("heap item " + to_hex(hid) + " of node " + to_hex(m_node.get_id()) +
+                               ": its index " + std::to_string(index) + " is not one of the " +
+                               std::to_string(entry.offsets.size() - 1) + " items of its page");
     }
     const std::size_t start = entry.offsets[index - 1];
     const std::size_t end = entry.offsets[index];
@@ -118,14 +127,10 @@ std::size_t heap_impl::size(heap_id hid) const {
 
 std::size_t heap_impl::read(std::span<std::uint8_t> buffer, heap_id hid, std::size_t offset) const {
     const std::size_t item_size = size(hid);
-    if (buffer.size() > item_size) {
-        throw std::length_error("buffer.size() > size()");
-    }
-    if (offset > item_size) {
-        throw std::length_error("offset > size()");
-    }
-    if (buffer.size() + offset > item_size) {
-        throw std::length_error("size + offset > size()");
+    if (!range_fits(offset, buffer.size(), item_size)) {
+        throw database_corrupt("heap item " + to_hex(hid) + " of node " + to_hex(m_node.get_id()) +
+                               " holds " + std::to_string(item_size) + " bytes, not " +
+                               std::to_string(buffer.size()) + " from offset " + to_hex(offset));
     }
     if (item_size == 0 || buffer.empty()) {
         return 0;

@@ -32,8 +32,8 @@ using heap_ptr = std::shared_ptr<heap_impl>;
 class heap_impl : public std::enable_shared_from_this<heap_impl> {
 public:
     // Reads the HNHDR of page 0 and checks bSig: sig_mismatch "invalid
-    // heap_sig". A node whose first page is shorter than the header fails
-    // with std::out_of_range.
+    // heap_sig". A node whose first page is shorter than the header is
+    // database_corrupt.
     explicit heap_impl(const node& n);
     // The same, and bClientSig must be `client_sig`: sig_mismatch "invalid
     // client_sig".
@@ -49,14 +49,14 @@ public:
     std::uint8_t get_client_signature() const { return m_client_sig; }
     heap_id get_root_id() const { return m_root_id; }
 
-    // Byte count of an item; 0 for HID 0. Throws std::length_error
-    // "page_map_offset > node size" and "index > num_allocs" as well as
-    // database_corrupt for a page map or an item that does not fit its page.
+    // Byte count of an item; 0 for HID 0. database_corrupt for a HID whose
+    // page or index does not exist, and for a page map or an item that does
+    // not fit its page.
     std::size_t size(heap_id hid) const;
 
     // Fills the whole of `buffer` with the item's bytes from `offset`;
-    // returns the count. std::length_error "buffer.size() > size()",
-    // "offset > size()" or "size + offset > size()" when it does not fit.
+    // returns the count. database_corrupt when the item is too short for it
+    // (callers ask for the sizes the format fixes).
     std::size_t read(std::span<std::uint8_t> buffer, heap_id hid, std::size_t offset) const;
     // The whole item.
     byte_buffer read(heap_id hid) const;

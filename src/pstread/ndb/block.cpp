@@ -16,6 +16,14 @@ namespace {
                            to_hex(block.get_id()));
 }
 
+// A page number comes from the file (a heap id names its page), so asking
+// for a page the block does not have is a fault of the file.
+[[noreturn]] void throw_missing_page(const data_block& block, std::size_t page,
+                                     std::size_t page_count) {
+    throw database_corrupt("page " + std::to_string(page) + " of block " + to_hex(block.get_id()) +
+                           " asked for, but it has " + std::to_string(page_count));
+}
+
 }  // namespace
 
 std::size_t external_block::read_raw(std::span<std::uint8_t> destination, std::uint64_t offset) {
@@ -31,7 +39,7 @@ std::size_t external_block::read_raw(std::span<std::uint8_t> destination, std::u
 
 std::shared_ptr<external_block> external_block::get_page(std::size_t page) {
     if (page > 0) {
-        throw std::out_of_range("index > 0");
+        throw_missing_page(*this, page, 1);
     }
     return shared_from_this();
 }
@@ -68,7 +76,7 @@ std::size_t extended_block::get_page_count() {
 std::shared_ptr<external_block> extended_block::get_page(std::size_t page) {
     ensure_layout();
     if (page >= m_child_first_pages.back()) {
-        throw std::out_of_range("index >= m_child_blocks.size()");
+        throw_missing_page(*this, page, m_child_first_pages.back());
     }
     const auto after =
         std::upper_bound(m_child_first_pages.begin(), m_child_first_pages.end(), page);

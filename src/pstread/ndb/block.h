@@ -62,13 +62,14 @@ public:
     virtual std::shared_ptr<external_block> get_page(std::size_t page) = 0;
 
     // Fills `buffer` from `offset`; returns the bytes copied. An empty buffer
-    // returns 0; an offset at or past the end throws std::out_of_range.
+    // returns 0; an offset at or past the end is database_corrupt (offsets
+    // come from the file's own structures).
     std::size_t read(std::span<std::uint8_t> buffer, std::uint64_t offset) {
         if (buffer.empty()) {
             return 0;
         }
         if (offset >= m_total_size) {
-            throw std::out_of_range("offset >= size()");
+            throw_outside(offset, buffer.size());
         }
         return read_raw(buffer, offset);
     }
@@ -76,11 +77,8 @@ public:
     // One little-endian integer at `offset`.
     template <std::integral T>
     T read(std::uint64_t offset) {
-        if (offset >= m_total_size) {
-            throw std::out_of_range("offset >= size()");
-        }
-        if (sizeof(T) > m_total_size - offset) {
-            throw std::out_of_range("sizeof(T) + offset >= size()");
+        if (!range_fits(offset, sizeof(T), m_total_size)) {
+            throw_outside(offset, sizeof(T));
         }
         std::array<std::uint8_t, sizeof(T)> bytes{};
         if (read_raw(bytes, offset) != bytes.size()) {
@@ -91,6 +89,12 @@ public:
     }
 
 private:
+    [[noreturn]] void throw_outside(std::uint64_t offset, std::size_t length) const {
+        throw database_corrupt("read of " + std::to_string(length) + " bytes at offset " +
+                               to_hex(offset) + " outside the " + std::to_string(m_total_size) +
+                               " bytes of block " + to_hex(get_id()));
+    }
+
     std::uint64_t m_total_size;
 };
 

@@ -8,7 +8,10 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <string>
 
+#include "pstread/ndb/exceptions.h"
+#include "pstread/ndb/hex.h"
 #include "pstread/ndb/little_endian.h"
 
 namespace pstread {
@@ -37,11 +40,15 @@ database_file::~database_file() {
 }
 
 std::size_t database_file::read(std::span<std::uint8_t> buffer, std::uint64_t offset) const {
+    // Offsets come from the file's own structures, so a read the file
+    // cannot serve is a fault of the file.
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
-        throw std::out_of_range("fseek failed");
+        throw database_corrupt("fseek failed: offset " + to_hex(offset) + " cannot be addressed");
     }
     if (!range_fits(offset, buffer.size(), m_size)) {
-        throw std::out_of_range("fread failed");
+        throw database_corrupt("fread failed: " + std::to_string(buffer.size()) +
+                               " bytes at offset " + to_hex(offset) + " of a file of " +
+                               std::to_string(m_size) + " bytes");
     }
     if (buffer.empty()) {
         return 0;
@@ -58,7 +65,9 @@ std::size_t database_file::read(std::span<std::uint8_t> buffer, std::uint64_t of
             continue;
         }
         if (got <= 0) {
-            throw std::out_of_range("fread failed");
+            throw database_corrupt("fread failed: " + std::to_string(buffer.size() - done) +
+                                   " bytes at offset " + to_hex(offset + done) + ": " +
+                                   (got < 0 ? std::strerror(errno) : "the file ended"));
         }
         done += static_cast<std::size_t>(got);
     }

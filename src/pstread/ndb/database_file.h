@@ -22,9 +22,10 @@ public:
     database_file(const database_file&) = delete;
     database_file& operator=(const database_file&) = delete;
 
-    // Fills `buffer` from `offset`. Throws std::out_of_range "fseek failed"
-    // when the offset cannot be addressed and "fread failed" when fewer
-    // bytes than requested are available. Returns the byte count.
+    // Fills `buffer` from `offset`. Throws database_corrupt "fseek failed:
+    // ..." when the offset cannot be addressed and "fread failed: ..." (with
+    // the offset and length) when fewer bytes than requested are available.
+    // Returns the byte count.
     std::size_t read(std::span<std::uint8_t> buffer, std::uint64_t offset) const;
 
     const std::string& path() const { return m_path; }

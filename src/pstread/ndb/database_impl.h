@@ -19,7 +19,7 @@ public:
 
     // Reads and validates the header. Throws invalid_format when the file is
     // of the other variant, crc_fail on a header checksum mismatch and
-    // std::out_of_range "fread failed" when the file is too short.
+    // database_corrupt "fread failed: ..." when the file is too short.
     explicit database_impl(std::shared_ptr<const database_file> file);
 
     std::uint16_t get_format_version() const override { return m_values.version; }

@@ -74,6 +74,15 @@ public:
     using database_corrupt::database_corrupt;
 };
 
+// Reading one item asked for more work than any real item needs, as when the
+// attachments of a damaged file share one embedded message level after level.
+// Callers that carry on past a bad part of an item let this one through, so
+// the item is given up as a whole.
+class work_limit_reached : public database_corrupt {
+public:
+    using database_corrupt::database_corrupt;
+};
+
 // A key that a B-tree or map does not hold. Callers that test for absence
 // catch the exact key type.
 template <typename K>

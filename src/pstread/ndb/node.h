@@ -76,8 +76,8 @@ public:
     std::size_t get_page_size(std::size_t page) const;
 
     // Fills `buffer` from `offset` of the whole range; returns the bytes
-    // copied (fewer at the end). Throws std::out_of_range "offset >= size()"
-    // for a non-empty buffer at or past the end.
+    // copied (fewer at the end). database_corrupt for a non-empty buffer at
+    // or past the end.
     std::size_t read(std::span<std::uint8_t> buffer, std::uint64_t offset) const;
     // The same within one page.
     std::size_t read(std::span<std::uint8_t> buffer, std::size_t page, std::uint64_t offset) const;

@@ -1,7 +1,7 @@
 #include "pstread/pst/attachment.h"
 
 #include <string>
-#include <typeinfo>
+#include <utility>
 
 #include "pstread/ndb/exceptions.h"
 #include "pstread/ndb/hex.h"
@@ -11,8 +11,18 @@
 
 namespace pstread {
 
-attachment::attachment(const node& n, unsigned message_depth)
-    : m_bag(n), m_message_depth(message_depth) {}
+void message_work::count_node(node_id id) {
+    if (++m_nodes > max_nodes_per_message) {
+        throw work_limit_reached("node " + to_hex(id) + " would be node " +
+                                 std::to_string(m_nodes) + " read for one message, more than " +
+                                 std::to_string(max_nodes_per_message));
+    }
+}
+
+attachment::attachment(const node& n, unsigned message_depth, message_work_ptr work)
+    : m_bag(n),
+      m_message_depth(message_depth),
+      m_work(work ? std::move(work) : std::make_shared<message_work>()) {}
 
 byte_buffer attachment::get_bytes() const {
     return m_bag.read_bytes(pid_tag_attach_data_binary);
@@ -29,7 +39,8 @@ bool attachment::is_message() const {
 
 message attachment::open_as_message() const {
     if (!is_message()) {
-        throw std::bad_cast();
+        throw database_corrupt("attachment " + to_hex(get_id()) +
+                               " opened as a message holds no embedded message");
     }
     if (m_message_depth >= max_embedded_message_depth) {
         throw database_corrupt("embedded message in attachment " + to_hex(get_id()) +
@@ -45,7 +56,8 @@ message attachment::open_as_message() const {
                                " bytes");
     }
     const node_id sub = load_le<std::uint32_t>(object, 0);
-    message embedded(m_bag.get_node().lookup(sub), m_message_depth + 1);
+    m_work->count_node(sub);
+    message embedded(m_bag.get_node().lookup(sub), m_message_depth + 1, m_work);
     embedded.get_property_bag().set_charset(m_bag.charset());
     return embedded;
 }

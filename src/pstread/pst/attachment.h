@@ -4,7 +4,9 @@
 // of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "pstread/ltp/hnid_stream.h"
 #include "pstread/ltp/property_bag.h"
@@ -20,11 +22,34 @@ class message;
 // more is treated as corrupt rather than followed without end.
 constexpr unsigned max_embedded_message_depth = 64;
 
+// How many attachments and embedded messages one message of a folder may
+// open, those of the messages nested in it included. The depth limit alone
+// does not bound the work: when the attachments of a damaged file share one
+// embedded message, the work multiplies at every level. Real mail stays far
+// below this.
+constexpr std::size_t max_nodes_per_message = 65536;
+
+// The count of attachments and embedded messages opened for one message of a
+// folder; the message, its attachments and every message nested in it share
+// one.
+class message_work {
+public:
+    // Counts one more node; work_limit_reached once the count passes
+    // max_nodes_per_message.
+    void count_node(node_id id);
+
+private:
+    std::size_t m_nodes = 0;
+};
+
+using message_work_ptr = std::shared_ptr<message_work>;
+
 class attachment {
 public:
     // `n` is the attachment's node; `message_depth` the embedding depth of the
-    // message it belongs to (0 for a message of a folder).
-    attachment(const node& n, unsigned message_depth);
+    // message it belongs to (0 for a message of a folder), `work` that
+    // message's count (a fresh one when null).
+    attachment(const node& n, unsigned message_depth, message_work_ptr work = nullptr);
 
     property_bag& get_property_bag() { return m_bag; }
     const property_bag& get_property_bag() const { return m_bag; }
@@ -38,16 +63,17 @@ public:
     // Whether PidTagAttachMethod is 5 (an embedded message). An attachment
     // without a method is not one.
     bool is_message() const;
-    // The embedded message: std::bad_cast for any other attachment;
-    // database_corrupt when the message would nest deeper than
-    // max_embedded_message_depth or PidTagAttachDataObject is shorter than
-    // the subnode id it must hold. The message's charset is this
-    // attachment's.
+    // The embedded message: database_corrupt for any other attachment, when
+    // the message would nest deeper than max_embedded_message_depth or when
+    // PidTagAttachDataObject is shorter than the subnode id it must hold;
+    // work_limit_reached when it would pass max_nodes_per_message. The
+    // message's charset is this attachment's.
     message open_as_message() const;
 
 private:
     property_bag m_bag;
     unsigned m_message_depth;
+    message_work_ptr m_work;
 };
 
 }  // namespace pstread

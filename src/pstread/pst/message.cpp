@@ -7,7 +7,9 @@
 namespace pstread {
 
 attachment attachment_transform_row::operator()(const const_table_row& row) const {
-    attachment made(message_node.lookup(row.get_row_id()), message_depth);
+    const node_id id = row.get_row_id();
+    work->count_node(id);
+    attachment made(message_node.lookup(id), message_depth, work);
     made.get_property_bag().set_charset(charset);
     return made;
 }
@@ -30,7 +32,10 @@ unistring remove_subject_prefix_marker(unistring subject) {
     return subject;
 }
 
-message::message(const node& n, unsigned embedding_depth) : m_bag(n), m_depth(embedding_depth) {}
+message::message(const node& n, unsigned embedding_depth, message_work_ptr work)
+    : m_bag(n),
+      m_depth(embedding_depth),
+      m_work(work ? std::move(work) : std::make_shared<message_work>()) {}
 
 unistring message::get_subject() const {
     return remove_subject_prefix_marker(m_bag.read_unistring(pid_tag_subject));
@@ -103,13 +108,13 @@ const table* message::find_recipient_table() const {
 attachment_iterator message::attachment_begin() const {
     const table* rows = find_attachment_table();
     return {rows ? rows->begin() : const_table_row_iter(),
-            {m_bag.get_node(), m_depth, m_bag.charset()}};
+            {m_bag.get_node(), m_depth, m_bag.charset(), m_work}};
 }
 
 attachment_iterator message::attachment_end() const {
     const table* rows = find_attachment_table();
     return {rows ? rows->end() : const_table_row_iter(),
-            {m_bag.get_node(), m_depth, m_bag.charset()}};
+            {m_bag.get_node(), m_depth, m_bag.charset(), m_work}};
 }
 
 recipient_iterator message::recipient_begin() const {

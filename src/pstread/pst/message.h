@@ -31,6 +31,7 @@ struct attachment_transform_row {
     node message_node;
     unsigned message_depth = 0;
     const TextEncodingItem* charset = nullptr;
+    message_work_ptr work;
 
     attachment operator()(const const_table_row& row) const;
 };
@@ -54,7 +55,9 @@ class message {
 public:
     // `n` is the message node; `embedding_depth` counts the messages that
     // hold this one through attachments (0 for a message of a folder).
-    explicit message(const node& n, unsigned embedding_depth = 0);
+    // `work` is the count of the message that holds this one; a message of
+    // a folder starts its own.
+    explicit message(const node& n, unsigned embedding_depth = 0, message_work_ptr work = nullptr);
 
     property_bag& get_property_bag() { return m_bag; }
     const property_bag& get_property_bag() const { return m_bag; }
@@ -103,6 +106,7 @@ private:
 
     property_bag m_bag;
     unsigned m_depth;
+    message_work_ptr m_work;
     mutable std::shared_ptr<table> m_attachment_table;
     mutable std::shared_ptr<table> m_recipient_table;
 };

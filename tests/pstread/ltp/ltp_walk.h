@@ -90,11 +90,13 @@ inline std::uint64_t read_value(const const_property_object& object, prop_id id)
 // What a node's heap says it is: 0xBC, 0x7C, another client signature, or 0
 // when the node is not a heap at all.
 inline std::uint8_t client_signature_of(const pstread::node& n) {
+    constexpr std::size_t heap_header_size = 12;  // HNHDR
+    if (n.get_page_count() == 0 || n.get_page_size(0) < heap_header_size) {
+        return 0;
+    }
     try {
         return pstread::heap_impl(n).get_client_signature();
     } catch (const pstread::sig_mismatch&) {
-        return 0;
-    } catch (const std::out_of_range&) {
         return 0;
     }
 }

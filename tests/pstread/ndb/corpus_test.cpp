@@ -10,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "pstread/ndb/crc.h"
 #include "pstread/ndb/database.h"
 
 namespace {
@@ -20,34 +19,21 @@ using namespace pstread;
 
 const fs::path corpus_dir{MW_CORPUS_DIR};
 
-// The `variant` column of MANIFEST.tsv by file name.
+// The variant column (the fourth) of MANIFEST.tsv by file name (the first).
 std::map<std::string, std::string> manifest_variants() {
     std::map<std::string, std::string> variants;
     std::ifstream in(corpus_dir / "MANIFEST.tsv");
     std::string line;
-    std::getline(in, line);
-    std::size_t name_column = 0;
-    std::size_t variant_column = 0;
-    {
-        std::istringstream header(line);
-        std::string cell;
-        for (std::size_t i = 0; std::getline(header, cell, '\t'); ++i) {
-            if (cell == "name") {
-                name_column = i;
-            } else if (cell == "variant") {
-                variant_column = i;
-            }
-        }
-    }
+    std::getline(in, line);  // the column names
     while (std::getline(in, line)) {
         std::istringstream row(line);
-        std::vector<std::string> cells;
-        for (std::string cell; std::getline(row, cell, '\t');) {
-            cells.push_back(cell);
+        std::string name;
+        std::string cell;
+        std::getline(row, name, '\t');
+        for (int column = 1; column < 4; ++column) {
+            std::getline(row, cell, '\t');
         }
-        if (cells.size() > std::max(name_column, variant_column)) {
-            variants[cells[name_column]] = cells[variant_column];
-        }
+        variants[name] = cell;
     }
     return variants;
 }
@@ -56,48 +42,24 @@ struct walk_totals {
     std::size_t nodes = 0;
     std::size_t subnodes = 0;
     std::uint64_t bytes = 0;
-    std::uint32_t digest = 0;  // CRC over every node's data, chained
     std::size_t heap_nodes = 0;
     std::size_t heap_signature_misses = 0;
-
-    friend bool operator==(const walk_totals&, const walk_totals&) = default;
 };
-
-void fold(walk_totals& totals, const byte_buffer& bytes) {
-    totals.bytes += bytes.size();
-    const std::uint32_t crc = compute_crc(bytes);
-    std::uint8_t chained[8];
-    for (int i = 0; i < 4; ++i) {
-        chained[i] = static_cast<std::uint8_t>(totals.digest >> (8 * i));
-        chained[4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
-    }
-    totals.digest = compute_crc(chained);
-}
 
 void walk_subnodes(const node& parent, walk_totals& totals) {
     for (const subnode_info& info : parent.subnodes()) {
         const node sub = parent.subnode(info);
         ++totals.subnodes;
-        fold(totals, sub.read_all());
+        totals.bytes += sub.read_all().size();
         walk_subnodes(sub, totals);
     }
 }
 
-// Node types whose data is a heap-on-node, which starts with bSig 0xEC at
-// offset 2 ([MS-PST] 2.3.1.2): folders, messages and their tables. Finding
-// the signature shows that the block decoding (none, permute or cyclic) is
-// right.
+// Folders, messages and their tables are heaps-on-node, which start with
+// bSig 0xEC at offset 2 ([MS-PST] 2.3.1.2): finding it shows that the block
+// decoding (none, permute or cyclic) is right.
 bool is_heap_node_type(unsigned type) {
-    switch (type) {
-        case 0x02:  // NID_TYPE_NORMAL_FOLDER
-        case 0x04:  // NID_TYPE_NORMAL_MESSAGE
-        case 0x0D:  // NID_TYPE_HIERARCHY_TABLE
-        case 0x0E:  // NID_TYPE_CONTENTS_TABLE
-        case 0x0F:  // NID_TYPE_ASSOC_CONTENTS_TABLE
-            return true;
-        default:
-            return false;
-    }
+    return type == 0x02 || type == 0x04 || (type >= 0x0D && type <= 0x0F);
 }
 
 walk_totals walk_database(const shared_db_ptr& db) {
@@ -106,12 +68,10 @@ walk_totals walk_database(const shared_db_ptr& db) {
         const node top(db, info);
         ++totals.nodes;
         const byte_buffer data = top.read_all();
-        fold(totals, data);
+        totals.bytes += data.size();
         if (is_heap_node_type(node_type_of(info.id)) && !data.empty()) {
             ++totals.heap_nodes;
-            if (data.size() < 3 || data[2] != 0xEC) {
-                ++totals.heap_signature_misses;
-            }
+            totals.heap_signature_misses += data.size() < 3 || data[2] != 0xEC;
         }
         walk_subnodes(top, totals);
     }
@@ -147,9 +107,6 @@ TEST(CorpusTest, EveryFileOpensAndReadsCompletely) {
             EXPECT_EQ(db->is_unicode() ? "unicode" : "ansi", variants.at(name));
             const walk_totals first = walk_database(db);
             const std::size_t blocks = count_blocks(db);
-            // A second walk over a fresh database reads the same.
-            const walk_totals second = walk_database(open_database(entry.path().string()));
-            EXPECT_EQ(first, second);
             EXPECT_GT(first.nodes, 0u);
             EXPECT_GT(first.heap_nodes, 0u);
             EXPECT_EQ(first.heap_signature_misses, 0u);

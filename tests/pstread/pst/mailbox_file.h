@@ -3,6 +3,7 @@
 // database over the bytes held in memory.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "pstread/ndb/database.h"
 #include "support/layout.h"
+#include "support/le_bytes.h"
 #include "support/mailbox.h"
 #include "support/mailbox_writer.h"
 #include "support/ndb_builder.h"
@@ -61,6 +63,47 @@ inline pstbuild::Message mail(std::string subject) {
     m.subject = std::move(subject);
     m.sender = {"Ann Example", "ann@example.com"};
     return m;
+}
+
+// A damaged mailbox whose Inbox holds one message of a chain `depth`
+// messages deep, in which every message holds two attachments that share one
+// node (so both lead to the same embedded message): reading everything would
+// visit 2^depth messages.
+inline BuiltMailbox fan_out_mailbox(unsigned depth) {
+    std::shared_ptr<const pstbuild::Message> chain =
+        std::make_shared<pstbuild::Message>(mail("deepest"));
+    for (unsigned level = 0; level < depth; ++level) {
+        auto holder = std::make_shared<pstbuild::Message>(mail("level"));
+        pstbuild::Attachment shared;
+        shared.embedded = chain;
+        pstbuild::Attachment other;
+        other.embedded = std::make_shared<pstbuild::Message>(mail("other"));
+        holder->attachments = {shared, other};
+        chain = holder;
+    }
+    pstbuild::Mailbox box = two_folder_mailbox();
+    box.top().children[1].messages = {*chain};
+    BuiltMailbox built = build_file(box);
+    // In every subnode tree, the second attachment's entry takes the first's
+    // data and subnode tree.
+    const auto& t = pstbuild::traits(Variant::unicode);
+    for (const auto& block : built.layout.items_of(pstbuild::ItemKind::slblock)) {
+        const std::size_t count = pstbuild::get_u16(built.bytes, block.offset + 2);
+        std::size_t first = 0;
+        for (std::size_t e = 0; e < count; ++e) {
+            const std::size_t entry = block.offset + t.subnode_header_size + e * t.slentry_size;
+            if ((pstbuild::get_u64(built.bytes, entry) & 0x1F) != 0x05) {  // NID_TYPE_ATTACHMENT
+                continue;
+            }
+            if (first == 0) {
+                first = entry;
+                continue;
+            }
+            std::copy_n(built.bytes.begin() + static_cast<std::ptrdiff_t>(first + 8), 16,
+                        built.bytes.begin() + static_cast<std::ptrdiff_t>(entry + 8));
+        }
+    }
+    return built;
 }
 
 }  // namespace psttest

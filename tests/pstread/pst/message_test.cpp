@@ -3,11 +3,11 @@
 // attachments and embedded messages down to the nesting limit.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
-#include <typeinfo>
 #include <vector>
 
 #include "pstread/ltp/hnid_stream.h"
@@ -75,6 +75,8 @@ TEST(Message, SubjectPrefixMarkerRule) {
         m.extra.push_back(pstbuild::ExtraProperty::of_text(pid_tag_subject, c.stored));
         messages.push_back(m);
     }
+    messages.push_back(psttest::mail("lunch"));  // the builder writes a prefix as the marker
+    messages.back().subject_prefix = "Re: ";
     for (const psttest::Variant variant : {psttest::Variant::unicode, psttest::Variant::ansi}) {
         InboxFile file(messages, variant);
         for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -82,24 +84,22 @@ TEST(Message, SubjectPrefixMarkerRule) {
             EXPECT_TRUE(file[i].has_subject());
             EXPECT_EQ(file[i].get_subject(), cases[i].read);
         }
+        EXPECT_EQ(file[std::size(cases)].get_subject(), u"Re: lunch");
     }
     EXPECT_EQ(remove_subject_prefix_marker(u"\u0001"), u"");
 }
 
-TEST(Message, BuilderPrefixesReadAsPrefixAndSubject) {
-    pstbuild::Message m = psttest::mail("lunch");
-    m.subject_prefix = "Re: ";
-    InboxFile file({m});
-    EXPECT_EQ(file[0].get_subject(), u"Re: lunch");
-}
-
-TEST(Message, BodiesAreStreamsOfTheStoredText) {
+TEST(Message, BodiesAreStreamsOfTheStoredTextAndTheSizeIsSigned) {
     pstbuild::Message both = psttest::mail("both");
     const std::string long_text(20000, 'x');
     both.body = "Hello\r\n" + long_text;
     both.html = "<p>Hello</p>";
+    both.extra.push_back(pstbuild::ExtraProperty::of(pid_tag_message_size, pstbuild::pv_long(-5)));
     pstbuild::Message none = psttest::mail("none");
+    none.omit = {pid_tag_message_size};
     InboxFile file({both, none});
+    EXPECT_EQ(file[0].get_message_size(), -5);  // signed
+    EXPECT_THROW(file[1].get_message_size(), key_not_found<prop_id>);
 
     EXPECT_TRUE(file[0].has_body());
     // PT_UNICODE in a Unicode file: UTF-16LE bytes.
@@ -113,17 +113,6 @@ TEST(Message, BodiesAreStreamsOfTheStoredText) {
     EXPECT_FALSE(file[1].has_body());
     EXPECT_FALSE(file[1].has_html_body());
     EXPECT_THROW(file[1].open_body_stream(), key_not_found<prop_id>);
-}
-
-TEST(Message, SizeIsSignedAndItsAbsenceIsTheMissingProperty) {
-    pstbuild::Message negative = psttest::mail("negative");
-    negative.extra.push_back(
-        pstbuild::ExtraProperty::of(pid_tag_message_size, pstbuild::pv_long(-5)));
-    pstbuild::Message sizeless = psttest::mail("sizeless");
-    sizeless.omit = {pid_tag_message_size};
-    InboxFile file({negative, sizeless});
-    EXPECT_EQ(file[0].get_message_size(), -5);
-    EXPECT_THROW(file[1].get_message_size(), key_not_found<prop_id>);
 }
 
 TEST(Message, CountsAndRangesOfRecipientsAndAttachments) {
@@ -172,7 +161,7 @@ TEST(Message, CountsAndRangesOfRecipientsAndAttachments) {
     std::vector<std::size_t> sizes;
     for (const attachment& att : file[1].attachments()) {
         EXPECT_FALSE(att.is_message());
-        EXPECT_THROW(att.open_as_message(), std::bad_cast);
+        EXPECT_THROW(att.open_as_message(), database_corrupt);
         const byte_buffer bytes = att.get_bytes();
         EXPECT_EQ(read_all(att.open_byte_stream()), std::string(bytes.begin(), bytes.end()));
         sizes.push_back(bytes.size());
@@ -266,6 +255,32 @@ TEST(Message, AnEmbeddedMessageReferenceThatIsNoneFails) {
     EXPECT_THROW((*it).open_as_message(), key_not_found<node_id>);
     ++it;
     EXPECT_THROW((*it).open_as_message(), key_not_found<prop_id>);
+}
+
+// A damaged file whose attachments share one embedded message at every
+// level: opening everything would visit 2^24 messages. The work of one
+// message is bounded, and reaching the bound is a fault of the file.
+TEST(Message, AttachmentsSharingOneEmbeddedMessageAreBoundedWork) {
+    const BuiltMailbox built = psttest::fan_out_mailbox(24);
+    pst file(built.open());
+    const folder top = *file.open_root_folder().sub_folder_begin();
+    message m = *(*std::next(top.sub_folder_begin())).messages().begin();
+    std::size_t opened = 0;
+    const std::function<void(const message&)> open_all = [&](const message& holder) {
+        for (const attachment& a : holder.attachments()) {
+            ++opened;
+            open_all(a.open_as_message());
+        }
+    };
+    try {
+        open_all(m);
+        ADD_FAILURE() << "opened " << opened << " attachments";
+    } catch (const work_limit_reached& error) {
+        EXPECT_NE(std::string(error.what()).find("more than 65536"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_GT(opened, 1u << 14);  // the sharing did fan out
+    EXPECT_LT(opened, max_nodes_per_message);
 }
 
 }  // namespace

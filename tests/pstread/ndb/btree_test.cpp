@@ -1,0 +1,227 @@
+// The node and block B-trees: lookups and walks over trees of many levels and
+// many more leaf pages than the bounded leaf cache holds, and pages one change
+// away from valid.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "ndb_file.h"
+#include "pstread/ndb/leaf_page_cache.h"
+#include "support/page_writer.h"
+
+namespace {
+
+using namespace ndbfile;
+using pstread::database_corrupt;
+using pstread::key_not_found;
+
+constexpr std::uint32_t nid_at(std::uint32_t index) {
+    return 0x24 + 0x20 * index;
+}
+
+// `count` nodes of one byte each, three entries a page.
+built_file many_nodes(Variant variant, std::uint32_t count) {
+    auto opts = options(variant);
+    opts.max_btree_entries = 3;
+    pstbuild::NdbBuilder builder(opts);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        builder.add_node(nid_at(i), bytes{static_cast<std::uint8_t>(i)}, {}, 0x122);
+    }
+    return finish(builder);
+}
+
+TEST(BtreeTest, LookupsStayCorrectWithBoundedLeafPages) {
+    constexpr std::uint32_t count = 2400;  // about 800 leaves in each tree
+    for (const Variant variant : kVariants) {
+        SCOPED_TRACE(variant_name(variant));
+        const built_file built = many_nodes(variant, count);
+        const auto db = built.open();
+        const std::size_t bound = db->nbt_leaf_pages().capacity();
+        ASSERT_GT(count / 3, 2 * bound);
+        // Backwards and forwards, so that every page is let go and read again.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::uint32_t k = 0; k < count; ++k) {
+                const std::uint32_t i = pass == 0 ? count - 1 - k : k;
+                const pstread::node n = db->lookup_node(nid_at(i));
+                ASSERT_EQ(n.get_parent_id(), 0x122u);
+                ASSERT_EQ(n.read_all(), bytes{static_cast<std::uint8_t>(i)}) << i;
+            }
+        }
+        EXPECT_EQ(db->nbt_leaf_pages().size(), bound);
+        EXPECT_LE(db->bbt_leaf_pages().size(), db->bbt_leaf_pages().capacity());
+        // Below the first key, between keys and above the last.
+        for (const std::uint32_t absent : {0x23u, nid_at(7) + 1, 0xFFFFFFFFu}) {
+            EXPECT_THROW(db->lookup_node_info(absent), key_not_found<pstread::node_id>) << absent;
+        }
+        // An odd block id finds the entry of the even id below it; id 0 is
+        // the empty entry.
+        const std::uint64_t bid = built.layout.node(nid_at(5)).bidData;
+        EXPECT_EQ(db->lookup_block_info(bid | 1).id, bid);
+        EXPECT_EQ(db->lookup_block_info(0), pstread::block_info{});
+    }
+}
+
+TEST(BtreeTest, WalkKeepsItsLeafWhileLookupsEvictIt) {
+    constexpr std::uint32_t count = 1200;
+    const auto db = many_nodes(Variant::unicode, count).open();
+    std::uint32_t walked = 0;
+    for (const pstread::node_info& info : db->node_infos()) {
+        ASSERT_EQ(info.id, nid_at(walked));
+        if (walked % 40 == 0) {
+            for (std::uint32_t i = 0; i < count; i += 3) {
+                ASSERT_EQ(db->lookup_node_info(nid_at(i)).id, nid_at(i));
+            }
+        }
+        ++walked;
+    }
+    EXPECT_EQ(walked, count);
+    std::uint32_t blocks = 0;
+    for (const pstread::block_info& info : db->block_infos()) {
+        EXPECT_EQ(info.size, 1u);
+        ++blocks;
+    }
+    EXPECT_EQ(blocks, count);
+}
+
+struct page_case {
+    const char* name;
+    std::function<void(built_file&)> change;
+    const char* lookup_error;  // of the last node; nullptr: it is found
+    bool walk_fails;
+};
+
+// Points entry `entry` of the NBT root at `target`.
+void point_root_entry(built_file& f, std::size_t entry, const pstbuild::Bref& target) {
+    const auto& t = f.traits();
+    const std::size_t at = f.layout.nbt_root.ib + entry * t.btentry_size;
+    pstbuild::put_le(f.file, at + t.id_size, target.bid, t.id_size);
+    pstbuild::put_le(f.file, at + 2 * t.id_size, target.ib, t.id_size);
+}
+
+pstbuild::Placement first_nbt_leaf(const built_file& f) {
+    for (const auto& page : f.layout.items_of(pstbuild::ItemKind::nbt_page)) {
+        if (page.level == 0) {
+            return page;
+        }
+    }
+    throw std::logic_error("no NBT leaf");
+}
+
+TEST(BtreeTest, PagesOneChangeFromValid) {
+    const auto root_field = [](auto field_of, std::int64_t delta, bool bid) {
+        return [=](built_file& f) {
+            const auto& root = f.layout.nbt_root;
+            f.set_header(field_of(f.layout.header()), (bid ? root.bid : root.ib) + delta);
+        };
+    };
+    const auto nbt_bid = [](const pstbuild::HeaderLayout& h) { return h.BREFNBT_bid; };
+    const auto nbt_ib = [](const pstbuild::HeaderLayout& h) { return h.BREFNBT_ib; };
+    const auto at_root = [](auto field_of, std::uint8_t value, bool flip) {
+        return [=](built_file& f) {
+            std::uint8_t& b = f.file[f.layout.nbt_root.ib + field_of(f.traits())];
+            b = flip ? b ^ value : value;
+        };
+    };
+    const page_case cases[] = {
+        {"valid", [](built_file&) {}, nullptr, false},
+        {"root ends one byte past ibFileEof",
+         [](built_file& f) {
+             f.set_header(f.layout.header().ibFileEof, f.layout.nbt_root.ib + 511);
+         },
+         "nonsensical page location; past eof", true},
+        {"root not on a 512-byte boundary", root_field(nbt_ib, -64, false),
+         "nonsensical page location; not sector aligned", true},
+        {"trailer bid differs", root_field(nbt_bid, 4, true), "wrong page id", true},
+        {"ptypeRepeat differs",
+         at_root([](const pstbuild::VariantTraits& t) { return t.page_ptypeRepeat; }, 0x80, false),
+         "ptype != ptype repeat?", true},
+        {"signature differs",
+         at_root([](const pstbuild::VariantTraits& t) { return t.page_wSig; }, 0x01, true),
+         "page sig mismatch", true},
+        {"page CRC is not checked",
+         at_root([](const pstbuild::VariantTraits& t) { return t.page_dwCRC; }, 0x01, true),
+         nullptr, false},
+        {"cEnt more than fit",
+         at_root([](const pstbuild::VariantTraits& t) { return t.page_cEnt; }, 255, false),
+         "cEnt 255", true},
+        {"BBT root where the NBT root should be",
+         [](built_file& f) {
+             f.set_header(f.layout.header().BREFNBT_bid, f.layout.bbt_root.bid);
+             f.set_header(f.layout.header().BREFNBT_ib, f.layout.bbt_root.ib);
+         },
+         "page_type != page_type_nbt", true},
+        {"an empty child page",
+         [](built_file& f) { f.file[first_nbt_leaf(f).offset + f.traits().page_cEnt] = 0; },
+         nullptr, true},
+        {"a child that is the root itself",
+         [](built_file& f) { point_root_entry(f, 2, f.layout.nbt_root); }, "level", true},
+        {"the same child under two entries",
+         [](built_file& f) {
+             const auto& t = f.traits();
+             const std::size_t first = f.layout.nbt_root.ib;
+             point_root_entry(f, 1,
+                              {pstbuild::get_le(f.file, first + t.id_size, t.id_size),
+                               pstbuild::get_le(f.file, first + 2 * t.id_size, t.id_size)});
+         },
+         nullptr, true},
+    };
+    for (const Variant variant : kVariants) {
+        for (const page_case& c : cases) {
+            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + c.name);
+            built_file built = many_nodes(variant, 20);
+            c.change(built);
+            const auto db = built.open();
+            const auto lookup = [&] { db->lookup_node_info(nid_at(19)); };
+            if (c.lookup_error) {
+                const std::string error = error_of<database_corrupt>(lookup);
+                EXPECT_TRUE(contains(error, c.lookup_error)) << error;
+                // A page that failed is not kept: the next lookup fails alike.
+                EXPECT_EQ(error_of<database_corrupt>(lookup), error);
+            } else {
+                EXPECT_NO_THROW(lookup());
+            }
+            const auto walk = [&] {
+                for (const auto& info : db->node_infos()) {
+                    (void)info;
+                }
+            };
+            if (c.walk_fails) {
+                EXPECT_THROW(walk(), database_corrupt);
+            } else {
+                EXPECT_NO_THROW(walk());
+            }
+        }
+    }
+}
+
+struct fake_page {
+    std::uint64_t bid;
+    std::uint64_t ib;
+    std::uint64_t get_page_id() const { return bid; }
+    std::uint64_t get_address() const { return ib; }
+};
+
+TEST(LeafPageCacheTest, LetsGoOfTheLeastRecentlyUsedPage) {
+    const auto page_at = [](std::uint64_t ib) {
+        return std::make_shared<fake_page>(fake_page{ib + 1, ib});
+    };
+    const auto ref_of = [](std::uint64_t ib) { return pstread::block_reference{ib + 1, ib}; };
+    pstread::leaf_page_cache<fake_page> cache(3);
+    for (std::uint64_t ib : {0x200, 0x400, 0x600}) {
+        cache.keep(page_at(ib));
+    }
+    EXPECT_NE(cache.find(ref_of(0x200)), nullptr);  // 0x400 is now the oldest
+    cache.keep(page_at(0x800));
+    EXPECT_EQ(cache.size(), 3u);
+    EXPECT_EQ(cache.find(ref_of(0x400)), nullptr);
+    for (std::uint64_t ib : {0x200, 0x600, 0x800}) {
+        EXPECT_NE(cache.find(ref_of(ib)), nullptr) << ib;
+    }
+    cache.keep(page_at(0x600));  // a kept address is replaced, not added
+    EXPECT_EQ(cache.size(), 3u);
+    // A page read under another id at a kept address is not returned.
+    EXPECT_EQ(cache.find(pstread::block_reference{0x999, 0x200}), nullptr);
+}
+
+}  // namespace

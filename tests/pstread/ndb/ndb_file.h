@@ -1,0 +1,90 @@
+// Small PST files for the node database tests: written by the shared builder
+// (whose CRCs, signatures and encodings share no code with the reader) and
+// opened from memory. Each test starts from a valid file and changes one
+// thing through the builder's layout.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pstread/ndb/database.h"
+#include "support/layout.h"
+#include "support/le_bytes.h"
+#include "support/ndb_builder.h"
+#include "support/pst_format.h"
+
+namespace ndbfile {
+
+using bytes = std::vector<std::uint8_t>;
+using pstbuild::Variant;
+
+inline constexpr Variant kVariants[] = {Variant::ansi, Variant::unicode};
+
+inline const char* variant_name(Variant variant) {
+    return variant == Variant::ansi ? "Ansi" : "Unicode";
+}
+
+inline pstread::shared_db_ptr open_bytes(bytes file) {
+    return pstread::open_database(
+        std::make_shared<const pstread::database_file>(std::move(file), "test.pst"));
+}
+
+// Bytes that differ from offset to offset and from seed to seed.
+inline bytes pattern(std::size_t size, std::uint32_t seed) {
+    bytes out(size);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : out) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b = static_cast<std::uint8_t>(x);
+    }
+    return out;
+}
+
+// what() of the E that `action` throws, or "(no exception)".
+template <typename E, typename F>
+std::string error_of(F&& action) {
+    try {
+        action();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "(no exception)";
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A built file with the layout that says where each page and block went.
+struct built_file {
+    bytes file;
+    pstbuild::Layout layout;
+
+    pstread::shared_db_ptr open() const { return open_bytes(file); }
+    const pstbuild::VariantTraits& traits() const { return pstbuild::traits(layout.variant); }
+    // Overwrites a header field and seals the header again.
+    void set_header(std::size_t field, std::uint64_t value) {
+        const std::size_t width = field == layout.header().bCryptMethod ? 1 : traits().id_size;
+        pstbuild::put_le(file, field, value, width);
+        pstbuild::refresh_header_crcs(file, layout.variant);
+    }
+};
+
+inline built_file finish(pstbuild::NdbBuilder& builder) {
+    built_file built;
+    built.file = builder.build();
+    built.layout = builder.layout();
+    return built;
+}
+
+inline pstbuild::NdbOptions options(Variant variant,
+                                    pstbuild::Encoding encoding = pstbuild::Encoding::none) {
+    return {.variant = variant, .encoding = encoding, .pad_to_amap_section = false};
+}
+
+}  // namespace ndbfile
