@@ -167,24 +167,6 @@ TEST_F(FileUserDefaultsTest, DefaultLocationFollowsXdgThenHome) {
     saved_home ? ::setenv("HOME", home.c_str(), 1) : ::unsetenv("HOME");
 }
 
-TEST(PropertyList, TheShippedResourceHoldsEveryDefault) {
-    InMemoryUserDefaults defaults;
-    registerResourceDefaults(defaults);
-    EXPECT_EQ(defaults.integerForKey("defaultCodePage"), 1252);
-    EXPECT_EQ(defaults.integerForKey("maxMBOXSize"), 2048);
-    EXPECT_EQ(defaults.integerForKey("actionOption"), 1);
-    EXPECT_EQ(defaults.integerForKey("destinationTypeOptions"), 0);
-    EXPECT_TRUE(defaults.boolForKey("mergeContacts"));
-    EXPECT_TRUE(defaults.boolForKey("mergeCalendarEvents"));
-    for (const char* off : {"splitMBOXFiles", "saveReadUnread", "ignoreEmptyFolders",
-                            "userGuideOpened", "licenseAgreed"}) {
-        SCOPED_TRACE(off);
-        ASSERT_TRUE(defaults.objectForKey(off).has_value());
-        EXPECT_FALSE(defaults.boolForKey(off));
-    }
-    EXPECT_EQ(defaults.registeredDefaults().size(), 11u);
-}
-
 TEST(PropertyList, CompiledResourceMatchesTheFileInTheSourceTree) {
     std::ifstream in(fs::path(MW_SOURCE_DIR) / "resources" / "UserDefaults.plist");
     std::stringstream text;

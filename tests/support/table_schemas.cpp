@@ -5,13 +5,13 @@
 namespace pstbuild {
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     std::uint16_t id;
     std::uint16_t type;  // string types are replaced by the file's form
 };
 
 // [MS-PST] 2.4.4.4.1 (types as in the sample table of [MS-PST] 3.11).
-constexpr ColumnSpec kHierarchy[] = {
+constexpr ColumnLayout kHierarchy[] = {
     {0x0E30, kPtBinary},  {0x0E33, kPtI8},   {0x0E34, kPtBinary}, {0x0E38, kPtLong},
     {0x3001, kPtUnicode}, {0x3602, kPtLong}, {0x3603, kPtLong},   {0x360A, kPtBoolean},
     {0x3613, kPtUnicode}, {0x6635, kPtLong}, {0x6636, kPtLong},
@@ -19,7 +19,7 @@ constexpr ColumnSpec kHierarchy[] = {
 
 // [MS-PST] 2.4.4.5.1, plus PidTagSentRepresentingEmailAddress, the sender
 // and the message's internet code page, which readers list mail by.
-constexpr ColumnSpec kContents[] = {
+constexpr ColumnLayout kContents[] = {
     {0x0017, kPtLong},    {0x001A, kPtUnicode}, {0x0036, kPtLong},    {0x0037, kPtUnicode},
     {0x0039, kPtSysTime}, {0x0042, kPtUnicode}, {0x0057, kPtBoolean}, {0x0058, kPtBoolean},
     {0x0065, kPtUnicode}, {0x0070, kPtUnicode}, {0x0071, kPtBinary},  {0x0C1A, kPtUnicode},
@@ -30,7 +30,7 @@ constexpr ColumnSpec kContents[] = {
 };
 
 // [MS-PST] 2.4.4.6.1.
-constexpr ColumnSpec kAssociated[] = {
+constexpr ColumnLayout kAssociated[] = {
     {0x001A, kPtUnicode},
     {0x0E07, kPtLong},
     {0x0E17, kPtLong},
@@ -47,7 +47,7 @@ constexpr ColumnSpec kAssociated[] = {
 
 // The search folder contents table template as real files have it: the
 // contents columns a search result shows and PidTagLtpParentNid (0x67F1).
-constexpr ColumnSpec kSearchContents[] = {
+constexpr ColumnLayout kSearchContents[] = {
     {0x0017, kPtLong},    {0x001A, kPtUnicode}, {0x0036, kPtLong},    {0x0037, kPtUnicode},
     {0x0042, kPtUnicode}, {0x0057, kPtBoolean}, {0x0058, kPtBoolean}, {0x0E03, kPtUnicode},
     {0x0E04, kPtUnicode}, {0x0E05, kPtUnicode}, {0x0E06, kPtSysTime}, {0x0E07, kPtLong},
@@ -57,7 +57,7 @@ constexpr ColumnSpec kSearchContents[] = {
 
 // [MS-PST] 2.4.5.3.1, plus the SMTP address, the recipient display name,
 // flags and track status, and PidTagDisplayTypeEx.
-constexpr ColumnSpec kRecipients[] = {
+constexpr ColumnLayout kRecipients[] = {
     {0x0C15, kPtLong},    {0x0E0F, kPtBoolean}, {0x0FF9, kPtBinary},  {0x0FFE, kPtLong},
     {0x0FFF, kPtBinary},  {0x3001, kPtUnicode}, {0x3002, kPtUnicode}, {0x3003, kPtUnicode},
     {0x300B, kPtBinary},  {0x3900, kPtLong},    {0x3905, kPtLong},    {0x39FE, kPtUnicode},
@@ -67,13 +67,13 @@ constexpr ColumnSpec kRecipients[] = {
 
 // [MS-PST] 2.4.6.1.1, plus the names, MIME type, content id and flags of
 // the attachment.
-constexpr ColumnSpec kAttachments[] = {
+constexpr ColumnLayout kAttachments[] = {
     {0x0E20, kPtLong},    {0x3001, kPtUnicode}, {0x3703, kPtUnicode}, {0x3704, kPtUnicode},
     {0x3705, kPtLong},    {0x3707, kPtUnicode}, {0x370B, kPtLong},    {0x370E, kPtUnicode},
     {0x3712, kPtUnicode}, {0x7FFD, kPtLong},    {0x7FFE, kPtBoolean}, {0x7FFF, kPtBoolean},
 };
 
-std::span<const ColumnSpec> specs(TableKind kind) {
+std::span<const ColumnLayout> column_layout(TableKind kind) {
     switch (kind) {
         case TableKind::hierarchy:
             return kHierarchy;
@@ -95,8 +95,8 @@ std::span<const ColumnSpec> specs(TableKind kind) {
 
 std::vector<std::uint32_t> table_columns(TableKind kind, const StringForm& form) {
     std::vector<std::uint32_t> tags;
-    for (const ColumnSpec& spec : specs(kind)) {
-        tags.push_back(make_tag(spec.id, form.adapt(spec.type)));
+    for (const ColumnLayout& column : column_layout(kind)) {
+        tags.push_back(make_tag(column.id, form.adapt(column.type)));
     }
     return tags;
 }
