@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "pstread/ndb/types.h"
 #include "support/ndb_builder.h"
 #include "test_files.h"
 
