@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "pstread/ndb/types.h"
 #include "support/ndb_builder.h"
 #include "test_files.h"
 

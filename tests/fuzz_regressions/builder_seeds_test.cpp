@@ -1,8 +1,8 @@
 // Replays the seeds of the PST fuzz targets through the functions the fuzzer
 // calls: files the builder writes (each variant, deep data and subnode trees,
 // tables across blocks, a folder tree pointing back up, messages nested past
-// the limit), garbage, and real sample files. Each must finish without a
-// crash, a hang or a sanitizer report.
+// the limit, the builder's calendar), garbage, and real sample files. Each
+// must finish without a crash, a hang or a sanitizer report.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,6 +18,7 @@
 #include "pst_input.h"
 #include "pstread/pst/mailbox_file.h"
 #include "support/block_writer.h"
+#include "support/calendar_mailbox.h"
 #include "support/named_property_map_builder.h"
 #include "support/ndb_builder.h"
 #include "support/property_context_builder.h"
@@ -118,7 +119,10 @@ TEST(FuzzRegressions, BuilderSeedsGarbageAndSampleFiles) {
         {"pst",
          fuzz_pst,
          {sample_seed(Variant::ansi), sample_seed(Variant::unicode), looping_seed(),
-          psttest::fan_out_mailbox(24).bytes, corpus_file("tghanem_user1_test.lab.pst")}},
+          psttest::fan_out_mailbox(24).bytes,
+          // Appointments of every recurrence pattern and zone record.
+          psttest::build_file(calendar_mailbox(calendar_appointments())).bytes,
+          corpus_file("tghanem_user1_test.lab.pst")}},
     };
     for (const target& t : targets) {
         SCOPED_TRACE(t.name);
