@@ -1,7 +1,8 @@
 // `mailwright convert [options] FILE.pst... -o DIR`: converts the mail of
-// PST files into MBOX mailboxes or EML files (separate files layout), with
-// progress on standard error, Ctrl-C to cancel after the current item, and
-// the run's log, report and output paths at the end. The exit status is the
+// PST files into MBOX mailboxes or EML files and their contacts into vCard
+// files (separate files layout), with progress on standard error, Ctrl-C to
+// cancel after the current item, and the run's log, report and output paths
+// at the end. The exit status is the
 // run's status (0 success, 1 cancelled, 2 failed, 3 completed with errors).
 #include <pthread.h>
 #include <unistd.h>
@@ -92,6 +93,8 @@ exporting::_ExportSettings make_settings(const convert_options& options,
     settings.MergeCalendarEvents = options.merge_calendar;
     settings.PreserveFolderHierarchy = true;
     settings.MaxMBOXSizeInMB = options.split_mb;
+    settings.MergeContacts = options.merge_contacts;
+    settings.ContactStyle = options.contact_style;
     settings.ExportAction = 1;
     settings.ReplaceEarlierOutput = options.overwrite;
     return settings;
@@ -157,19 +160,6 @@ void print_outcome(const convert_options& options, const ExportResult& result,
     }
 }
 
-// Items of selected contacts folders: their exporter is not part of this
-// version, so the run passes over them.
-std::int64_t items_not_converted(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders) {
-    std::int64_t items = 0;
-    for (const auto& folder : folders) {
-        const std::int32_t kind = folder->defaultItemType();
-        if (kind == model::kFolderContacts) {
-            items += std::max<std::int64_t>(0, folder->contentCount());
-        }
-    }
-    return items;
-}
-
 }  // namespace
 
 int run_convert(const Arguments& args) {
@@ -224,7 +214,6 @@ int run_convert(const Arguments& args) {
         std::filesystem::absolute(options.output).lexically_normal().string();
     const std::string report = exporting::CreateReportFile(output, std::time(nullptr));
 
-    const std::int64_t passed_over = items_not_converted(selection.folders);
     const exporting::_ExportSettings settings =
         make_settings(options, std::move(selection.folders), output, report);
     exporting::OutlookAssetsExportAgent agent(&settings);
@@ -236,12 +225,6 @@ int run_convert(const Arguments& args) {
     const ExportResult result = run_with_interrupts(agent, progress, log);
     progress.finish();
     print_outcome(options, result, log.getLogString(), output, report);
-    if (passed_over > 0) {
-        std::fprintf(stderr,
-                     "mailwright convert: %lld items of contacts folders were not "
-                     "converted: this version converts mail and calendar only\n",
-                     static_cast<long long>(passed_over));
-    }
 
     if (!all_opened && result.status == exporting::Success) {
         return exporting::CompletedWithErrors;

@@ -45,9 +45,10 @@ bool parse_kinds(const std::string& list, convert_options& options) {
 
 const char* const kConvertUsage =
     "usage: mailwright convert [options] FILE.pst... -o DIR\n"
-    "Converts the mail of PST files into MBOX mailboxes or EML files and calendar items\n"
-    "into iCalendar files (with their descriptions and attachments as reference mails)\n"
-    "in a folder tree that mirrors each PST, and writes a conversion report beside them.\n"
+    "Converts the mail of PST files into MBOX mailboxes or EML files, their contacts\n"
+    "(contact groups included) into vCard 3.0 files and their calendar items into\n"
+    "iCalendar files (with their descriptions and attachments as reference mails), in a\n"
+    "folder tree that mirrors each PST, and writes a conversion report beside them.\n"
     "\n"
     "  -o, --output DIR         output folder (created if missing); the report goes there\n"
     "  --mail-format mbox|eml   one mailbox per folder (default) or one file per message\n"
@@ -69,6 +70,12 @@ const char* const kConvertUsage =
     "                           mail, contacts and calendar (default: all three)\n"
     "  --overwrite              replace the output of an earlier run of the same file in\n"
     "                           DIR (default: write beside it, in \"FILE.pst (1)\")\n"
+    "  --merge-contacts         one vCard file per contacts folder (default: one file\n"
+    "                           per contact)\n"
+    "  --contact-style extension|address-book|notes\n"
+    "                           how details vCard 3.0 has no property for are written:\n"
+    "                           X- properties (default), grouped address-book items\n"
+    "                           (itemN.X-ABLabel), or lines of the note\n"
     "  --quiet                  show no progress and no log, only the result's paths\n"
     "  -h, --help               show this text\n"
     "\n"
@@ -144,6 +151,19 @@ parsed_convert_options parse_convert_options(const Arguments& args) {
             const std::string* list = value();
             if (!list || !parse_kinds(*list, options)) {
                 return fail("--kinds takes a comma-separated list of mail, contacts, calendar");
+            }
+        } else if (arg == "--merge-contacts") {
+            options.merge_contacts = true;
+        } else if (arg == "--contact-style") {
+            const std::string* style = value();
+            if (style && *style == "extension") {
+                options.contact_style = 2;
+            } else if (style && *style == "address-book") {
+                options.contact_style = 1;
+            } else if (style && *style == "notes") {
+                options.contact_style = 0;
+            } else {
+                return fail("--contact-style takes extension, address-book or notes");
             }
         } else if (arg == "--quiet") {
             options.quiet = true;

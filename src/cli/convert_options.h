@@ -25,6 +25,8 @@ struct convert_options {
     bool mail = true;
     bool contacts = true;
     bool calendar = true;
+    bool merge_contacts = false;
+    std::int32_t contact_style = 2;  // MIMEContactWriter's styles: 2 extension
     bool quiet = false;
     bool overwrite = false;  // replace earlier output of the same file
     bool help = false;

@@ -23,6 +23,9 @@ constexpr std::int32_t kPackingAppleApplications = 1;
 constexpr std::int32_t kPackingThunderbird = 2;
 constexpr std::int32_t kPackingSeparateFiles = 3;
 
+// ContactStyle value: the style the output layout gives its contacts.
+constexpr std::int32_t kContactStyleOfLayout = -1;
+
 struct _ExportSettings {
     // The folder the user chose; written into the report as the output path.
     std::string OutputFolderPath;
@@ -44,6 +47,11 @@ struct _ExportSettings {
     bool MergeTasks = false;
     bool MergeNotes = false;
     bool WriteBEContacts = false;
+    // How contact details without a vCard 3.0 property are written (the
+    // contact styles of MIMEContactWriter: 2 extension properties, 1
+    // address-book items, 0 the note); kContactStyleOfLayout lets the
+    // destination choose.
+    std::int32_t ContactStyle = kContactStyleOfLayout;
     // MBOX split size in megabytes; 0 never splits.
     std::int32_t MaxMBOXSizeInMB = 0;
     // 1 = convert, the only action there is.

@@ -36,6 +36,10 @@ class Message;
 class PSTSession;
 }  // namespace mailwright::model
 
+namespace mailwright::formats {
+class MIMEContactWriter;
+}
+
 namespace mailwright::exporting {
 
 class ConversionReport;
@@ -125,6 +129,9 @@ private:
                               std::optional<std::string> referencesSavedIn = std::nullopt) const;
     std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
                                                   MessageFraming framing) const;
+    // The vCard writer of a contacts folder's store, in the run's style.
+    std::unique_ptr<formats::MIMEContactWriter> makeContactWriter(
+        const model::MAPIFolder& folder) const;
 
     void resetRunState();
     // The PST suffix of a PST file's output folder when the walk reaches the

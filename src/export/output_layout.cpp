@@ -32,6 +32,28 @@ MessageFileFolders OutputLayout::messageFileFolders(const std::string& directory
     return folders;
 }
 
+std::optional<std::string> OutputLayout::contactDirectory(
+    const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
+    std::int32_t pstSuffix) const {
+    return FolderHierarchy(folder, base, pstSuffix);
+}
+
+std::string OutputLayout::mergedContactsPath(const std::string& directory,
+                                             const model::MAPIFolder& folder) const {
+    std::string name;
+    for (const char c : folder.folderName()) {
+        if (c == '/') {
+            name += "\u2215";  // DIVISION SLASH, as in safe names
+        } else if (c != '\0') {
+            name += c;
+        }
+    }
+    if (name.empty() || name == "." || name == "..") {
+        name = "--------" + name;
+    }
+    return JoinPath(directory, name + ".vcf");
+}
+
 std::optional<std::string> SeparateFilesLayout::mailDirectory(
     const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
     std::int32_t pstSuffix) const {

@@ -70,6 +70,19 @@ public:
         std::int32_t /*pstSuffix*/, bool /*merge*/, bool /*mailboxReferences*/) const {
         return std::nullopt;
     }
+    // The directory of a contacts folder's output under `base` (the run's
+    // contacts base folder), made on disk; nothing when `base` does not
+    // exist.
+    virtual std::optional<std::string> contactDirectory(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
+        std::int32_t pstSuffix) const;
+    // The file of all of a folder's contacts when they are merged, in its
+    // directory: the folder name as it is (only "/" and NUL, which cannot
+    // stand in a file name, are replaced) with ".vcf".
+    virtual std::string mergedContactsPath(const std::string& directory,
+                                           const model::MAPIFolder& folder) const;
+    // The contact style (MIMEContactWriter) of this destination.
+    virtual std::uint32_t contactStyle() const { return 0; }
 
     // Whether mailboxes are split at the run's size limit.
     virtual bool splitsMailboxes() const { return false; }

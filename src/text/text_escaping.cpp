@@ -79,12 +79,17 @@ void TextValueEscaper::Append(std::string_view bytes, std::string& out) {
             out += c;
             continue;
         }
+        const bool after_cr = after_cr_;
+        after_cr_ = c == '\r';
         switch (c) {
             case '\r':
-                out += '\\';
+                out += "\\n";
                 break;
             case '\n':
-                out += 'n';
+                // CR LF is one line break, already written with its CR.
+                if (!after_cr) {
+                    out += "\\n";
+                }
                 break;
             case ',':
             case ';':

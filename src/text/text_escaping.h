@@ -11,8 +11,8 @@
 
 namespace mailwright::text {
 
-// vCard and iCalendar text values: CR is written as "\" and LF as "n" (so the
-// CR LF of stored text becomes "\n"), and ",", ";" and "\" get a backslash in
+// vCard and iCalendar text values: every line break (CR LF, a lone LF or a
+// lone CR) is written as "\n", and ",", ";" and "\" get a backslash in
 // front. Folding writes "\r\n " (a continuation line) so that no line holds
 // more than 75 source bytes; the backslash of an escape is not counted, and a
 // fold never falls inside a UTF-8 character (it comes before the lead byte).
@@ -36,6 +36,7 @@ private:
     bool fold_;
     size_t line_bytes_ = 0;         // source bytes since the start or the last fold
     size_t continuation_left_ = 0;  // bytes still expected of the current UTF-8 character
+    bool after_cr_ = false;         // the last byte was a CR (its LF adds nothing)
 };
 
 // Property variant: the value of a string property of an item, or nothing when

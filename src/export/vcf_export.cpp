@@ -1,0 +1,66 @@
+// The contacts exporter: writes every item of a contacts folder as a vCard,
+// into one file for the folder when contacts are merged, else into a file
+// per contact, in the folder's directory.
+#include <string>
+
+#include "export/contact_item_sink.h"
+#include "export/conversion_report.h"
+#include "export/outlook_assets_export_agent.h"
+#include "model/mapi_folder.h"
+#include "model/message_store.h"
+#include "model/pst_session.h"
+#include "platform/system_log.h"
+
+namespace mailwright::exporting {
+
+std::unique_ptr<formats::MIMEContactWriter> OutlookAssetsExportAgent::makeContactWriter(
+    const model::MAPIFolder& folder) const {
+    const auto store = folder.ownerStore();
+    const auto session = store ? store->ownerSession() : nullptr;
+    if (!session) {
+        throw std::logic_error("the folder's PST file is no longer open");
+    }
+    const std::int32_t chosen = _exportSettingsP->ContactStyle;
+    const std::uint32_t style = chosen == kContactStyleOfLayout
+                                    ? _layout->contactStyle()
+                                    : static_cast<std::uint32_t>(chosen);
+    return std::make_unique<formats::MIMEContactWriter>(
+        style, static_cast<std::uint32_t>(session->pstDefaultCodePage()), session->isUnicodePST(),
+        session->pstSession());
+}
+
+ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
+    const std::shared_ptr<model::MAPIFolder>& folder, IProgressPresenter& presenter,
+    ILogger& logger) {
+    const _ExportSettings& settings = *_exportSettingsP;
+    ConversionReport report(logger, *extendedLogFileHandle);
+    FolderState state = startFolder(*folder);
+
+    const auto directory =
+        _layout->contactDirectory(folder, settings.ContactsOutputFolderPath, _lastPSTSuffix);
+    if (!directory && state.status == Success) {
+        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
+                           ": no output folder " + settings.ContactsOutputFolderPath + ".");
+        state.status = Failed;
+    }
+
+    if (state.status == Success) {
+        std::optional<std::string> merged;
+        if (settings.MergeContacts) {
+            merged = _layout->mergedContactsPath(*directory, *folder);
+        }
+        ContactItemSink sink(makeContactWriter(*folder), *directory, merged);
+        if (sink.open()) {
+            runItems(*folder, sink, state, presenter, report);
+        } else {
+            state.status = Failed;
+        }
+        finishSink(sink, state);
+    }
+
+    ExportResult result = finishFolder(state, report, "contacts", directory.value_or(""));
+    result.contactCount = state.converted;
+    return result;
+}
+
+}  // namespace mailwright::exporting
