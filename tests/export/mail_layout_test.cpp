@@ -48,6 +48,7 @@ TEST_F(MailLayoutTest, FolderTreeIsMirroredWithOneMailboxPerMailFolder) {
                                       "mail.pst/.mailwright-source",  // names the PST file
                                       "mail.pst/Ann/Ann.mbox",
                                       "mail.pst/Ann/Search Root/Search Root.mbox",
+                                      top + "Contacts/contact_1.vcf",
                                       top + "Deleted Items/Deleted Items.mbox",
                                       top + "Inbox/Inbox.mbox",
                                       top + "Inbox/Sub/Sub.mbox",

@@ -34,6 +34,20 @@ ExtraProperty ExtraProperty::of_text(std::uint16_t id, std::string utf8) {
     return p;
 }
 
+ExtraProperty ExtraProperty::of_texts(std::uint16_t id, std::vector<std::string> utf8) {
+    ExtraProperty p;
+    p.id = id;
+    p.texts = std::move(utf8);
+    return p;
+}
+
+ExtraProperty ExtraProperty::of_named_texts(PropertyName name, std::vector<std::string> utf8) {
+    ExtraProperty p;
+    p.named = std::move(name);
+    p.texts = std::move(utf8);
+    return p;
+}
+
 ExtraProperty ExtraProperty::of_named(PropertyName name, PropertyValue value) {
     ExtraProperty p;
     p.named = std::move(name);

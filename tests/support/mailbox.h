@@ -46,11 +46,16 @@ struct ExtraProperty {
     std::optional<PropertyName> named = {};  // resolved through the name-to-id map
     PropertyValue value = {};
     std::optional<std::string> text = {};
+    // A multi-valued text value: PT_MV_UNICODE or PT_MV_STRING8 as the file
+    // requires.
+    std::optional<std::vector<std::string>> texts = {};
 
     static ExtraProperty of(std::uint16_t id, PropertyValue value);
     static ExtraProperty of_text(std::uint16_t id, std::string utf8);
+    static ExtraProperty of_texts(std::uint16_t id, std::vector<std::string> utf8);
     static ExtraProperty of_named(PropertyName name, PropertyValue value);
     static ExtraProperty of_named_text(PropertyName name, std::string utf8);
+    static ExtraProperty of_named_texts(PropertyName name, std::vector<std::string> utf8);
 };
 
 // PidTagRecipientType.
@@ -144,6 +149,10 @@ struct Message {
     std::vector<Attachment> attachments = {};
     std::vector<ExtraProperty> extra = {};  // applied last: they replace derived values
     std::vector<std::uint16_t> omit = {};   // derived properties to leave out
+    // Properties that depend on the node id the message gets (entry ids of
+    // its neighbours in the folder, which get consecutive node ids), applied
+    // after `extra`.
+    std::function<std::vector<ExtraProperty>(std::uint32_t nid)> extra_for_nid = {};
 };
 
 // Folder roles the message store points at (PidTagIpmSubTreeEntryId, ...).

@@ -92,7 +92,10 @@ private:
         const std::uint32_t nid =
             make_nid(type, next_index(message_index_, kLastIndex, "messages"));
         const std::uint64_t serial = ++serial_;
-        const PropertyList props = messages_.properties(m, serial);
+        PropertyList props = messages_.properties(m, serial);
+        if (m.extra_for_nid) {
+            messages_.apply_extra(m.extra_for_nid(nid), props);
+        }
         const NodeContent node = messages_.node(m, props, serial);
         ndb_.add_node(nid, node.data, node.subnodes, folder_nid);
         table.add_row(nid, props.cells_for(columns));

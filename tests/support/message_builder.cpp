@@ -167,6 +167,14 @@ void MessageBuilder::add_bodies(const Message& message, PropertyList& out) const
 }
 
 PropertyValue MessageBuilder::extra_value(const ExtraProperty& extra) const {
+    if (extra.texts) {
+        std::vector<std::vector<std::uint8_t>> items;
+        for (const std::string& text : *extra.texts) {
+            items.push_back(form_.bytes(text));
+        }
+        return PropertyValue{static_cast<std::uint16_t>(kPtMultiValued | form_.type()),
+                             pack_multi_valued(items)};
+    }
     return extra.text ? form_.value(*extra.text) : extra.value;
 }
 

@@ -11,6 +11,7 @@
 
 #include "support/code_page_text.h"
 #include "support/prng.h"
+#include "support/sample_contacts.h"
 #include "support/sample_text.h"
 
 namespace pstbuild::sample {
@@ -24,16 +25,8 @@ const Person& owner() {
     return kOwner;
 }
 
-// Named properties of contacts and appointments ([MS-OXPROPS] via the MAPI
+// Named properties of appointments ([MS-OXPROPS] via the MAPI
 // canonical property pages).
-constexpr std::uint32_t kLidFileUnder = 0x8005;
-constexpr std::uint32_t kLidWorkAddress = 0x801B;
-constexpr std::uint32_t kLidWorkAddressStreet = 0x8045;
-constexpr std::uint32_t kLidWorkAddressCity = 0x8046;
-constexpr std::uint32_t kLidWorkAddressCountry = 0x8049;
-constexpr std::uint32_t kLidEmail1DisplayName = 0x8080;
-constexpr std::uint32_t kLidEmail1AddressType = 0x8082;
-constexpr std::uint32_t kLidEmail1EmailAddress = 0x8083;
 constexpr std::uint32_t kLidAppointmentSequence = 0x8201;
 constexpr std::uint32_t kLidBusyStatus = 0x8205;
 constexpr std::uint32_t kLidLocation = 0x8208;
@@ -42,9 +35,7 @@ constexpr std::uint32_t kLidAppointmentEndWhole = 0x820E;
 constexpr std::uint32_t kLidAppointmentSubType = 0x8215;
 constexpr std::uint32_t kLidRecurring = 0x8223;
 
-// Contact and body details that are not language specific.
-constexpr const char* kCompanies[] = {"Example Ltd", "Contoso Trading", "Northwind GmbH"};
-constexpr const char* kTitles[] = {"Manager", "Engineer", "Accountant", "Director"};
+// Addresses that are not language specific.
 constexpr const char* kStreets[] = {"12 High Street", "Hauptstraße 5", "Rue de la Paix 8"};
 constexpr const char* kCities[] = {"London", "München", "Paris", "Athens", "Tokyo"};
 
@@ -346,12 +337,6 @@ Message mail_message(const SampleOptions& options, const FolderPlan& folder, std
 
 // --- other items -----------------------------------------------------------
 
-void split_name(const std::string& name, std::string& given, std::string& surname) {
-    const std::size_t space = name.find(' ');
-    given = space == std::string::npos ? name : name.substr(0, space);
-    surname = space == std::string::npos ? "" : name.substr(space + 1);
-}
-
 ExtraProperty named_text(const Guid& set, std::uint32_t lid, std::string text) {
     return ExtraProperty::of_named_text(PropertyName{set, lid, {}}, std::move(text));
 }
@@ -360,55 +345,37 @@ ExtraProperty named_value(const Guid& set, std::uint32_t lid, PropertyValue valu
     return ExtraProperty::of_named(PropertyName{set, lid, {}}, std::move(value));
 }
 
-Message contact(const SampleOptions& options, std::size_t index, Prng& rng) {
+// The sample person of contact `index`, with an address when the file's
+// code page holds it.
+SampleContactPerson contact_person(const SampleOptions& options, std::size_t index, Prng& rng) {
     const std::vector<const Language*>& langs = allowed_languages(options);
     const Language& language = *langs[index % langs.size()];
     const SamplePerson& p = language.people[(index / langs.size()) % language.people.size()];
-    std::string given;
-    std::string surname;
-    split_name(p.name, given, surname);
-    Message m;
-    m.message_class = "IPM.Contact";
-    m.subject = p.name;
+    SampleContactPerson person{p.name, p.email, rng.pick(std::span<const char* const>(kStreets)),
+                               rng.pick(std::span<const char* const>(kCities))};
+    if (!representable(person.street + person.city,
+                       options.variant == Variant::ansi ? options.code_page : kCodePageUtf8)) {
+        person.street.clear();
+        person.city.clear();
+    }
+    return person;
+}
+
+Message contact(const SampleOptions& options, std::size_t ordinal, std::size_t index,
+                std::size_t count, Prng& rng) {
+    if (is_sample_group(index, count)) {
+        std::vector<SampleContactPerson> people;
+        for (std::size_t i = 0; i < index; ++i) {
+            Prng item_rng = Prng::for_item(options.seed, ordinal + 1, i);
+            people.push_back(contact_person(options, i, item_rng));
+        }
+        return sample_group(people, index, sample_record_key(options.seed));
+    }
+    const SampleContactPerson person = contact_person(options, index, rng);
+    Message m = contact_message(sample_contact(person, index, rng));
     const std::int64_t created = kFirstDay - static_cast<std::int64_t>(rng.below(400)) * kDay;
     m.creation_time = at(created);
     m.modification_time = at(created + kDay);
-    m.extra = {
-        ExtraProperty::of_text(0x3001, p.name),   // PidTagDisplayName
-        ExtraProperty::of_text(0x3A06, given),    // PidTagGivenName
-        ExtraProperty::of_text(0x3A11, surname),  // PidTagSurname
-        ExtraProperty::of_text(0x3A16, rng.pick(std::span<const char* const>(kCompanies))),
-        ExtraProperty::of_text(0x3A17, rng.pick(std::span<const char* const>(kTitles))),
-        ExtraProperty::of_text(0x3A08, "+1 555 01" + std::to_string(10 + rng.below(90))),
-        ExtraProperty::of_text(0x3A1C, "+1 555 02" + std::to_string(10 + rng.below(90))),
-        ExtraProperty::of(
-            0x3A42, pv_systime(at(static_cast<std::int64_t>(rng.between(0, 30 * 365)) * kDay))),
-        named_text(kPsetidAddress, kLidEmail1EmailAddress, p.email),
-        named_text(kPsetidAddress, kLidEmail1DisplayName,
-                   std::string(p.name) + " (" + p.email + ")"),
-        named_text(kPsetidAddress, kLidEmail1AddressType, "SMTP"),
-        named_text(kPsetidAddress, kLidFileUnder, surname.empty() ? given : surname + ", " + given),
-    };
-    const std::string street = rng.pick(std::span<const char* const>(kStreets));
-    const std::string city = rng.pick(std::span<const char* const>(kCities));
-    if (representable(street + city,
-                      options.variant == Variant::ansi ? options.code_page : kCodePageUtf8)) {
-        m.extra.push_back(named_text(kPsetidAddress, kLidWorkAddressStreet, street));
-        m.extra.push_back(named_text(kPsetidAddress, kLidWorkAddressCity, city));
-        m.extra.push_back(named_text(kPsetidAddress, kLidWorkAddressCountry, "Example Country"));
-        m.extra.push_back(named_text(kPsetidAddress, kLidWorkAddress, street + "\r\n" + city));
-    }
-    if (rng.chance(50)) {
-        m.body = paragraphs(language, rng, 40);
-    }
-    if (rng.chance(25)) {
-        Attachment photo;
-        photo.filename = "ContactPicture.jpg";
-        photo.mime_type = "image/jpeg";
-        photo.contact_photo = true;
-        photo.data = binary_data(kBinaryKinds[4], 2048 + rng.below(4096), rng);
-        m.attachments.push_back(std::move(photo));
-    }
     return m;
 }
 
@@ -590,7 +557,7 @@ Message sample_message(const SampleOptions& options, const FolderPlan& folder, s
         case FolderKind::calendar:
             return appointment(options, ordinal, index, folder.messages, rng);
         case FolderKind::contacts:
-            return contact(options, index, rng);
+            return contact(options, ordinal, index, folder.messages, rng);
         case FolderKind::notes:
             return simple_item(options, "IPM.StickyNote", index, rng);
         case FolderKind::tasks:
@@ -611,10 +578,7 @@ Mailbox sample_mailbox(const SampleOptions& options) {
     }
     Mailbox box = standard_mailbox("Personal Folders");
     box.code_page = options.code_page;
-    Prng rng(options.seed);
-    for (std::uint8_t& b : box.record_key) {
-        b = static_cast<std::uint8_t>(rng.next());
-    }
+    box.record_key = sample_record_key(options.seed);
     const std::vector<FolderPlan> plan = plan_folders(options);
     for (std::size_t ordinal = 0; ordinal < plan.size(); ++ordinal) {
         const FolderPlan& f = plan[ordinal];
