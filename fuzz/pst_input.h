@@ -5,7 +5,8 @@
 // opening embedded messages recursively, and finally changes the code page,
 // which decodes every folder name again. Every message also goes through
 // the iCalendar writer, as a calendar folder's items do, with the zone
-// descriptions and recurrence pattern it may carry. The reader's exceptions are
+// descriptions and recurrence pattern it may carry, and through the vCard
+// writer, as a contacts folder's items do. The reader's exceptions are
 // expected; crashes, hangs and sanitizer reports are not. The work per input
 // is capped, so a file whose tables claim a great deal stays cheap.
 #pragma once
@@ -19,6 +20,7 @@
 #include <sstream>
 
 #include "formats/mime_calendar_writer.h"
+#include "formats/mime_contact_writer.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
 #include "model/message_store.h"
@@ -111,8 +113,18 @@ inline void write_calendar(pstread::message& m, mailwright::formats::MIMECalenda
     }
 }
 
+// The contact path of a message: its vCard in the address-book style.
+inline void write_as_contact(pstread::message& m, mailwright::formats::MIMEContactWriter& writer) {
+    std::ostringstream card;
+    try {
+        writer.writeContact(card, m);
+    } catch (const std::exception&) {
+    }
+}
+
 inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left,
-                        mailwright::formats::MIMECalendarWriter& calendar) {
+                        mailwright::formats::MIMECalendarWriter& calendar,
+                        mailwright::formats::MIMEContactWriter& contacts) {
     if (!left.spend(left.folders)) {
         return;
     }
@@ -130,6 +142,7 @@ inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left,
                 }
                 read_contents(m->getMessage(), left);
                 write_calendar(m->getMessage(), calendar);
+                write_as_contact(m->getMessage(), contacts);
             } catch (const std::exception&) {
                 // The cursor has moved past the message.
             }
@@ -139,7 +152,7 @@ inline void walk_folder(mailwright::model::MAPIFolder& folder, budget& left,
     }
     try {
         for (const auto& child : folder.getFolders()) {
-            walk_folder(*child, left, calendar);
+            walk_folder(*child, left, calendar, contacts);
         }
     } catch (const std::exception&) {
     }
@@ -157,7 +170,10 @@ inline void fuzz_pst(const std::uint8_t* data, std::size_t size) {
         mailwright::formats::MIMECalendarWriter calendar(false, session->isUnicodePST(), 1252);
         calendar.resolveNamedPropIds(session->pstSession());
         calendar.setSystemTimeZone(mailwright::text::DateTimeZone::gmt());
-        walk_folder(*session->getRootStore()->getSubTreeFolder(), left, calendar);
+        mailwright::formats::MIMEContactWriter contacts(
+            mailwright::formats::kContactStyleAddressBook, 1252, session->isUnicodePST(),
+            session->pstSession());
+        walk_folder(*session->getRootStore()->getSubTreeFolder(), left, calendar, contacts);
         // Decodes every name again and builds the folders the walk did not
         // reach.
         session->setPstDefaultCodePage(1251);

@@ -153,14 +153,16 @@ public:
         // The assistant's telephone is a tel line with its own type.
         const std::string parameters =
             action.label.empty() ? std::string() : ";type=" + std::string(action.label);
-        m_out << VCardLineHead(action.name, parameters) << ':' << VCardValue().utf8(value).str();
+        const std::string lineHead = VCardLineHead(action.name, parameters) + ":";
+        m_out << lineHead << VCardValue(lineHead).utf8(value).str();
     }
     void plainLine(std::string_view name, const std::string& value) {
         m_out << "\r\n" << name << ':' << value;
     }
     void item(const StyleAction& action, const std::string& value) {
         const std::string prefix = "\r\nitem" + std::to_string(++m_items) + ".";
-        m_out << prefix << action.name << ':' << VCardValue().utf8(value).str() << prefix
+        const std::string lineHead = prefix + std::string(action.name) + ":";
+        m_out << lineHead << VCardValue(lineHead).utf8(value).str() << prefix
               << "X-ABLabel:" << action.label;
     }
     void note(std::string_view label, const std::string& value) {

@@ -61,8 +61,10 @@ void MIMEContactWriter::writeGroup(std::ostream& out, pstread::message& group) {
     if (name.empty()) {
         name = ContactTextOrEmpty(group.get_property_bag(), 0x3001);
     }
-    out << VCardLineHead("n") << ':' << VCardValue().text(name).str() << ";;;;";
-    out << VCardLineHead("fn") << ':' << VCardValue().text(name).str();
+    const std::string nameHead = VCardLineHead("n") + ":";
+    out << nameHead << VCardValue(nameHead).text(name).str() << ";;;;";
+    const std::string fnHead = VCardLineHead("fn") + ":";
+    out << fnHead << VCardValue(fnHead).text(name).str();
     out << "\r\nX-ADDRESSBOOKSERVER-KIND:group";
     writeGroupMembers(out, group.get_property_bag());
     writeCategories(out, group.get_property_bag());

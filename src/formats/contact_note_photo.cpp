@@ -56,22 +56,24 @@ void MIMEContactWriter::writeNote(std::ostream& out, pstread::message& contact,
         platform::log_line("Unexpected character at additional note end.");
     }
 
+    const std::string lineHead = VCardLineHead("note") + ":";
+    VCardValue notes(lineHead);
+    notes.utf8(additionalNotes);
+    if (!additionalNotes.empty() && source != nullptr) {
+        notes.utf8("\r\n");
+    }
     std::ostringstream body;
     if (source != nullptr) {
         pstread::hnid_istream stream(contact.open_body_stream());
         stream.exceptions(std::ios::badbit);
-        text::EscapeTextValue(stream, *source, body);
+        // The body continues the line where the collected details end.
+        text::EscapeTextValue(stream, *source, body, notes.column());
     }
     const std::string bodyText = std::move(body).str();
     if (additionalNotes.empty() && bodyText.empty()) {
         return;
     }
-    VCardValue value;
-    value.utf8(additionalNotes);
-    if (!additionalNotes.empty() && !bodyText.empty()) {
-        value.utf8("\r\n");
-    }
-    out << VCardLineHead("note") << ':' << value.str() << bodyText;
+    out << lineHead << notes.str() << bodyText;
 }
 
 void MIMEContactWriter::writeContactPhoto(std::ostream& out, pstread::message& contact) {

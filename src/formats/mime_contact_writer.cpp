@@ -19,8 +19,9 @@ constexpr prop_id kPidTagDisplayName = 0x3001;
 constexpr prop_id kPidTagBirthday = 0x3A42;
 
 // A structured value: the fields joined with ";"; empty when every field is.
-std::string structured_value(const property_bag& bag, std::span<const prop_id> fields) {
-    VCardValue value;
+std::string structured_value(const property_bag& bag, const std::string& lineHead,
+                             std::span<const prop_id> fields) {
+    VCardValue value(lineHead);
     bool any = false;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) {
@@ -120,8 +121,9 @@ void MIMEContactWriter::writeName(std::ostream& out, const property_bag& bag) co
     // Surname, given name, middle name, prefix, suffix. vCard 3.0 requires
     // the line, so a contact without any name part gets empty fields.
     static constexpr prop_id kParts[] = {0x3A11, 0x3A06, 0x3A44, 0x3A45, 0x3A05};
-    const std::string value = structured_value(bag, kParts);
-    out << VCardLineHead("n") << ':' << (value.empty() ? ";;;;" : value);
+    const std::string lineHead = VCardLineHead("n") + ":";
+    const std::string value = structured_value(bag, lineHead, kParts);
+    out << lineHead << (value.empty() ? ";;;;" : value);
 }
 
 void MIMEContactWriter::writeFormattedName(std::ostream& out, pstread::message& contact) const {
@@ -131,7 +133,8 @@ void MIMEContactWriter::writeFormattedName(std::ostream& out, pstread::message& 
     if (name.empty()) {
         name = ContactTextOrEmpty(contact.get_property_bag(), kPidTagDisplayName);
     }
-    out << VCardLineHead("fn") << ':' << VCardValue().text(name).str();
+    const std::string lineHead = VCardLineHead("fn") + ":";
+    out << lineHead << VCardValue(lineHead).text(name).str();
 }
 
 void MIMEContactWriter::writeAddresses(std::ostream& out, const property_bag& bag) const {
@@ -166,22 +169,25 @@ void MIMEContactWriter::writeAddresses(std::ostream& out, const property_bag& ba
          3},
     };
     for (const Address& address : addresses) {
-        const std::string value = structured_value(bag, address.fields);
+        const std::string adrHead = address.adrHead + marker(address.which);
+        const std::string value = structured_value(bag, adrHead, address.fields);
         if (!value.empty()) {
-            out << address.adrHead << marker(address.which) << value;
+            out << adrHead << value;
         }
         const auto label = ContactText(bag, address.label);
         if (label && !label->empty()) {
-            out << address.labelHead << marker(address.which) << VCardValue().text(*label).str();
+            const std::string lineHead = address.labelHead + marker(address.which);
+            out << lineHead << VCardValue(lineHead).text(*label).str();
         }
     }
 }
 
 void MIMEContactWriter::writeOrganization(std::ostream& out, const property_bag& bag) const {
     static constexpr prop_id kParts[] = {0x3A16, 0x3A18};  // company, department
-    const std::string value = structured_value(bag, kParts);
+    const std::string lineHead = VCardLineHead("org") + ":";
+    const std::string value = structured_value(bag, lineHead, kParts);
     if (!value.empty()) {
-        out << VCardLineHead("org") << ':' << value;
+        out << lineHead << value;
     }
 }
 
@@ -231,14 +237,15 @@ void MIMEContactWriter::writeCategories(std::ostream& out, const property_bag& b
         return;
     }
     // Categories are a list: each one escaped, a plain "," between them.
-    VCardValue value;
+    const std::string lineHead = VCardLineHead("categories") + ":";
+    VCardValue value(lineHead);
     for (std::size_t i = 0; i < keywords->size(); ++i) {
         if (i > 0) {
             value.raw(",");
         }
         value.text((*keywords)[i]);
     }
-    out << VCardLineHead("categories") << ':' << value.str();
+    out << lineHead << value.str();
 }
 
 }  // namespace mailwright::formats

@@ -15,7 +15,7 @@ VCardValue& VCardValue::utf8(std::string_view value) {
 }
 
 VCardValue& VCardValue::raw(std::string_view structure) {
-    m_out += structure;
+    m_escaper.AppendVerbatim(structure, m_out);
     return *this;
 }
 
@@ -30,7 +30,7 @@ std::string VCardLineHead(std::string_view name, std::string_view parameters) {
 void WriteVCardTextLine(std::ostream& out, const std::string& lineHead,
                         const std::optional<std::u16string>& value) {
     if (value && !value->empty()) {
-        out << lineHead << ':' << VCardValue().text(*value).str();
+        out << lineHead << ':' << VCardValue(lineHead + ":").text(*value).str();
     }
 }
 

@@ -17,7 +17,10 @@ namespace mailwright::formats {
 
 class VCardValue {
 public:
-    explicit VCardValue(bool escape = true) : m_escaper(escape, /*fold=*/true) {}
+    // `lineHead`: what the line holds before the value (a head of
+    // VCardLineHead with its ":"), so that the first run folds in time.
+    explicit VCardValue(std::string_view lineHead = {})
+        : m_escaper(/*escape=*/true, /*fold=*/true, LineColumn(lineHead)) {}
 
     // Text as it is stored (UTF-16), converted, escaped and folded.
     VCardValue& text(std::u16string_view value);
@@ -28,8 +31,15 @@ public:
     VCardValue& raw(std::string_view structure);
 
     const std::string& str() const { return m_out; }
+    // Bytes on the value's last line so far.
+    std::size_t column() const { return m_escaper.column(); }
 
 private:
+    // The bytes of `lineHead` after its leading CR LF.
+    static std::size_t LineColumn(std::string_view lineHead) {
+        return lineHead.starts_with("\r\n") ? lineHead.size() - 2 : lineHead.size();
+    }
+
     text::TextValueEscaper m_escaper;
     std::string m_out;
 };

@@ -69,13 +69,21 @@ void TextValueEscaper::FoldBefore(unsigned char byte, std::string& out) {
 }
 
 void TextValueEscaper::Append(std::string_view bytes, std::string& out) {
+    Write(bytes, escape_, out);
+}
+
+void TextValueEscaper::AppendVerbatim(std::string_view bytes, std::string& out) {
+    Write(bytes, false, out);
+}
+
+void TextValueEscaper::Write(std::string_view bytes, bool escape, std::string& out) {
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (fold_) {
             FoldBefore(byte, out);
             ++line_bytes_;
         }
-        if (!escape_) {
+        if (!escape) {
             out += c;
             continue;
         }
@@ -124,7 +132,8 @@ void EscapeTextValue(std::string_view text, std::string& out) {
     TextValueEscaper().Append(text.substr(0, text.find('\0')), out);
 }
 
-bool EscapeTextValue(std::istream& body, const TextEncodingItem& source, std::ostream& out) {
+bool EscapeTextValue(std::istream& body, const TextEncodingItem& source, std::ostream& out,
+                     size_t column) {
     std::array<char, kStreamBlockBytes> block{};
     body.read(block.data(), block.size());
     auto count = static_cast<size_t>(body.gcount());
@@ -132,7 +141,7 @@ bool EscapeTextValue(std::istream& body, const TextEncodingItem& source, std::os
         return false;
     }
     StreamingConverter converter(source, Utf8Row());
-    TextValueEscaper escaper;
+    TextValueEscaper escaper(/*escape=*/true, /*fold=*/true, column);
     std::string escaped;
     while (count > 0) {
         escaped.clear();

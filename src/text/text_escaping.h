@@ -24,12 +24,20 @@ inline constexpr size_t kTextValueFoldBytes = 75;
 // fold count across calls, so a value written in pieces folds as one.
 class TextValueEscaper {
 public:
-    explicit TextValueEscaper(bool escape = true, bool fold = true)
-        : escape_(escape), fold_(fold) {}
+    // `column`: bytes already on the line before the value (its property
+    // name and parameters), counted against the first run.
+    explicit TextValueEscaper(bool escape = true, bool fold = true, size_t column = 0)
+        : escape_(escape), fold_(fold), line_bytes_(column) {}
 
     void Append(std::string_view bytes, std::string& out);
+    // Counts and folds like Append but writes the bytes unescaped: the
+    // structure of a value (the ";" between fields, the "," between items).
+    void AppendVerbatim(std::string_view bytes, std::string& out);
+    // Bytes on the current line so far (escapes not counted).
+    size_t column() const { return line_bytes_; }
 
 private:
+    void Write(std::string_view bytes, bool escape, std::string& out);
     void FoldBefore(unsigned char byte, std::string& out);
 
     bool escape_;
@@ -61,6 +69,8 @@ void EscapeTextValue(std::string_view text, std::string& out);
 // or its first block is shorter than 9 bytes and holds only NUL, CR and LF
 // bytes, nothing is written and false is returned. Conversion failures throw
 // std::runtime_error with the output so far left in `out`.
-bool EscapeTextValue(std::istream& body, const TextEncodingItem& source, std::ostream& out);
+// `column` counts the bytes already on the line against the first run.
+bool EscapeTextValue(std::istream& body, const TextEncodingItem& source, std::ostream& out,
+                     size_t column = 0);
 
 }  // namespace mailwright::text
