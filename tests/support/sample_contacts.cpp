@@ -35,7 +35,7 @@ Contact sample_contact(const SampleContactPerson& p, std::size_t index, Prng& rn
     c.file_as = p.name;
     c.display_name = p.name;
     split_name(p.name, c.given_name, c.surname);
-    c.nickname = index % 2 == 0 ? "" : c.given_name.substr(0, 3);
+    c.nickname = index % 2 == 0 ? "" : c.given_name;
     c.company = rng.pick(std::span<const char* const>(kCompanies));
     c.department = index % 2 == 0 ? "Sales" : "";
     c.title = rng.pick(std::span<const char* const>(kTitles));
