@@ -56,7 +56,7 @@ bool is_card_class(std::u16string_view messageClass) {
 
 void MIMEContactWriter::writeGroup(std::ostream& out, pstread::message& group) {
     out << "begin:vcard\r\nversion:3.0";
-    out << "\r\nUID:" << ItemUID(m_recordKey, group.get_id());
+    out << "\r\nUID:" << uidOf(group.get_id());
     std::u16string name = group.has_subject() ? group.get_subject() : std::u16string();
     if (name.empty()) {
         name = ContactTextOrEmpty(group.get_property_bag(), 0x3001);
@@ -78,7 +78,7 @@ void MIMEContactWriter::writeGroupMembers(std::ostream& out, const pstread::prop
                          binaries(bag, m_groupPropIds.oneOffMembers), m_recordKey, *m_defaultRow);
     for (const GroupMember& member : members) {
         if (member.nid && isContactItem(*member.nid)) {
-            out << "\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" << ItemUID(m_recordKey, *member.nid);
+            out << "\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" << uidOf(*member.nid);
         } else if (!member.address.empty()) {
             out << "\r\nX-ADDRESSBOOKSERVER-MEMBER:" << mailto_uri(member.address);
         } else {

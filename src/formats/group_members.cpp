@@ -24,7 +24,9 @@ constexpr std::size_t kProviderDataOffset = kProviderOffset + 16;
 // Wrapped: one type byte (its high bit: the embedded id is a message entry
 // id), then that entry id: flags, the store's record key, the node id.
 constexpr std::uint8_t kWrappedMessageEntryId = 0x80;
-constexpr std::size_t kWrappedEntryIdBytes = kProviderDataOffset + 1 + kFlagsBytes + 16 + 4;
+constexpr std::size_t kRecordKeyBytes = 16;
+constexpr std::size_t kWrappedEntryIdBytes =
+    kProviderDataOffset + 1 + kFlagsBytes + kRecordKeyBytes + 4;
 // One-off: version (2 bytes), flags (2 bytes; 0x8000 means UTF-16 strings),
 // then the display name, address type and address, each ending in a NUL.
 constexpr std::size_t kOneOffStringsOffset = kProviderDataOffset + 4;
@@ -58,16 +60,17 @@ std::optional<std::string> read_string(std::span<const std::uint8_t> bytes, std:
 }  // namespace
 
 std::optional<std::uint32_t> WrappedMessageNid(std::span<const std::uint8_t> entryId,
-                                               const StoreRecordKey& recordKey) {
+                                               std::span<const std::uint8_t> recordKey) {
     if (entryId.size() != kWrappedEntryIdBytes || !has_provider(entryId, kWrappedEntryIdProvider) ||
         (entryId[kProviderDataOffset] & kWrappedMessageEntryId) == 0) {
         return std::nullopt;
     }
     const std::size_t keyOffset = kProviderDataOffset + 1 + kFlagsBytes;
-    if (!std::equal(recordKey.begin(), recordKey.end(), entryId.begin() + keyOffset)) {
+    if (recordKey.size() != kRecordKeyBytes ||
+        !std::equal(recordKey.begin(), recordKey.end(), entryId.begin() + keyOffset)) {
         return std::nullopt;
     }
-    const std::size_t nidOffset = keyOffset + recordKey.size();
+    const std::size_t nidOffset = keyOffset + kRecordKeyBytes;
     std::uint32_t nid = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         nid |= std::uint32_t{entryId[nidOffset + i]} << (8 * i);
@@ -95,7 +98,7 @@ std::optional<GroupMember> ReadOneOffEntryId(std::span<const std::uint8_t> entry
 
 std::vector<GroupMember> ReadGroupMembers(const std::vector<std::vector<std::uint8_t>>& members,
                                           const std::vector<std::vector<std::uint8_t>>& oneOffs,
-                                          const StoreRecordKey& recordKey,
+                                          std::span<const std::uint8_t> recordKey,
                                           const text::TextEncodingItem& eightBitRow) {
     std::vector<GroupMember> result;
     const std::size_t count = std::max(members.size(), oneOffs.size());

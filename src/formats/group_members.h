@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/item_uid.h"
 #include "text/code_page_table.h"
 
 namespace mailwright::formats {
@@ -29,7 +28,7 @@ struct GroupMember {
 // A wrapped entry id of a message in the store with `recordKey`: the node
 // id of that message, or nothing for any other entry id.
 std::optional<std::uint32_t> WrappedMessageNid(std::span<const std::uint8_t> entryId,
-                                               const StoreRecordKey& recordKey);
+                                               std::span<const std::uint8_t> recordKey);
 
 // A one-off entry id's name, address type and address; 8-bit strings are
 // read in `eightBitRow`. Nothing for any other entry id or one whose strings
@@ -43,7 +42,7 @@ std::optional<GroupMember> ReadOneOffEntryId(std::span<const std::uint8_t> entry
 // A member of which neither entry id can be read is left out.
 std::vector<GroupMember> ReadGroupMembers(const std::vector<std::vector<std::uint8_t>>& members,
                                           const std::vector<std::vector<std::uint8_t>>& oneOffs,
-                                          const StoreRecordKey& recordKey,
+                                          std::span<const std::uint8_t> recordKey,
                                           const text::TextEncodingItem& eightBitRow);
 
 }  // namespace mailwright::formats

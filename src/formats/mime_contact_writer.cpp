@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "formats/item_identity.h"
 #include "formats/property_reading.h"
 #include "formats/vcard_value.h"
 #include "model/pst_session.h"
@@ -72,7 +73,11 @@ MIMEContactWriter::MIMEContactWriter(std::uint32_t contactStyle, std::uint32_t d
       m_defaultCodePage(defaultCodePage),
       m_defaultRow(model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))),
       m_store(store),
-      m_recordKey(ReadStoreRecordKey(store)) {}
+      m_recordKey(StoreRecordKey(store)) {}
+
+std::string MIMEContactWriter::uidOf(std::uint32_t nid) const {
+    return ItemIdentity::ofItem(m_recordKey, nid).uuid();
+}
 
 text::SharedDateFormatter& MIMEContactWriter::formatter() {
     return m_formatter != nullptr ? *m_formatter : text::thread_date_formatter();
@@ -91,7 +96,7 @@ int MIMEContactWriter::writeContact(std::ostream& out, pstread::message& contact
         return 0;
     }
     out << "begin:vcard\r\nversion:3.0";
-    out << "\r\nUID:" << ItemUID(m_recordKey, contact.get_id());
+    out << "\r\nUID:" << uidOf(contact.get_id());
     writeName(out, bag);
     writeFormattedName(out, contact);
     WriteVCardTextLine(out, VCardLineHead("nickname"), ContactText(bag, 0x3A4F));

@@ -22,9 +22,9 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "formats/contact_named_props.h"
-#include "formats/item_uid.h"
 #include "pstread/pst/attachment.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/pst.h"
@@ -90,6 +90,8 @@ private:
     // carries the UID the node id gives).
     bool isContactItem(std::uint32_t nid);
 
+    // The UID of the item `nid` of this store: the same on every run.
+    std::string uidOf(std::uint32_t nid) const;
     std::string vcardDate(const pstread::property_bag& bag, pstread::prop_id id);
     text::SharedDateFormatter& formatter();
 
@@ -100,7 +102,7 @@ private:
     std::uint32_t m_defaultCodePage;
     const text::TextEncodingItem* m_defaultRow;
     pstread::pst& m_store;
-    StoreRecordKey m_recordKey;
+    std::vector<std::uint8_t> m_recordKey;
     text::SharedDateFormatter* m_formatter = nullptr;
 };
 
