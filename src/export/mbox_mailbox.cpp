@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "export/output_paths.h"
 #include "platform/system_log.h"
 
 namespace mailwright::exporting {
@@ -21,6 +22,10 @@ bool exists(const std::string& path) {
 
 // Renames without replacing an existing file.
 bool rename_no_replace(const std::string& from, const std::string& to) {
+    if (IsOutputPathTooLong(to)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         return true;
     }

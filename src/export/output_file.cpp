@@ -8,11 +8,17 @@
 #include <cstring>
 #include <utility>
 
+#include "export/output_paths.h"
+
 namespace mailwright::exporting {
 
 OutputFile OutputFile::open(const std::string& path, Mode mode) {
     OutputFile file;
     file.m_path = path;
+    if (IsOutputPathTooLong(path)) {
+        file.m_error = ENAMETOOLONG;
+        return file;
+    }
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::append ? O_APPEND : O_EXCL);
     do {
         file.m_fd = ::open(path.c_str(), flags, 0666);

@@ -23,7 +23,8 @@ public:
 
     // A closed file; `isOpen` is false.
     OutputFile() = default;
-    // Never throws; check isOpen().
+    // Never throws; check isOpen(). A path longer than the run's limit
+    // (IsOutputPathTooLong) is refused with ENAMETOOLONG.
     static OutputFile open(const std::string& path, Mode mode);
 
     OutputFile(OutputFile&& other) noexcept;

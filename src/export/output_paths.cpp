@@ -141,15 +141,23 @@ std::string UniquePath(const std::string& folder, const std::string& name,
 
 std::optional<std::string> PathTooLong(const std::shared_ptr<model::MAPIFolder>& folder,
                                        const std::string& outputFolder) {
-    std::string path = outputFolder;
+    const auto store = folder->ownerStore();
+    const auto session = store ? store->ownerSession() : nullptr;
+    const std::string pstName = session ? PSTFileName(*session) : SafeName("");
+    const std::int32_t suffix = PSTSuffix(outputFolder, pstName);
+    std::string path = JoinPath(outputFolder, suffix == -1 ? pstName : numbered(pstName, suffix));
     const auto ancestry = FolderAncestry(folder);
     for (auto it = ancestry.rbegin(); it != ancestry.rend(); ++it) {
         path = JoinPath(path, SafeName((*it)->folderName()));
     }
-    if (CharacterCount(path) > kMaxOutputPathCharacters) {
+    if (IsOutputPathTooLong(path)) {
         return path;
     }
     return std::nullopt;
+}
+
+bool IsOutputPathTooLong(const std::string& path) {
+    return CharacterCount(path) > kMaxOutputPathCharacters;
 }
 
 }  // namespace mailwright::exporting

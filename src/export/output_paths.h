@@ -55,10 +55,17 @@ std::int32_t PSTSuffix(const std::string& base, const std::string& pstFileName);
 std::string UniquePath(const std::string& folder, const std::string& name,
                        const std::optional<std::string>& extension = std::nullopt);
 
-// outputFolder / the safe name of every folder of the ancestry from the top
-// down, when that path has more than kMaxOutputPathCharacters characters.
+// The folder a run writes the folder's files into: outputFolder / the PST
+// file name (with " (N)" when that name is taken there) / the safe name of
+// every folder of the ancestry from the top down, when that path has more
+// than kMaxOutputPathCharacters characters. The files in it are checked
+// whole when they are opened (IsOutputPathTooLong).
 std::optional<std::string> PathTooLong(const std::shared_ptr<model::MAPIFolder>& folder,
                                        const std::string& outputFolder);
+
+// Whether a path has more than kMaxOutputPathCharacters characters; no file
+// is written at such a path.
+bool IsOutputPathTooLong(const std::string& path);
 
 // Joins a folder and a name with one slash.
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -129,9 +129,6 @@ TEST_F(ConversionReportTest, RunFooterByStatus) {
         std::string file;
     };
     const Case cases[] = {
-        {{Success, 0, 0, 0},
-         start + "Conversion process completed successfully.\r\n\r\n" + L,
-         start + "Conversion process completed successfully.\r\nOutput Path: /out\r\n" + L},
         {{CompletedWithErrors, 3, 1, 2},
          start +
              "Total number of emails processed: 3\r\nTotal number of contacts processed: "
@@ -143,9 +140,6 @@ TEST_F(ConversionReportTest, RunFooterByStatus) {
              "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed "
              "successfully.\r\nOutput Path: /out\r\n" +
              L},
-        {{Cancelled, 5, 0, 0},
-         start + "Total number of emails processed: 5\r\nOperation aborted !!!\r\n\r\n" + L,
-         start + "Total number of emails processed: 5\r\nOperation aborted !!!\r\n" + L},
         {{Failed, 0, 0, 4},
          start +
              "Total number of calendar items processed: 4\r\nOperation aborted due to following "
@@ -163,13 +157,6 @@ TEST_F(ConversionReportTest, RunFooterByStatus) {
         EXPECT_EQ(log, c.log) << c.result.status;
         EXPECT_EQ(file, c.file) << c.result.status;
     }
-}
-
-TEST_F(ConversionReportTest, ReportFileIsUtf8WithoutByteOrderMark) {
-    const auto [log, file] =
-        records([](auto& r) { r.folderHeader("S/\u6536\u4ef6\u7bb1 \U0001F4E8", 1); });
-    EXPECT_EQ(file, L + "Folder: S/\u6536\u4ef6\u7bb1 \U0001F4E8 [1]\r\n" + L);
-    EXPECT_NE(file.substr(0, 3), "\xEF\xBB\xBF");
 }
 
 TEST_F(ConversionReportTest, ReportFileNameAndItsUniquePath) {
@@ -202,21 +189,6 @@ TEST_F(ConversionReportTest, AFailingReportFileDoesNotStopTheRecords) {
     file.close();
     EXPECT_NE(log.getLogString().find("Conversion process completed successfully."),
               std::string::npos);
-}
-
-TEST(ReportSummary, HeadingsAndFooterMessages) {
-    EXPECT_EQ(ReportHeading(Success), "Conversion Completed.");
-    EXPECT_EQ(ReportHeading(CompletedWithErrors), "Conversion Completed With Acceptable Errors.");
-    EXPECT_EQ(ReportHeading(Failed), "Conversion Failed.");
-    EXPECT_EQ(ReportHeading(Cancelled), "Conversion Aborted. Data was partially converted.");
-    EXPECT_EQ(OutputPathMessage(kPackingSeparateFiles, "/o"),
-              "Converted items are available at following path:\n/o");
-    EXPECT_EQ(OutputPathMessage(kPackingOutlookArchive, "/o"),
-              "Converted RGE Archive is available at following path:\n/o");
-    EXPECT_EQ(ReportPathMessage(kPackingSeparateFiles, "/r"),
-              "A Detailed Conversion Report is available at following path:\n/r");
-    EXPECT_EQ(ReportPathMessage(kPackingThunderbird, "/r"),
-              "A Detailed Conversion Report is available at  following path:\n/r");
 }
 
 }  // namespace

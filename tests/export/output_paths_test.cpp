@@ -5,7 +5,9 @@
 #include <fstream>
 
 #include "export/export_fixture.h"
+#include "export/output_file.h"
 #include "export/output_paths.h"
+#include "export/safe_name.h"
 
 namespace mailwright::exporting {
 namespace {
@@ -55,54 +57,64 @@ TEST_F(OutputPathsTest, FolderHierarchyNeedsTheBaseFolderAndPassesOverFiles) {
               (out() / "mail.pst/Ann's Mail/Top of Personal Folders (1)/Inbox").string());
 }
 
-TEST_F(OutputPathsTest, PSTSuffixCountsFromOneWhenTheNameIsTaken) {
-    EXPECT_EQ(PSTSuffix(out().string(), "mail.pst"), -1);
+TEST_F(OutputPathsTest, SuffixesAndUniquePathsCountPastEveryTakenName) {
+    const std::string dir = out().string();
+    EXPECT_EQ(PSTSuffix(dir, "mail.pst"), -1);
     fs::create_directory(out() / "mail.pst");
-    EXPECT_EQ(PSTSuffix(out().string(), "mail.pst"), 1);
     fs::create_directory(out() / "mail.pst (1)");
     std::ofstream(out() / "mail.pst (2)") << "a file also takes the name";
-    EXPECT_EQ(PSTSuffix(out().string(), "mail.pst"), 3);
-}
+    EXPECT_EQ(PSTSuffix(dir, "mail.pst"), 3);
 
-TEST_F(OutputPathsTest, UniquePathAddsANumberWhenFileOrFolderExists) {
-    const std::string dir = out().string();
-    EXPECT_EQ(UniquePath(dir, "Report", "txt"), dir + "/Report.txt");
     std::ofstream(out() / "Report.txt") << "";
     fs::create_directory(out() / "Report (1).txt");
     EXPECT_EQ(UniquePath(dir, "Report", "txt"), dir + "/Report (2).txt");
-    EXPECT_EQ(UniquePath(dir, "Report"), dir + "/Report");
     fs::create_symlink(out() / "nowhere", out() / "Dangling");
     EXPECT_EQ(UniquePath(dir, "Dangling"), dir + "/Dangling (1)");
-}
 
-TEST_F(OutputPathsTest, PSTFileNameIsTheLastComponentCutToLeaveRoomForTheSuffix) {
     EXPECT_EQ(PSTFileName("/home/ann/mail.pst"), "mail.pst");
-    EXPECT_EQ(PSTFileName("mail.pst"), "mail.pst");
-    const std::string longName(250, 'p');
-    EXPECT_EQ(PSTFileName("/d/" + longName), std::string(228, 'p') + "...");
+    EXPECT_EQ(PSTFileName("/d/" + std::string(250, 'p')), std::string(228, 'p') + "...");
 }
 
-TEST_F(OutputPathsTest, PathLengthLimitIs1024Characters) {
+TEST_F(OutputPathsTest, PathLengthLimitIs1024CharactersOfTheWholePath) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("S");
     box.top().add_folder("I");
     const auto session = open_session(psttest::build_file(box));
     const auto inbox = folder_at(session, "S/Top of Personal Folders/I");
-    // out / "S" / "Top of Personal Folders" / "I" adds 28 characters.
-    const std::string tail = "/S/Top of Personal Folders/I";
-    const auto base_of = [&](std::size_t total) {
-        return "/" + std::string(total - tail.size() - 1, 'o');
+    // The folder's files go to base / "mail.pst" / "S" / "Top of Personal Folders" / "I".
+    const std::string tail = "/mail.pst/S/Top of Personal Folders/I";
+    const auto base_of = [&](std::size_t total, const std::string& piece = "o") {
+        std::string base = "/";
+        while (CharacterCount(base) < total - tail.size()) {
+            base += piece;
+        }
+        return base;
     };
     EXPECT_EQ(PathTooLong(inbox, base_of(1024)), std::nullopt);
     EXPECT_EQ(PathTooLong(inbox, base_of(1025)), base_of(1025) + tail);
     // Characters, not bytes: 1024 characters of CJK text pass.
-    const std::string wide = "/" + [&] {
-        std::string s;
-        for (std::size_t i = 0; i < 1024 - tail.size() - 1; ++i) {
-            s += "\u6587";
-        }
-        return s;
-    }();
-    EXPECT_EQ(PathTooLong(inbox, wide), std::nullopt);
+    EXPECT_EQ(PathTooLong(inbox, base_of(1024, "\u6587")), std::nullopt);
+
+    // A name already taken in the output folder adds its " (N)". The base
+    // is made of real folders (each name at most 200 bytes).
+    std::string base = out().string();
+    while (base.size() + tail.size() < 1024) {
+        base += "/" +
+                std::string(std::min<std::size_t>(200, 1024 - tail.size() - base.size() - 1), 'd');
+    }
+    ASSERT_EQ(base.size() + tail.size(), 1024u);
+    EXPECT_EQ(PathTooLong(inbox, base), std::nullopt);
+    fs::create_directories(base + "/mail.pst");
+    EXPECT_EQ(PathTooLong(inbox, base), base + "/mail.pst (1)/S/Top of Personal Folders/I");
+
+    // Every file is checked whole when it is opened: nothing is written
+    // at a path beyond the limit.
+    const std::string fits = base + "/" + std::string(1023 - base.size(), 'f');
+    const std::string longer = fits + "x";
+    EXPECT_TRUE(OutputFile::open(fits, OutputFile::Mode::append).isOpen());
+    OutputFile refused = OutputFile::open(longer, OutputFile::Mode::append);
+    EXPECT_FALSE(refused.isOpen());
+    EXPECT_EQ(refused.errorNumber(), ENAMETOOLONG);
+    EXPECT_FALSE(fs::exists(longer));
 }
 
 }  // namespace
