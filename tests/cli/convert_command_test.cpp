@@ -223,18 +223,6 @@ TEST_F(ConvertCommandTest, ExitStatusFollowsTheRun) {
     EXPECT_EQ(r.status, 2);
 }
 
-TEST_F(ConvertCommandTest, TwoFilesOfTheSameNameGetTheirOwnFolders) {
-    fs::create_directories(m_dir / "a");
-    fs::create_directories(m_dir / "b");
-    const fs::path first = small_file("a/mail.pst");
-    const fs::path second = small_file("b/mail.pst");
-    const run_result r = run(quoted(first) + " " + quoted(second) + " -o " + quoted(out()));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
-    EXPECT_TRUE(fs::exists(out() / "mail.pst (1)/Ann/Top of Personal Folders/Inbox/Inbox.mbox"));
-    EXPECT_NE(r.out.find("Total number of emails processed: 10"), std::string::npos);
-}
-
 // Starts the program with its standard error on a pipe.
 struct child_process {
     pid_t pid = -1;
