@@ -127,23 +127,6 @@ TEST(MimeHeaders, TheDateFallsBackToTheLastModificationTime) {
     EXPECT_EQ(write_message(m).find("Date:"), std::string::npos);
 }
 
-TEST(MimeHeaders, AUsableStoredBlockIsWrittenFiltered) {
-    const std::string text = write_message(stored_headers(true));
-    EXPECT_EQ(headers_of(text),
-              "Received: from mx.example.com by mail.example.org\r\n"
-              "\twith ESMTP id 42; Mon, 5 Jan 2009 15:04:06 +0000\r\n"
-              "From: Ann Example <ann@example.com>\r\n"
-              "To: bob@example.com\r\n"
-              "Subject: Stored headers\r\n"
-              "Date: Mon, 5 Jan 2009 15:04:05 +0000\r\n"
-              "Message-ID: <stored@example.com>\r\n"
-              "MIME-Version: 1.0 (Processed through Mailwright MIME Engine V 2.1)\r\n"
-              "X-Mailer: Example Mailer\r\n"
-              "Status: R\r\n"
-              "Content-Type: text/plain;charset=\"UTF-8\"\r\n"
-              "Content-Transfer-Encoding: 8bit\r\n");
-}
-
 TEST(MimeHeaders, AStoredBlockWithoutADateGivesWayToTheSynthesizedOne) {
     const std::string text = write_message(stored_headers(false));
     EXPECT_EQ(text.find("Received: from mx"), std::string::npos);

@@ -46,18 +46,6 @@ TEST(MimeMbox, PlainBodyLinesAreQuotedAndTheFinalBreakIsTheWritersOwn) {
         << text;
 }
 
-TEST(MimeMbox, EmbeddedMessagesGetNoSeparatorLine) {
-    const std::string text = write_message(embedded_message(), {.mbox = true});
-    EXPECT_EQ(text.find("From - "), 0u);
-    EXPECT_EQ(text.find("From - ", 1), std::string::npos);
-    EXPECT_NE(text.find("Inner body\n>From inside\n"), std::string::npos);
-}
-
-TEST(MimeMbox, AnEmlWriterWritesNoSeparatorLine) {
-    const std::string text = write_message(plain_only());
-    EXPECT_TRUE(text.starts_with("Status: R\r\n"));
-}
-
 TEST(MimeMbox, AFromSplitAcrossTheFilterBlocksOfALongBodyIsQuoted) {
     // "Fr" ends one block of the body and "om " starts the next: blocks of
     // 57000 bytes when the body is copied as it is (an ANSI file in its own

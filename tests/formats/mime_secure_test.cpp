@@ -57,35 +57,12 @@ TEST(SecureKind, DependsOnTheClassTheSingleAttachmentAndItsType) {
     EXPECT_EQ(i, std::size(cases));
 }
 
-TEST(MimeSecure, ASignedMessageKeepsTheEntitysContentHeadersAndCopiesTheRest) {
-    const std::string text = write_message(signed_message());
-    const std::size_t headerEnd = text.find("MIME-Version: 1.0 (Converted by");
-    ASSERT_NE(headerEnd, std::string::npos);
-    const std::string rest = text.substr(text.find("\r\n", headerEnd) + 2);
-    std::string entity = kSignedEntity;
-    entity.erase(entity.find("X-Dropped"), entity.find("\r\n\r\n") + 2 - entity.find("X-Dropped"));
-    EXPECT_EQ(rest, entity + "\r\n");
-}
-
 TEST(MimeSecure, ASignedMessageInAMailboxIsFilteredAfterItsHeaders) {
     const std::string text = write_message(signed_message(), {.mbox = true});
     EXPECT_EQ(text.find('\r'), std::string::npos);
     EXPECT_NE(text.find("\n\n--sig\nContent-Type: text/plain\n\n>From the signer\n--sig\n"),
               std::string::npos);
     EXPECT_TRUE(text.ends_with("--sig--\n"));
-}
-
-TEST(MimeSecure, AnEncryptedMessageIsItsAttachmentInBase64) {
-    const std::string text = write_message(opaque_message(false));
-    std::ostringstream base64;
-    text::WriteBase64Lines(all_byte_values(200), base64, "\r\n");
-    EXPECT_TRUE(
-        text.ends_with("MIME-Version: 1.0 (Converted by Mailwright MIME Engine V 2.0)\r\n"
-                       "Content-Type:application/pkcs7-mime; name=\"smime.p7m\"\r\n"
-                       "Content-Transfer-Encoding: base64\r\n"
-                       "Content-Disposition: attachment;filename=smime.p7m\r\n\r\n" +
-                       base64.str() + "\r\n\r\n"))
-        << text;
 }
 
 TEST(MimeSecure, TheStoredContentTypeOfAnEncryptedMessageWinsWhenResolved) {

@@ -52,17 +52,6 @@ std::size_t count(const std::string& text, const std::string& needle) {
     return n;
 }
 
-TEST(MimeStructure, PlainOnlyIsOneEightBitTextPartWithoutBoundary) {
-    const std::string text = write_message(plain_only());
-    EXPECT_TRUE(
-        endsWith(text,
-                 "\r\nContent-Type: "
-                 "text/plain;charset=\"windows-1252\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
-                 "Gr\xFC\xDF"
-                 "e aus Berlin\r\nFrom the office\r\n>From a quote\r\n\r\n\r\n"));
-    EXPECT_EQ(text.find("boundary"), std::string::npos);
-}
-
 TEST(MimeStructure, HtmlOnlyIsOneHtmlPartLabelledWithItsCodePage) {
     const std::string text = write_message(html_only());
     EXPECT_TRUE(endsWith(
@@ -89,33 +78,6 @@ TEST(MimeStructure, PlainAndHtmlAreAlternativesAtTheTop) {
     EXPECT_TRUE(endsWith(text, expected)) << text;
 }
 
-TEST(MimeStructure, AnAttachmentPutsTheAlternativesInsideAMixedPart) {
-    const std::string text = write_message(plain_html_and_attachment());
-    const std::size_t top =
-        at(text, "Content-Type: multipart/mixed;\r\n boundary=\"" + mixedOf(text) +
-                     "\"\r\n\r\nThis is a multi-part message in MIME 1.0 "
-                     "format\r\n\r\n--" +
-                     mixedOf(text) + "\r\n");
-    const std::size_t nested =
-        at(text,
-           "--" + mixedOf(text) + "\r\nContent-Type: multipart/alternative;\r\n boundary=\"" +
-               alternativeOf(text) + "\"\r\nContent-Disposition: inline;\r\n\r\n--" +
-               alternativeOf(text),
-           top);
-    const std::size_t closed = at(text, "\r\n--" + alternativeOf(text) + "--\r\n\r\n", nested);
-    const std::size_t attachment =
-        at(text,
-           "\r\n--" + mixedOf(text) +
-               "\r\nContent-Type: application/pdf; name=\"report.pdf\"\r\n"
-               "Content-Transfer-Encoding: base64\r\n"
-               "Content-Disposition: attachment; filename=\"report.pdf\"\r\n\r\n\r\n",
-           closed);
-    std::ostringstream base64;
-    text::WriteBase64Lines(all_byte_values(300), base64, "\r\n");
-    at(text, base64.str() + "\r\n\r\n", attachment);
-    EXPECT_TRUE(endsWith(text, "\r\n--" + mixedOf(text) + "--\r\n\r\n\r\n"));
-}
-
 TEST(MimeStructure, InlineImagesFollowTheHtmlInReverseTableOrder) {
     const std::string text = write_message(inline_images());
     at(text, "Content-Type: multipart/related;\r\n boundary=\"" + relatedOf(text) + "\"");
@@ -126,27 +88,6 @@ TEST(MimeStructure, InlineImagesFollowTheHtmlInReverseTableOrder) {
     EXPECT_TRUE(endsWith(text, "\r\n--" + relatedOf(text) + "--\r\n\r\n\r\n"));
 }
 
-TEST(MimeStructure, InlineImagesAndAFileNestRelatedInMixed) {
-    const std::string text = write_message(inline_images_and_attachment());
-    const std::size_t top = at(text, "Content-Type: multipart/mixed;");
-    const std::size_t related =
-        at(text,
-           "--" + mixedOf(text) + "\r\nContent-Type: multipart/related;\r\n boundary=\"" +
-               relatedOf(text) + "\"\r\n\r\n--" + relatedOf(text) +
-               "\r\nContent-Type: multipart/alternative;\r\n boundary=\"" + alternativeOf(text) +
-               "\"\r\nContent-Disposition: inline;\r\n",
-           top);
-    const std::size_t alternativesClosed = at(text, "--" + alternativeOf(text) + "--", related);
-    const std::size_t image =
-        at(text, "\r\n--" + relatedOf(text) + "\r\nContent-Type: image/png", alternativesClosed);
-    const std::size_t relatedClosed = at(text, "\r\n--" + relatedOf(text) + "--\r\n\r\n", image);
-    at(text,
-       "\r\n--" + mixedOf(text) +
-           "\r\nContent-Type: text/plain; charset=\"us-ascii\"; name=\"notes.txt\"",
-       relatedClosed);
-    EXPECT_TRUE(endsWith(text, "\r\n--" + mixedOf(text) + "--\r\n\r\n\r\n"));
-}
-
 TEST(MimeStructure, AHiddenInlineImageIsLeftOut) {
     const std::string text = write_message(hidden_inline_image());
     EXPECT_EQ(text.find("multipart"), std::string::npos);
@@ -155,24 +96,6 @@ TEST(MimeStructure, AHiddenInlineImageIsLeftOut) {
         text,
         "Content-Type: text/html;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
         "<p>No picture</p>\r\n\r\n"));
-}
-
-TEST(MimeStructure, AnEmbeddedMessageIsWrittenWholeWithItsOwnIdentity) {
-    const std::string text = write_message(embedded_message());
-    const std::size_t part = at(text, "--" + mixedOf(text) +
-                                          "\r\nContent-Type: message/rfc822\r\n"
-                                          "Content-Transfer-Encoding: 7bit\r\n"
-                                          "Content-Disposition: attachment\r\n\r\nStatus: R\r\n");
-    const std::size_t inner = at(text, "Subject: Inner message\r\nMessage-ID: <", part);
-    // The inner message has its own Message-ID and boundary.
-    const std::string innerText = text.substr(inner);
-    const std::string innerMixed = mixedOf(innerText);
-    EXPECT_NE(innerMixed, mixedOf(text));
-    EXPECT_NE(innerText.substr(0, innerText.find('>')), text.substr(0, text.find('>')));
-    const std::size_t innerFile =
-        at(text, "Content-Disposition: attachment; filename=\"inner.bin\"", inner);
-    at(text, "\r\n--" + innerMixed + "--\r\n\r\n\r\n", innerFile);
-    EXPECT_TRUE(endsWith(text, "\r\n--" + mixedOf(text) + "--\r\n\r\n\r\n"));
 }
 
 TEST(MimeStructure, EmbeddedMessagesStopAtTheDepthLimit) {
@@ -215,26 +138,6 @@ TEST(MimeStructure, AnRtfBodyBecomesHtmlWithCrLfLineEndsInEmlMode) {
         ASSERT_EQ(body[p - 1], '\r') << "a bare LF in the HTML made from RTF";
     }
     EXPECT_EQ(text.find("multipart"), std::string::npos);
-}
-
-TEST(MimeStructure, AnRtfBodyWithAPictureBecomesHtmlAndAnAttachment) {
-    const std::string text = write_message(rtf_only(true));
-    const std::size_t top = at(text, "Content-Type: multipart/mixed;");
-    const std::size_t html =
-        at(text, "--" + mixedOf(text) + "\r\nContent-Type: text/html;charset=\"UTF-8\"", top);
-    at(text, "&lt;&lt;&lt; Attachment : Image 42.png &gt;&gt;&gt;", html);
-    const std::string picture =
-        "\r\n--" + mixedOf(text) +
-        "\r\nContent-Type: application/octet-stream; name=\"Image 42.png\"\r\n"
-        "Content-Transfer-Encoding: base64\r\n"
-        "Content-Disposition: attachment; filename=\"Image 42.png\"\r\n\r\n\r\n" +
-        // The picture's hexadecimal data, decoded.
-        text::Base64EncodeString(std::vector<std::uint8_t>{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A,
-                                                           0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-                                                           0x44, 0x52}) +
-        "\r\n\r\n";
-    at(text, picture, html);
-    EXPECT_TRUE(endsWith(text, "\r\n--" + mixedOf(text) + "--\r\n\r\n\r\n"));
 }
 
 TEST(MimeStructure, AttachmentsByReferenceLeaveEmptyParts) {
