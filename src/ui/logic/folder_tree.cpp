@@ -7,6 +7,7 @@
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "model/user_folders.h"
 
 namespace mailwright::ui {
 
@@ -60,7 +61,7 @@ std::unique_ptr<TreeNode> folderRow(const std::shared_ptr<model::MAPIFolder>& fo
     auto row = std::make_unique<TreeNode>(folder->defaultItemType(), folder->folderName(),
                                           folder->contentCount());
     row->mapiFolder = folder;
-    for (const auto& sub : folder->getFolders()) {
+    for (const auto& sub : model::userSubfolders(*folder, false)) {
         if (!isLeftOut(sub->defaultItemType())) {
             row->addChild(folderRow(sub));
         }
