@@ -1,8 +1,8 @@
 // `mailwright convert [options] FILE.pst... -o DIR`: converts the mail of
 // PST files into MBOX mailboxes or EML files and their contacts into vCard
-// files (separate files layout), with progress on standard error, Ctrl-C to
-// cancel after the current item, and the run's log, report and output paths
-// at the end. The exit status is the
+// files, in the layout of the chosen destination (`--target`), with progress
+// on standard error, Ctrl-C to cancel after the current item, and the run's
+// log, report and output paths at the end. The exit status is the
 // run's status (0 success, 1 cancelled, 2 failed, 3 completed with errors).
 #include <pthread.h>
 #include <unistd.h>
@@ -23,17 +23,20 @@
 #include "cli/folder_listing.h"
 #include "cli/folder_selection.h"
 #include "cli/input_files.h"
+#include "cli/target_choice.h"
 #include "cli/terminal_progress.h"
 #include "export/export_settings.h"
 #include "export/outlook_assets_export_agent.h"
-#include "export/report_file.h"
 #include "export/report_summary.h"
 #include "export/string_logger.h"
 #include "model/item_kinds.h"
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "platform/resource_directory.h"
 #include "platform/standard_user_defaults.h"
+#include "targets/forced_settings.h"
+#include "targets/output_preparation.h"
 
 namespace mailwright::cli {
 namespace {
@@ -79,15 +82,13 @@ std::vector<std::shared_ptr<model::PSTSession>> open_files(const convert_options
     return sessions;
 }
 
+// The settings as the options give them; the output paths are set when the
+// output is prepared.
 exporting::_ExportSettings make_settings(const convert_options& options,
-                                         std::vector<std::shared_ptr<model::MAPIFolder>> folders,
-                                         const std::string& output, const std::string& report) {
+                                         std::vector<std::shared_ptr<model::MAPIFolder>> folders) {
     exporting::_ExportSettings settings;
-    settings.OutputFolderPath = settings.MailsOutputFolderPath = settings.ContactsOutputFolderPath =
-        settings.CalendarOutputFolderPath = output;
-    settings.ExtendedLogReportPath = report;
     settings.MailFormat = options.mail_format;
-    settings.ExportPacking = exporting::kPackingSeparateFiles;
+    settings.ExportPacking = options.export_packing;
     settings.ExportItems = std::move(folders);
     settings.ReadUnreadSeparated = options.read_unread;
     settings.MergeCalendarEvents = options.merge_calendar;
@@ -146,17 +147,36 @@ ExportResult run_with_interrupts(exporting::OutlookAssetsExportAgent& agent,
     return result;
 }
 
+// One warning line for the options the destination overrides.
+void warn_ignored_options(const convert_options& options,
+                          const exporting::_ExportSettings& settings) {
+    exporting::_ExportSettings forced = settings;
+    targets::ForceTargetSettings(forced);
+    const auto ignored = options_ignored_by_target(options, forced);
+    if (ignored.empty()) {
+        return;
+    }
+    std::string names;
+    for (const auto& name : ignored) {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    std::fprintf(stderr, "mailwright convert: --target %s ignores %s: its layout fixes them\n",
+                 target_name(options.export_packing).c_str(), names.c_str());
+}
+
 void print_outcome(const convert_options& options, const ExportResult& result,
-                   const std::string& log, const std::string& output, const std::string& report) {
+                   const std::string& log, const exporting::_ExportSettings& settings) {
     if (!options.quiet) {
         std::printf("%s\n\n%s\n", exporting::ReportHeading(result.status).c_str(),
                     with_lf(log).c_str());
     }
-    std::printf("%s\n",
-                exporting::OutputPathMessage(exporting::kPackingSeparateFiles, output).c_str());
-    if (!report.empty()) {
-        std::printf("%s\n",
-                    exporting::ReportPathMessage(exporting::kPackingSeparateFiles, report).c_str());
+    std::printf(
+        "%s\n",
+        exporting::OutputPathMessage(settings.ExportPacking, settings.OutputFolderPath).c_str());
+    if (!settings.ExtendedLogReportPath.empty()) {
+        std::printf("%s\n", exporting::ReportPathMessage(settings.ExportPacking,
+                                                         settings.ExtendedLogReportPath)
+                                .c_str());
     }
 }
 
@@ -212,10 +232,15 @@ int run_convert(const Arguments& args) {
     }
     const std::string output =
         std::filesystem::absolute(options.output).lexically_normal().string();
-    const std::string report = exporting::CreateReportFile(output, std::time(nullptr));
 
-    const exporting::_ExportSettings settings =
-        make_settings(options, std::move(selection.folders), output, report);
+    exporting::_ExportSettings settings = make_settings(options, std::move(selection.folders));
+    warn_ignored_options(options, settings);
+    if (const auto failed = targets::PrepareTargetOutput(
+            settings, output, targets::KindsOfFolders(settings.ExportItems), std::time(nullptr),
+            platform::ResourceDirectory())) {
+        std::fprintf(stderr, "mailwright convert: cannot create %s\n", failed->c_str());
+        return exporting::Failed;
+    }
     exporting::OutlookAssetsExportAgent agent(&settings);
     exporting::StringLogger log;
     terminal_progress progress(stderr, options.quiet ? terminal_progress::style::none
@@ -224,7 +249,7 @@ int run_convert(const Arguments& args) {
                                            : terminal_progress::style::line_per_folder);
     const ExportResult result = run_with_interrupts(agent, progress, log);
     progress.finish();
-    print_outcome(options, result, log.getLogString(), output, report);
+    print_outcome(options, result, log.getLogString(), settings);
 
     if (!all_opened && result.status == exporting::Success) {
         return exporting::CompletedWithErrors;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "cli/target_choice.h"
 #include "text/code_page_table.h"
 
 namespace mailwright::cli {
@@ -51,6 +52,12 @@ const char* const kConvertUsage =
     "folder tree that mirrors each PST, and writes a conversion report beside them.\n"
     "\n"
     "  -o, --output DIR         output folder (created if missing); the report goes there\n"
+    "  --target NAME            the layout of the output: files (default: a folder tree\n"
+    "                           that mirrors each PST), thunderbird (a local-folders mail\n"
+    "                           database), apple (for Apple Mail, Contacts and Calendar)\n"
+    "                           or outlook-archive (an Outlook for Mac archive package);\n"
+    "                           the application layouts fix the mail format, splitting\n"
+    "                           and read/unread separation\n"
     "  --mail-format mbox|eml   one mailbox per folder (default) or one file per message\n"
     "  --split-mb N             split mailboxes that would grow past N MB (MBOX only;\n"
     "                           0 or absent: no split)\n"
@@ -106,6 +113,13 @@ parsed_convert_options parse_convert_options(const Arguments& args) {
                 return fail(arg + " needs a folder");
             }
             options.output = *dir;
+        } else if (arg == "--target") {
+            const std::string* name = value();
+            const auto packing = name ? parse_target(*name) : std::nullopt;
+            if (!packing) {
+                return fail("--target takes files, thunderbird, apple or outlook-archive");
+            }
+            options.export_packing = *packing;
         } else if (arg == "--mail-format") {
             const std::string* format = value();
             if (format && *format == "mbox") {

@@ -13,7 +13,8 @@ namespace mailwright::cli {
 struct convert_options {
     std::vector<std::string> files;
     std::string output;
-    std::int32_t mail_format = 1;  // MailFormat: 1 MBOX, 0 EML
+    std::int32_t export_packing = 3;  // ExportPacking; 3 separate files
+    std::int32_t mail_format = 1;     // MailFormat: 1 MBOX, 0 EML
     std::int32_t split_mb = 0;
     bool read_unread = false;
     bool merge_calendar = false;  // one .ics per calendar folder

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "export/export_settings.h"
+#include "export/mailbox_layouts.h"
 #include "export/output_paths.h"
 #include "export/safe_name.h"
 #include "model/mapi_folder.h"
@@ -61,10 +62,18 @@ std::optional<std::string> SeparateFilesLayout::mailDirectory(
 }
 
 std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking) {
-    if (exportPacking == kPackingSeparateFiles) {
-        return std::make_unique<SeparateFilesLayout>();
+    switch (exportPacking) {
+        case kPackingSeparateFiles:
+            return std::make_unique<SeparateFilesLayout>();
+        case kPackingThunderbird:
+            return std::make_unique<ThunderbirdLayout>();
+        case kPackingAppleApplications:
+            return std::make_unique<AppleMailLayout>();
+        case kPackingOutlookArchive:
+            return std::make_unique<OutlookArchiveLayout>();
+        default:
+            return nullptr;
     }
-    return nullptr;
 }
 
 }  // namespace mailwright::exporting

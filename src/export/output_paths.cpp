@@ -1,5 +1,8 @@
 #include "export/output_paths.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -87,6 +90,22 @@ std::string PSTFileName(const std::string& pstFilePath) {
 
 std::string PSTFileName(const model::PSTSession& session) {
     return PSTFileName(session.pstFilePath());
+}
+
+bool EnsureFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+std::string PSTOutputName(const model::MAPIFolder& folder, std::int32_t suffix) {
+    const auto store = folder.ownerStore();
+    const auto session = store ? store->ownerSession() : nullptr;
+    const std::string name = session ? PSTFileName(*session) : SafeName("");
+    return suffix == -1 ? name : numbered(name, static_cast<std::uint32_t>(suffix));
 }
 
 std::optional<std::string> FolderHierarchy(const std::shared_ptr<model::MAPIFolder>& folder,

@@ -31,6 +31,10 @@ std::vector<std::shared_ptr<model::MAPIFolder>> FolderAncestry(
 std::string PSTFileName(const model::PSTSession& session);
 std::string PSTFileName(const std::string& pstFilePath);
 
+// The name of the folder (or mailbox) a folder's PST file gets under a mail
+// base folder: the PST file name, with " (suffix)" when suffix is not -1.
+std::string PSTOutputName(const model::MAPIFolder& folder, std::int32_t suffix);
+
 // `base` / the PST file name (with " (suffix)" when suffix is not -1) / the
 // safe name of every folder of the ancestry from the top down, each folder
 // created when missing and reused when it exists. A name taken by something
@@ -66,6 +70,10 @@ std::optional<std::string> PathTooLong(const std::shared_ptr<model::MAPIFolder>&
 // Whether a path has more than kMaxOutputPathCharacters characters; no file
 // is written at such a path.
 bool IsOutputPathTooLong(const std::string& path);
+
+// Creates `path` as an empty file unless something is there already (an
+// existing file keeps its content); false when it is not a file afterwards.
+bool EnsureFile(const std::string& path);
 
 // Joins a folder and a name with one slash.
 std::string JoinPath(const std::string& folder, const std::string& name);

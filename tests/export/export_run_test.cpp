@@ -354,14 +354,14 @@ TEST_F(ExportRunTest, ACorruptFolderTableEndsTheRunAsCorruptPST) {
         "again later."));
 }
 
-TEST_F(ExportRunTest, ALayoutNotAvailableYetFailsTheFolderWithItsReason) {
+TEST_F(ExportRunTest, AnUnknownLayoutFailsTheFolderWithItsReason) {
     const auto session = open_session(psttest::build_file(three_folders(1, 0, 0)));
     _ExportSettings s = settings(pick(session, {"Inbox"}));
-    s.ExportPacking = kPackingThunderbird;
+    s.ExportPacking = 7;
     const auto r = run(s);
     EXPECT_EQ(r.result.status, Failed);
     EXPECT_TRUE(in_order(r.log, {"\r\n\r\nConversion aborted due to following error: this output "
-                                 "layout is not available (ExportPacking 2)",
+                                 "layout is not available (ExportPacking 7)",
                                  "Operation aborted due to following error:"}));
 }
 
