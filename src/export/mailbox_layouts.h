@@ -4,6 +4,9 @@
 // is a safe name (export/safe_name.h).
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "export/output_layout.h"
 
 namespace mailwright::exporting {
@@ -16,11 +19,24 @@ namespace mailwright::exporting {
 // unless that folder was converted itself.
 class ThunderbirdLayout : public OutputLayout {
 public:
+    // `mailBase` is the run's mail base folder, where the run-wide mailbox
+    // "Calendar References" of the calendar items' reference mails goes.
+    explicit ThunderbirdLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
                                              std::int32_t pstSuffix) const override;
     MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
                               bool readUnreadSeparated) const override;
+    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
+                                               const std::string& base, std::int32_t pstSuffix,
+                                               bool merge, bool mailboxReferences) const override;
+
+private:
+    std::string m_mailBase;
+    // The run-wide reference mailbox, named by the run's first calendar
+    // folder.
+    mutable std::optional<std::string> m_referenceMailbox;
 };
 
 // Apple Mail (ExportPacking 1): a folder named after the PST file, and in
@@ -30,11 +46,24 @@ public:
 // folder "<name>" holding their mailboxes.
 class AppleMailLayout : public OutputLayout {
 public:
+    // `mailBase` is the run's mail base folder, where the run-wide mailbox
+    // folder "Calendar References.mbox" of the reference mails goes.
+    explicit AppleMailLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
                                              std::int32_t pstSuffix) const override;
     MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
                               bool readUnreadSeparated) const override;
+    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
+                                               const std::string& base, std::int32_t pstSuffix,
+                                               bool merge, bool mailboxReferences) const override;
+
+private:
+    std::string m_mailBase;
+    // The run-wide reference mailbox, named by the run's first calendar
+    // folder.
+    mutable std::optional<std::string> m_referenceMailbox;
 };
 
 // The mail of an Outlook for Mac archive package (ExportPacking 0): the
@@ -43,8 +72,19 @@ public:
 // 'OPIM'.
 class OutlookArchiveLayout : public SeparateFilesLayout {
 public:
+    // `mailBase` is the run's mail base folder, where each calendar
+    // folder's reference mailbox goes in the folder tree of the mail.
+    explicit OutlookArchiveLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+
     bool splitsMailboxes() const override { return false; }
     std::optional<FileTypeCodes> mailboxFileCodes() const override;
+    // One file per event straight in the calendar base folder.
+    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
+                                               const std::string& base, std::int32_t pstSuffix,
+                                               bool merge, bool mailboxReferences) const override;
+
+private:
+    std::string m_mailBase;
 };
 
 // The type and creator codes of the package's files.

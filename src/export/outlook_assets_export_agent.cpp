@@ -69,7 +69,8 @@ void OutlookAssetsExportAgent::resetRunState() {
     _mergeCalendarEventSuffixValue = -1;
     _mergeCalendarMailRefSuffixValue = -1;
     _refUID = RunReferenceId(_exportSettingsP->ExportItems);
-    _layout = MakeOutputLayout(_exportSettingsP->ExportPacking);
+    _layout =
+        MakeOutputLayout(_exportSettingsP->ExportPacking, _exportSettingsP->MailsOutputFolderPath);
 }
 
 ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPresenter& presenter,

@@ -61,16 +61,17 @@ std::optional<std::string> SeparateFilesLayout::mailDirectory(
     return FolderHierarchy(folder, base, pstSuffix);
 }
 
-std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking) {
+std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking,
+                                               const std::string& mailBase) {
     switch (exportPacking) {
         case kPackingSeparateFiles:
             return std::make_unique<SeparateFilesLayout>();
         case kPackingThunderbird:
-            return std::make_unique<ThunderbirdLayout>();
+            return std::make_unique<ThunderbirdLayout>(mailBase);
         case kPackingAppleApplications:
-            return std::make_unique<AppleMailLayout>();
+            return std::make_unique<AppleMailLayout>(mailBase);
         case kPackingOutlookArchive:
-            return std::make_unique<OutlookArchiveLayout>();
+            return std::make_unique<OutlookArchiveLayout>(mailBase);
         default:
             return nullptr;
     }

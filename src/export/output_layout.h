@@ -103,7 +103,10 @@ public:
     bool splitsMailboxes() const override { return true; }
 };
 
-// The layout of a destination; null for one that has none yet.
-std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking);
+// The layout of a destination; null for one that has none yet. `mailBase`
+// is the run's mail base folder, which the application layouts also use for
+// the reference mails of calendar items.
+std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking,
+                                               const std::string& mailBase = {});
 
 }  // namespace mailwright::exporting
