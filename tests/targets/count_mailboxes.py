@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints every regular file below a folder with the number of messages
 Python's mailbox module reads from it as an MBOX mailbox: "path<TAB>count",
-sorted. A file that does not parse prints "path<TAB>error: ..."."""
+sorted; hidden files (the converter's own markers) are left out. A file
+that does not parse prints "path<TAB>error: ..."."""
 import mailbox
 import os
 import sys
@@ -10,6 +11,8 @@ root = sys.argv[1]
 lines = []
 for folder, _, files in os.walk(root):
     for name in files:
+        if name.startswith("."):
+            continue
         path = os.path.join(folder, name)
         try:
             count = len(mailbox.mbox(path, create=False))
