@@ -69,17 +69,6 @@ TEST(BodyFilter, GivesTheSameResultForEveryCutIntoTwoAndThreeBlocks) {
     }
 }
 
-TEST(BodyFilter, HoldsBackOnlyAPossibleSeparatorBeginningAtABlockEnd) {
-    std::ostringstream out;
-    BodyFilter f(out);
-    f.write("hello\nFr", false);
-    EXPECT_EQ(out.str(), "hello\n");  // "Fr" may become "From "
-    f.write("om x", false);
-    EXPECT_EQ(out.str(), "hello\n>From x");
-    f.write("\n", true);
-    EXPECT_EQ(out.str(), "hello\n>From x");
-}
-
 TEST(BodyFilter, ALongRunOfQuoteMarksIsCountedNotBuffered) {
     const std::string quotes(1 << 20, '>');
     std::ostringstream out;

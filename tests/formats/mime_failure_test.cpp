@@ -51,16 +51,6 @@ TEST(MimeFailures, ADamagedEmbeddedMessageIsLoggedAndLeftEmpty) {
     EXPECT_NE(text.find("ZmluZQ=="), std::string::npos);
 }
 
-TEST(MimeFailures, AnUnreadableRtfBodyIsWrittenAsNoBody) {
-    pstbuild::Message m = mail("Bad RTF");
-    m.extra.push_back(pstbuild::ExtraProperty::of(0x1009, pstbuild::pv_binary({1, 2, 3})));
-    const std::string text = write_message(m);
-    EXPECT_TRUE(
-        text.ends_with("Content-Type: text/plain;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: "
-                       "8bit\r\n\r\n\r\n"))
-        << text;
-}
-
 }  // namespace
 TEST(MimeFailures, TooMuchWorkForOneMessageGivesUpTheWholeMessage) {
     // The embedded parts do not swallow the fault: the message is skipped.

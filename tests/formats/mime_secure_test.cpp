@@ -1,9 +1,9 @@
-// Signed and encrypted messages: their classification and their own form.
+// Which messages are signed or encrypted, and the stored content type
+// encrypted ones are written with.
 #include <gtest/gtest.h>
 
 #include "formats/sample_messages.h"
 #include "formats/secure_kind.h"
-#include "text/base64.h"
 
 namespace mailwright::formats {
 namespace {
@@ -57,25 +57,6 @@ TEST(SecureKind, DependsOnTheClassTheSingleAttachmentAndItsType) {
     EXPECT_EQ(i, std::size(cases));
 }
 
-TEST(MimeSecure, ASignedMessageInAMailboxIsFilteredAfterItsHeaders) {
-    const std::string text = write_message(signed_message(), {.mbox = true});
-    EXPECT_EQ(text.find('\r'), std::string::npos);
-    EXPECT_NE(text.find("\n\n--sig\nContent-Type: text/plain\n\n>From the signer\n--sig\n"),
-              std::string::npos);
-    EXPECT_TRUE(text.ends_with("--sig--\n"));
-}
-
-TEST(MimeSecure, TheStoredContentTypeOfAnEncryptedMessageWinsWhenResolved) {
-    const std::string withType = write_message(opaque_message(true), {.resolveContentType = true});
-    EXPECT_NE(withType.find("\r\nContent-Type:application/pkcs7-mime; smime-type=enveloped-data; "
-                            "name=\"smime.p7m\"\r\nContent-Transfer-Encoding: base64\r\n"),
-              std::string::npos);
-    // Without the property id the attachment's type is written.
-    const std::string without = write_message(opaque_message(true));
-    EXPECT_NE(without.find("\r\nContent-Type:application/pkcs7-mime; name=\"smime.p7m\"\r\n"),
-              std::string::npos);
-}
-
 TEST(MimeSecure, ContentTypeIdResolvesThroughTheNamedPropertyMap) {
     const psttest::BuiltMailbox with = build_inbox({opaque_message(true)});
     pstread::pst file(with.open());
@@ -83,14 +64,6 @@ TEST(MimeSecure, ContentTypeIdResolvesThroughTheNamedPropertyMap) {
     const psttest::BuiltMailbox without = build_inbox({plain_only()});
     pstread::pst other(without.open());
     EXPECT_EQ(ResolveContentTypePropId(other), 0);
-}
-
-TEST(MimeSecure, AnSmimeClassWithTwoAttachmentsTakesTheOrdinaryPath) {
-    pstbuild::Message m = opaque_message(false);
-    m.attachments.push_back(m.attachments.front());
-    const std::string text = write_message(m);
-    EXPECT_NE(text.find("Content-Type: multipart/mixed;"), std::string::npos);
-    EXPECT_EQ(text.find("filename=smime.p7m"), std::string::npos);
 }
 
 }  // namespace

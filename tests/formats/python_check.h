@@ -4,8 +4,6 @@
 // to a temporary folder that is removed afterwards.
 #pragma once
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "formats/vcard_consumers.h"
 
 namespace mimetest {
 
@@ -41,10 +41,7 @@ inline bool PythonAvailable() {
     return available;
 }
 
-struct PythonResult {
-    int exitCode = -1;
-    std::string output;
-};
+using PythonResult = vcardtest::Result;
 
 class PythonCheck {
 public:
@@ -67,26 +64,13 @@ public:
     void addMbox(std::string_view text, const std::vector<ExpectedMessage>& expected) {
         addFile("mbox", text, expected);
     }
-    std::size_t fileCount() const { return m_files.size(); }
 
     PythonResult run() {
         const std::string json = m_dir / "expectations.json";
         std::ofstream(json) << "{\"files\": [" << join(m_files) << "]}";
         const std::string command =
-            "python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" + json + "' 2>&1";
-        PythonResult result;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return result;
-        }
-        std::array<char, 4096> buffer{};
-        std::size_t count = 0;
-        while ((count = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            result.output.append(buffer.data(), count);
-        }
-        const int status = pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
+            "python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" + json + "'";
+        return vcardtest::RunCommand(command);
     }
 
 private:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/mime_test_file.h"
+#include "pstread/pst/property_ids.h"
 #include "support/guid.h"
 #include "support/mailbox.h"
 #include "support/property_value.h"
@@ -229,6 +230,29 @@ inline Message non_ascii_names() {
     m.body = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n";
     m.attachments.push_back(
         file_attachment("r\xC3\xA9sum\xC3\xA9.pdf", "application/pdf", bytes_of("%PDF")));
+    return m;
+}
+
+// Every header the synthesized block can hold.
+inline Message every_header() {
+    Message m = mail("Hello");
+    m.subject_prefix = "RE: ";
+    m.sender = {"Sam Sender", "sam@example.com"};
+    m.sent_representing = pstbuild::Person{"Ann Example", "ann@example.com"};
+    m.read = false;
+    m.recipients = {
+        pstbuild::make_recipient("Bob", "bob@example.com"),
+        pstbuild::make_recipient("Carl", "carl@example.com"),
+        pstbuild::make_recipient("Dora", "dora@example.com", pstbuild::RecipientType::cc),
+        pstbuild::make_recipient("Eve", "eve@example.com", pstbuild::RecipientType::bcc)};
+    m.priority = 1;
+    m.importance = 2;
+    m.internet_message_id = "<id@example.com>";
+    m.in_reply_to = "<parent@example.com>";
+    m.references = "<root@example.com> <parent@example.com>";
+    m.extra = {ExtraProperty::of_text(0x1046, "bounce@example.com"),
+               ExtraProperty::of_text(pstread::pid_tag_reply_recipient_names, "Fay; Gus"),
+               ExtraProperty::of_text(0x3FFC, "fay@example.com, gus@example.com")};
     return m;
 }
 

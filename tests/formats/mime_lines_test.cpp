@@ -1,0 +1,258 @@
+// Lines a message's output must hold or must not: header values, the
+// fallbacks for missing addresses and dates, the read flag, the charsets of
+// bodies and text attachments, and the forms of encrypted messages. Whole
+// outputs of the sample messages are compared in the golden files.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats/sample_messages.h"
+#include "formats/text_charset.h"
+#include "support/property_value.h"
+
+namespace mailwright::formats {
+namespace {
+
+using namespace mimetest;
+using pstbuild::ExtraProperty;
+
+Message changed(Message m, const std::function<void(Message&)>& change) {
+    change(m);
+    return m;
+}
+
+Message with_priority(std::int32_t priority, std::int32_t importance) {
+    return changed(mail("x"), [&](Message& m) {
+        m.priority = priority;
+        m.importance = importance;
+    });
+}
+
+Message with_attachment(std::string type, std::string data) {
+    return changed(mail("Attachment"), [&](Message& m) {
+        m.body = "Body";
+        m.attachments.push_back(
+            file_attachment("a.txt", std::move(type), {data.begin(), data.end()}));
+    });
+}
+
+Message with_body(std::uint32_t codePage, std::string body) {
+    return changed(mail("Body"), [&](Message& m) {
+        m.internet_code_page = codePage;
+        m.body = std::move(body);
+    });
+}
+
+Message with_html(std::uint32_t codePage, pstbuild::PropertyValue html) {
+    return changed(mail("HTML"), [&](Message& m) {
+        m.internet_code_page = codePage;
+        m.extra.push_back(ExtraProperty::of(0x1013, std::move(html)));
+    });
+}
+
+Message exchange_recipients() {
+    Message m = mail("x");
+    pstbuild::Recipient exchange = pstbuild::make_recipient("Exchange User", "/O=ORG/CN=USER");
+    exchange.address_type = "EX";
+    exchange.write_smtp_address = false;
+    pstbuild::Recipient fallback = exchange;
+    fallback.name = "With Fallback";
+    fallback.extra.push_back(ExtraProperty::of_text(0x403E, "fall@example.com"));
+    pstbuild::Recipient smtp = exchange;
+    smtp.name = "With SMTP";
+    smtp.write_smtp_address = true;
+    smtp.extra.push_back(ExtraProperty::of_text(pstread::pid_tag_smtp_address, "smtp@example.com"));
+    m.recipients = {exchange, fallback, smtp};
+    return m;
+}
+
+Message exchange_sender(bool smtpAddress) {
+    Message m = mail("x");
+    m.sender = {"Ann Example", "/O=ORG/OU=SITE/CN=RECIPIENTS/CN=ANN", "EX"};
+    if (smtpAddress) {
+        m.extra = {ExtraProperty::of_text(0x5D02, "ann@example.com")};
+    }
+    return m;
+}
+
+Message stored_status(bool read) {
+    Message m = stored_headers(true);
+    // A stored flag saying the opposite is replaced, not repeated.
+    m.transport_headers += read ? "Status: O\r\n" : "Status: RO\r\nX-Status: A\r\n";
+    m.read = read;
+    return m;
+}
+
+const char* const kUtf8Plain =
+    "Content-Type: text/plain;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n";
+const char* const kUtf8Html =
+    "Content-Type: text/html;charset=\"UTF-8\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n";
+
+struct LineCase {
+    const char* what;
+    Message message;
+    WriteOptions options;
+    std::vector<std::string> present;
+    std::vector<std::string> absent = {};
+};
+
+TEST(MimeLines, OutputHoldsTheLinesOfItsItem) {
+    const std::string u = kUtf8Plain;
+    const std::string h = kUtf8Html;
+    const LineCase cases[] = {
+        {"normal priority",
+         with_priority(0, 1),
+         {},
+         {"Priority: normal\r\nX-Priority: 3 (Normal)\r\nImportance: Normal\r\n"}},
+        {"low priority",
+         with_priority(-1, 0),
+         {},
+         {"Priority: nourgent\r\nX-Priority: 5 (Low)\r\nImportance: Low\r\n"}},
+        {"unknown priority values",
+         with_priority(7, 9),
+         {},
+         {"Priority: normal\r\nX-Priority: 3 (Normal)\r\nImportance: Normal\r\n"}},
+        {"recipients without an SMTP address",
+         exchange_recipients(),
+         {},
+         {"To: \"Exchange User\" </O=ORG/CN=USER@x-ex.invalid>,\r\n \"With Fallback\" "
+          "<fall@example.com>,\r\n \"With SMTP\" <smtp@example.com>\r\n"}},
+        {"Exchange sender with its SMTP address",
+         exchange_sender(true),
+         {},
+         {"From: \"Ann Example\" <ann@example.com>\r\n"}},
+        // Readers accept the Exchange address written as one of its own
+        // kind, though no one can send to it.
+        {"Exchange sender alone",
+         exchange_sender(false),
+         {},
+         {"From: \"Ann Example\" </O=ORG/OU=SITE/CN=RECIPIENTS/CN=ANN@x-ex.invalid>\r\n"}},
+        {"date from the last modification",
+         changed(mail("x"),
+                 [](Message& m) {
+                     m.submit_time = 0;
+                     m.modification_time = pstbuild::filetime_from_unix(kMonday + 3600);
+                 }),
+         {.zone = "America/New_York"},
+         {"Date: Mon, 05 Jan 2009 11:04:05 -0500\r\n"}},
+        {"no time at all",
+         changed(mail("x"),
+                 [](Message& m) {
+                     m.submit_time = 0;
+                     m.delivery_time = 0;
+                 }),
+         {},
+         {},
+         {"Date:"}},
+        {"stored block without a date",
+         stored_headers(false),
+         {},
+         {"From: \"Ann Example\" <ann@example.com>\r\n", "(Converted by Mailwright MIME Engine"},
+         {"Received: from mx"}},
+        {"stored block, read", stored_status(true), {}, {"Status: R\r\n"}, {"Status: O"}},
+        {"stored block, unread",
+         stored_status(false),
+         {},
+         {"Status: N\r\n"},
+         {"Status: RO", "X-Status"}},
+        {"ASCII text attachment",
+         with_attachment("text/plain", "plain"),
+         {},
+         {"Content-Type: text/plain; charset=\"us-ascii\"; name=\"a.txt\"\r\n"}},
+        {"UTF-8 text attachment",
+         with_attachment("text/csv", "Caf\xC3\xA9"),
+         {},
+         {"Content-Type: text/csv; charset=\"utf-8\"; name=\"a.txt\"\r\n"}},
+        {"8-bit text attachment",
+         with_attachment("TEXT/plain", "Caf\xE9"),
+         {},
+         {"Content-Type: TEXT/plain; charset=\"windows-1252\"; name=\"a.txt\"\r\n"}},
+        {"text attachment with its own charset",
+         with_attachment("text/plain; charset=koi8-r", "\xF0"),
+         {},
+         {"Content-Type: text/plain; charset=koi8-r; name=\"a.txt\"\r\n"}},
+        {"binary attachment",
+         with_attachment("image/png", "\x89PNG"),
+         {},
+         {"Content-Type: image/png; name=\"a.txt\"\r\n"}},
+        {"UTF-16 code page", with_body(1200, "\xE2\x82\xAC uro"), {}, {u + "\xE2\x82\xAC uro\r\n"}},
+        {"UTF-16 HTML",
+         with_html(1200, pstbuild::pv_binary(pstbuild::utf16le("<p>\xC3\xA9t\xC3\xA9</p>"))),
+         {},
+         {h + "<p>\xC3\xA9t\xC3\xA9</p>\r\n"}},
+        {"Unicode HTML property",
+         with_html(1252, pstbuild::pv_unicode("<p>\xE2\x82\xAC</p>")),
+         {},
+         {h + "<p>\xE2\x82\xAC</p>\r\n"}},
+        {"body that does not fit its code page",
+         with_body(1252, "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"),
+         {},
+         {u + "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\r\n"}},
+        {"body that fits its code page",
+         with_body(1252, "Caf\xC3\xA9"),
+         {},
+         {"charset=\"windows-1252\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\nCaf\xE9\r\n"}},
+        {"ANSI body in its own code page",
+         with_body(1251, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"),
+         {.variant = pstbuild::Variant::ansi},
+         {"charset=\"windows-1251\"\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+          "\xCF\xF0\xE8\xE2\xE5\xF2\r\n"}},
+        {"unreadable RTF body",
+         changed(mail("Bad RTF"),
+                 [](Message& m) {
+                     m.extra.push_back(ExtraProperty::of(0x1009, pstbuild::pv_binary({1, 2, 3})));
+                 }),
+         {},
+         {u + "\r\n"},
+         {"text/html"}},
+        {"encrypted, its type without the content-type property",
+         opaque_message(true),
+         {},
+         {"\r\nContent-Type:application/pkcs7-mime; name=\"smime.p7m\"\r\n"}},
+        {"S/MIME class with two attachments",
+         changed(opaque_message(false),
+                 [](Message& m) { m.attachments.push_back(m.attachments.front()); }),
+         {},
+         {"Content-Type: multipart/mixed;"}},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string text = write_message(c.message, c.options);
+        for (const std::string& line : c.present) {
+            EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+        }
+        for (const std::string& piece : c.absent) {
+            EXPECT_EQ(text.find(piece), std::string::npos) << piece << "\n" << text;
+        }
+        EXPECT_EQ(text.find("Status:"), text.rfind("Status:"));
+    }
+}
+
+TEST(MimeLines, Utf8ValidatorFollowsSequencesAcrossBlocks) {
+    const struct {
+        std::vector<std::string> blocks;
+        bool ascii;
+        bool valid;
+    } cases[] = {
+        {{"abc", ""}, true, true},
+        {{"\xF0\x9F", "\x98\x80"}, false, true},  // U+1F600 split
+        {{"\xC3"}, false, false},                 // cut short
+        {{"\xC0\xAF"}, false, false},             // overlong
+        {{"\xED\xA0\x80"}, false, false},         // surrogate
+        {{"\xF4\x90\x80\x80"}, false, false},     // above U+10FFFF
+        {{"\xE9t\xE9"}, false, false},            // windows-1252
+    };
+    for (const auto& c : cases) {
+        Utf8Validator validator;
+        for (const std::string& block : c.blocks) {
+            validator.add(block);
+        }
+        EXPECT_EQ(validator.isAscii(), c.ascii) << c.blocks[0];
+        EXPECT_EQ(validator.isValid(), c.valid) << c.blocks[0];
+    }
+}
+
+}  // namespace
+}  // namespace mailwright::formats
