@@ -97,6 +97,10 @@ const GoldenCase kCases[] = {
      {}},
 };
 
+void PrintTo(const GoldenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MimeGolden : public ::testing::TestWithParam<GoldenCase> {};
 
 TEST_P(MimeGolden, OutputMatchesTheGoldenFile) {
