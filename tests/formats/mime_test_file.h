@@ -30,8 +30,7 @@ struct WriteOptions {
     std::uint32_t defaultCodePage = 1252;  // the writer's (the session's) code page
     unsigned mailboxCodePage = 1252;       // the code page ANSI files store text in
     std::string zone = "Europe/Berlin";
-    std::uint16_t contentTypePropId = 0;
-    // Resolve contentTypePropId through the file's named property map.
+    // Resolve the content-type property through the file's named property map.
     bool resolveContentType = false;
 };
 
@@ -68,9 +67,9 @@ inline std::vector<std::string> write_built(const psttest::BuiltMailbox& built,
                           options.defaultCodePage);
     make_deterministic(writer, options);
     writer.setStoreKey(mailwright::formats::StoreRecordKey(file));
-    writer.setContentTypePropId(options.resolveContentType
-                                    ? mailwright::formats::ResolveContentTypePropId(file)
-                                    : options.contentTypePropId);
+    if (options.resolveContentType) {
+        writer.setContentTypePropId(mailwright::formats::ResolveContentTypePropId(file));
+    }
     std::vector<std::string> texts;
     for (pstread::message m : inbox.messages()) {
         std::ostringstream out;
@@ -94,12 +93,6 @@ inline std::string write_message(pstbuild::Message message, const WriteOptions& 
 inline std::string body_of(const std::string& text, const std::string& eol = "\r\n") {
     const std::size_t end = text.find(eol + eol);
     return end == std::string::npos ? std::string() : text.substr(end + 2 * eol.size());
-}
-
-// The header block: everything before the first empty line.
-inline std::string headers_of(const std::string& text, const std::string& eol = "\r\n") {
-    const std::size_t end = text.find(eol + eol);
-    return end == std::string::npos ? text : text.substr(0, end + eol.size());
 }
 
 }  // namespace mimetest
