@@ -67,15 +67,14 @@ int MIMEMailWriter::writeMessage(std::ostream& out, pstread::message* message,
 }
 
 // "From - " and the message's own date in the MBOX separator format: its
-// delivery time, else its submit time, else when it was last changed or
-// made (drafts and notes have only those); the current time only for a
-// message that has none of them.
+// delivery time, else its submit time, else when it was made (drafts and
+// notes have only that; the modification time moves whenever the item is
+// touched); the current time only for a message that has none of them.
 void MIMEMailWriter::writeSeparatorLine(std::ostream& out, const pstread::message& message) {
     const pstread::property_bag& bag = message.get_property_bag();
     std::string date;
-    for (const pstread::prop_id id :
-         {pstread::pid_tag_message_delivery_time, pstread::pid_tag_client_submit_time,
-          pstread::pid_tag_last_modification_time, kCreationTimeProperty}) {
+    for (const pstread::prop_id id : {pstread::pid_tag_message_delivery_time,
+                                      pstread::pid_tag_client_submit_time, kCreationTimeProperty}) {
         const std::optional<text::Instant> instant = read_instant(bag, id);
         if (instant && bag.value_8(id) != 0) {
             date = formatter().mbox_date(*instant, &m_systemTimeZone);

@@ -95,6 +95,16 @@ bool isReplacedHeader(std::string_view header) {
            hasFieldName(header, "X-Status");
 }
 
+std::string_view trimmedBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::string_view eol) {
@@ -152,6 +162,39 @@ std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::str
         block += eol;
     }
     return block;
+}
+
+std::optional<std::string> StoredHeaderValue(std::string_view stored, std::string_view name) {
+    std::optional<std::string> value;
+    for (const std::string& line : splitLines(stored)) {
+        if (isBlank(line.front())) {
+            if (value) {
+                *value += line;
+            }
+            continue;
+        }
+        if (value) {
+            break;
+        }
+        const std::optional<std::string> header = headerLine(line);
+        if (!header) {
+            if (line.front() == '-') {
+                break;
+            }
+            continue;
+        }
+        if (hasFieldName(*header, name)) {
+            value = header->substr(name.size() + 1);
+        }
+    }
+    if (!value) {
+        return std::nullopt;
+    }
+    const std::string_view trimmed = trimmedBlanks(*value);
+    if (trimmed.empty()) {
+        return std::nullopt;
+    }
+    return std::string(trimmed);
 }
 
 }  // namespace mailwright::formats

@@ -33,4 +33,10 @@ inline constexpr std::string_view kProcessedMimeVersion =
 // the block for anything but headers.
 std::optional<std::string> FilterStoredHeaders(std::string_view stored, std::string_view eol);
 
+// The value of the first header line named `name` (any case) in stored
+// header text, read by the same line rules: its continuation lines joined
+// to it without their line ends, leading and trailing blanks removed;
+// nothing when there is no such line or its value is empty.
+std::optional<std::string> StoredHeaderValue(std::string_view stored, std::string_view name);
+
 }  // namespace mailwright::formats

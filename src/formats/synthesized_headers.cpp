@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "formats/property_reading.h"
+#include "formats/stored_headers.h"
 #include "pstread/pst/property_ids.h"
 #include "text/header_encoding.h"
 #include "text/mail_address.h"
@@ -20,6 +21,7 @@ constexpr prop_id kRecipientFallbackAddress = 0x403E;
 constexpr prop_id kReplyToAddresses = 0x3FFC;
 constexpr prop_id kSenderSmtpAddress = 0x5D01;            // PidTagSenderSmtpAddress
 constexpr prop_id kSentRepresentingSmtpAddress = 0x5D02;  // PidTagSentRepresentingSmtpAddress
+constexpr prop_id kCreationTimeProperty = 0x3007;         // PidTagCreationTime
 
 constexpr std::uint32_t kPriorityUrgent = 1;
 constexpr std::uint32_t kPriorityNotUrgent = 0xFFFFFFFF;
@@ -168,26 +170,51 @@ void writeReplyTo(const pstread::property_bag& bag, HeaderWriter& headers) {
     headers.addresses("Reply-To: ", entries);
 }
 
-// PidTagClientSubmitTime, else PidTagLastModificationTime; nothing for a
-// zero time.
-std::optional<text::Instant> messageTime(const pstread::property_bag& bag) {
-    const prop_id id = bag.has_property(pstread::pid_tag_client_submit_time)
-                           ? pstread::pid_tag_client_submit_time
-                           : pstread::pid_tag_last_modification_time;
+bool isPlainAscii(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte > 0x7E) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A time property as a header date; nothing when absent or zero.
+std::string headerDate(const pstread::property_bag& bag, prop_id id,
+                       const SynthesizedHeaderContext& context) {
     const auto instant = read_instant(bag, id);
     if (!instant || bag.value_8(id) == 0) {
-        return std::nullopt;
+        return {};
     }
-    return instant;
+    return context.formatter->mail_header_date(*instant, context.zone);
+}
+
+// When the message was sent: PidTagClientSubmitTime, else
+// PidTagMessageDeliveryTime, else the Date line of stored headers that were
+// not usable as a block, else PidTagCreationTime. The modification time is
+// never taken: it changes whenever the item is touched (flagged, moved,
+// read), so it says nothing about when the mail was written.
+std::string messageDate(const pstread::property_bag& bag, const SynthesizedHeaderContext& context) {
+    for (const prop_id id :
+         {pstread::pid_tag_client_submit_time, pstread::pid_tag_message_delivery_time}) {
+        if (std::string date = headerDate(bag, id, context); !date.empty()) {
+            return date;
+        }
+    }
+    if (is_text_property(bag, pstread::pid_tag_transport_message_headers)) {
+        const std::optional<std::string> stored = StoredHeaderValue(
+            bag.read_utf8string(pstread::pid_tag_transport_message_headers), "Date");
+        if (stored && isPlainAscii(*stored)) {
+            return *stored;
+        }
+    }
+    return headerDate(bag, kCreationTimeProperty, context);
 }
 
 void writeDates(const pstread::property_bag& bag, const SynthesizedHeaderContext& context,
                 HeaderWriter& headers) {
-    const auto instant = messageTime(bag);
-    if (!instant) {
-        return;
-    }
-    const std::string date = context.formatter->mail_header_date(*instant, context.zone);
+    const std::string date = messageDate(bag, context);
     if (date.empty()) {
         return;
     }

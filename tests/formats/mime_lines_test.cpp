@@ -129,19 +129,39 @@ TEST(MimeLines, OutputHoldsTheLinesOfItsItem) {
          exchange_sender(false),
          {},
          {"From: \"Ann Example\" </O=ORG/OU=SITE/CN=RECIPIENTS/CN=ANN@x-ex.invalid>\r\n"}},
-        {"date from the last modification",
+        // The modification time moves whenever the item is touched: never a date.
+        {"date from the delivery",
          changed(mail("x"),
                  [](Message& m) {
                      m.submit_time = 0;
                      m.modification_time = pstbuild::filetime_from_unix(kMonday + 3600);
                  }),
          {.zone = "America/New_York"},
-         {"Date: Mon, 05 Jan 2009 11:04:05 -0500\r\n"}},
+         {"Date: Mon, 05 Jan 2009 10:05:05 -0500\r\n"}},
+        {"date from stored headers that are no block",
+         changed(mail("x"),
+                 [](Message& m) {
+                     m.submit_time = m.delivery_time = 0;
+                     m.creation_time = pstbuild::filetime_from_unix(kMonday + 7200);
+                     m.transport_headers = "To: b@c.d\r\nDate: Tue, 6 Jan 2009\r\n 10:00 +0000\r\n";
+                 }),
+         {},
+         {"Date: Tue, 6 Jan 2009 10:00 +0000\r\n"}},
+        {"date from the creation",
+         changed(mail("x"),
+                 [](Message& m) {
+                     m.submit_time = m.delivery_time = 0;
+                     m.creation_time = pstbuild::filetime_from_unix(kMonday + 7200);
+                     m.modification_time = pstbuild::filetime_from_unix(kMonday + 3600);
+                 }),
+         {.zone = "America/New_York"},
+         {"Date: Mon, 05 Jan 2009 12:04:05 -0500\r\n"}},
         {"no time at all",
          changed(mail("x"),
                  [](Message& m) {
-                     m.submit_time = 0;
-                     m.delivery_time = 0;
+                     m.submit_time = m.delivery_time = 0;
+                     m.modification_time = pstbuild::filetime_from_unix(kMonday + 3600);
+                     m.transport_headers = "Date: \xC3\xA9\r\n";
                  }),
          {},
          {},
