@@ -31,7 +31,80 @@ bool isCompositeType(std::string_view type) {
     return startsWith("message/") || startsWith("multipart/");
 }
 
+// The attachment's long file name, else its short one; empty when it has
+// neither.
+std::u16string fileNameOf(const pstread::property_bag& bag) {
+    std::u16string name = read_text_or_empty(bag, pstread::pid_tag_attach_long_filename);
+    if (name.empty()) {
+        name = read_text_or_empty(bag, pstread::pid_tag_attach_filename);
+    }
+    return name;
+}
+
+// Whether a reference is a URL ("scheme://..."), not a file path. A drive
+// letter ("C:\...") is no scheme.
+bool isUrl(std::u16string_view reference) {
+    const std::size_t colon = reference.find(u"://");
+    if (colon == std::u16string_view::npos || colon < 2) {
+        return false;
+    }
+    return std::all_of(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(colon),
+                       [](char16_t c) {
+                           return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                                  (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+                       });
+}
+
 }  // namespace
+
+std::u16string ObjectAttachmentName(const pstread::property_bag& bag, std::size_t number) {
+    std::u16string name = fileNameOf(bag);
+    if (name.empty()) {
+        name = read_text_or_empty(bag, pstread::pid_tag_display_name);
+    }
+    if (name.empty()) {
+        for (const char c : "ATT" + std::to_string(number) + ".bin") {
+            name += static_cast<char16_t>(c);
+        }
+    }
+    return name;
+}
+
+void WriteObjectPart(std::ostream& out, const pstread::attachment& attachment, std::size_t number,
+                     std::string_view eol) {
+    // Opened first, so that an object that cannot be read leaves no headers.
+    pstread::hnid_istream data(attachment.open_object_stream());
+    data.exceptions(std::ios::badbit);
+    const std::u16string name = ObjectAttachmentName(attachment.get_property_bag(), number);
+    out << "Content-Type: application/octet-stream; " << FormatParameter("name", "=", name) << eol
+        << "Content-Transfer-Encoding: base64" << eol << "Content-Disposition: attachment; "
+        << FormatParameter("filename", "=", name) << eol << eol;
+    text::WriteBase64Lines(data, out, eol);
+    out << eol << eol;
+}
+
+bool WriteReferencePart(std::ostream& out, const pstread::property_bag& bag, std::string_view eol) {
+    std::u16string reference = read_text_or_empty(bag, pstread::pid_tag_attach_long_pathname);
+    if (reference.empty()) {
+        reference = read_text_or_empty(bag, pstread::pid_tag_attach_pathname);
+    }
+    reference = reference.substr(0, reference.find(u'\0'));
+    if (reference.empty()) {
+        return false;
+    }
+    const std::string fileName = FormatParameter("filename", "=", fileNameOf(bag));
+    // RFC 2046 5.2.3 (local-file) and RFC 2017 (URL). The part's own body
+    // is the header block of the referred-to entity, here only its type.
+    out << "Content-Type: message/external-body; "
+        << (isUrl(reference) ? "access-type=URL; " + FormatParameter("URL", "=", reference)
+                             : "access-type=local-file; " + FormatParameter("name", "=", reference))
+        << eol << "Content-Transfer-Encoding: 7bit" << eol << "Content-Disposition: attachment";
+    if (!fileName.empty()) {
+        out << "; " << fileName;
+    }
+    out << eol << eol << "Content-Type: application/octet-stream" << eol << eol;
+    return true;
+}
 
 void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
                       std::string_view eol, std::string_view eightBitCharset) {

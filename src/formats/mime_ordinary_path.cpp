@@ -49,6 +49,12 @@ bool looksWide(pstread::hnid_stream_device device) {
     return start.find('\0') != std::string::npos;
 }
 
+bool isReference(std::uint32_t method) {
+    return method == pstread::attach_method_by_reference ||
+           method == pstread::attach_method_by_reference_resolve ||
+           method == pstread::attach_method_by_reference_only;
+}
+
 }  // namespace
 
 struct MIMEMailWriter::AttachmentEntry {
@@ -56,6 +62,7 @@ struct MIMEMailWriter::AttachmentEntry {
     bool hidden = false;
     std::u16string contentId;
     std::uint32_t method = 0;
+    std::size_t number = 0;  // 1-based place in the attachment table
 };
 
 std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
@@ -66,6 +73,7 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
     }
     for (auto it = message.attachment_begin(); it != message.attachment_end(); ++it) {
         AttachmentEntry entry;
+        const std::size_t number = entries.size() + 1;
         try {
             entry.attachment.emplace(*it);
             const pstread::property_bag& bag = entry.attachment->get_property_bag();
@@ -80,6 +88,7 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
             platform::log_line("Corrupt VALUE attachment");
             entry = AttachmentEntry{};
         }
+        entry.number = number;
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -336,6 +345,20 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
                 WriteByValuePart(out, *entry.attachment, m_eol, m_defaultRow->charsetName);
             } catch (const std::exception&) {
                 platform::log_line("Corrupt VALUE attachment");
+            }
+        } else if (entry.method == pstread::attach_method_storage) {
+            try {
+                WriteObjectPart(out, *entry.attachment, entry.number, m_eol);
+            } catch (const pstread::work_limit_reached&) {
+                throw;
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt OLE attachment");
+            }
+        } else if (isReference(entry.method)) {
+            try {
+                WriteReferencePart(out, entry.attachment->get_property_bag(), m_eol);
+            } catch (const std::exception&) {
+                platform::log_line("Corrupt reference attachment");
             }
         } else if (entry.method == pstread::attach_method_embedded_message) {
             try {

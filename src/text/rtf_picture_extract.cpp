@@ -71,6 +71,24 @@ bool HasPictureNamed(const std::vector<RtfPicture>& pictures, const std::string&
                        [&](const RtfPicture& picture) { return picture.name == name; });
 }
 
+// The name the picture is attached under: that of a picture already taken
+// with the same \bliptag in another format, else its own. Word writes a
+// shape's picture twice with one tag, as the shape's own blip and as the
+// fallback rendering (often a metafile) for readers without shapes: both
+// are the one picture.
+std::string AttachedName(const std::vector<RtfPicture>& pictures, const PictureRef& ref) {
+    if (!ref.tag.empty()) {
+        const std::string sameTag = std::string(kImageNamePrefix) + ref.tag + '.';
+        for (const RtfPicture& picture : pictures) {
+            if (picture.name.starts_with(sameTag) &&
+                picture.name.find('.', sameTag.size()) == std::string::npos) {
+                return picture.name;
+            }
+        }
+    }
+    return PictureName(ref);
+}
+
 }  // namespace
 
 std::vector<uint8_t> DecodeRtfHexData(std::span<const uint8_t> text) {
@@ -112,7 +130,7 @@ std::vector<uint8_t> ExtractRtfPictures(std::span<const uint8_t> rtf,
             continue;
         }
         const size_t range_end = ReplacedRangeEnd(rtf, refs, i);
-        const std::string name = PictureName(ref);
+        const std::string name = AttachedName(pictures, ref);
 
         out.insert(out.end(), rtf.begin() + static_cast<ptrdiff_t>(copy_position),
                    rtf.begin() + static_cast<ptrdiff_t>(ref.group_start));

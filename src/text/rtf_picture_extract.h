@@ -12,6 +12,8 @@ namespace mailwright::text {
 // marker {\rtfltr\fs16 <<< Attachment : NAME >>>} and appends one RtfPicture
 // per new name ("Image " + tag + "." + extension) to `pictures`. A {\*\shppict}
 // group and the {\nonshppict} copy right after it are replaced together.
+// A picture with the \bliptag of one already taken is that picture in
+// another format: it is marked with that one's name and not appended.
 // Hexadecimal picture data is decoded to its bytes. A reference that lies
 // outside `rtf` or overlaps one already replaced is skipped.
 std::vector<uint8_t> ExtractRtfPictures(std::span<const uint8_t> rtf,

@@ -1,8 +1,10 @@
 #include "text/rtf_picture_scan.h"
 
 #include <string_view>
+#include <utility>
 
 #include "text/rtf_group_tree.h"
+#include "text/rtf_tokenizer.h"
 
 namespace mailwright::text {
 namespace {
@@ -11,6 +13,7 @@ constexpr std::string_view kPictWord = "pict";
 constexpr std::string_view kShapePictureWord = "shppict";
 constexpr std::string_view kNonShapePictureWord = "nonshppict";
 constexpr std::string_view kBlipTagWord = "bliptag";
+constexpr std::string_view kObjectWord = "object";
 
 // A picture wrapper's brace stands just before its {\pict group, separated at
 // most by its own control word and white space; looking further back than
@@ -128,6 +131,38 @@ std::optional<PictureRef> LocateWrappedPicture(std::span<const uint8_t> rtf, siz
     return MakePictureRef(kind, *wrapper, wrapper->children.front());
 }
 
+// Byte ranges [start, end) of the outermost {\object} groups, in order.
+std::vector<std::pair<size_t, size_t>> FindObjectGroups(std::span<const uint8_t> rtf) {
+    std::vector<std::pair<size_t, size_t>> ranges;
+    // The open object groups: where each starts and at which depth.
+    std::vector<std::pair<size_t, size_t>> open;
+    size_t depth = 0;
+    size_t groupStart = 0;
+    bool groupJustOpened = false;
+    RtfTokenizer tokens(rtf);
+    for (RtfToken token = tokens.Next(); token.type != RtfToken::kEnd; token = tokens.Next()) {
+        if (token.type == RtfToken::kGroupStart) {
+            ++depth;
+            groupStart = tokens.position() - 1;
+            groupJustOpened = true;
+            continue;
+        }
+        if (token.type == RtfToken::kControlWord && groupJustOpened && token.word == kObjectWord) {
+            open.emplace_back(groupStart, depth);
+        } else if (token.type == RtfToken::kGroupEnd && depth > 0) {
+            if (!open.empty() && open.back().second == depth) {
+                if (open.size() == 1) {
+                    ranges.emplace_back(open.back().first, tokens.position());
+                }
+                open.pop_back();
+            }
+            --depth;
+        }
+        groupJustOpened = false;
+    }
+    return ranges;
+}
+
 }  // namespace
 
 std::vector<size_t> FindPictControlWords(std::span<const uint8_t> rtf) {
@@ -167,7 +202,18 @@ std::optional<PictureRef> LocateRtfPicture(std::span<const uint8_t> rtf, size_t 
 
 std::vector<PictureRef> FindRtfPictures(std::span<const uint8_t> rtf) {
     std::vector<PictureRef> pictures;
+    // The result picture of an {\object} group only shows the object, which
+    // the message carries as an attachment of its own: it is left where it
+    // is instead of being taken out as a second copy.
+    const std::vector<std::pair<size_t, size_t>> objects = FindObjectGroups(rtf);
+    auto object = objects.begin();
     for (const size_t offset : FindPictControlWords(rtf)) {
+        while (object != objects.end() && object->second <= offset) {
+            ++object;
+        }
+        if (object != objects.end() && object->first < offset) {
+            continue;
+        }
         if (auto picture = LocateRtfPicture(rtf, offset)) {
             pictures.push_back(std::move(*picture));
         }

@@ -18,7 +18,9 @@ std::vector<size_t> FindPictControlWords(std::span<const uint8_t> rtf);
 // nothing when no picture group can be made out there.
 std::optional<PictureRef> LocateRtfPicture(std::span<const uint8_t> rtf, size_t pict_offset);
 
-// Every picture of an RTF text, in order.
+// Every picture of an RTF text, in order, but the result pictures of
+// {\object} groups: those render an OLE object the message holds as an
+// attachment.
 std::vector<PictureRef> FindRtfPictures(std::span<const uint8_t> rtf);
 
 }  // namespace mailwright::text

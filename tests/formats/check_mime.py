@@ -99,9 +99,20 @@ def is_attachment(part):
     return part.get_content_disposition() == "attachment"
 
 
+def parts_of(message):
+    """walk(), but a message/external-body part only names a file or URL
+    elsewhere: neither it nor its phantom headers are payload."""
+    if message.get_content_type() == "message/external-body":
+        return
+    yield message
+    if message.is_multipart():
+        for sub in message.get_payload():
+            yield from parts_of(sub)
+
+
 def collect(message):
     plain, html, attachments = [], [], []
-    for part in message.walk():
+    for part in parts_of(message):
         if part.is_multipart() or part.get_content_type() == "message/rfc822":
             continue
         if len(part.keys()) == 0:

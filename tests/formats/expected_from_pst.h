@@ -103,7 +103,11 @@ inline ExpectedMessage expect_from_pst(pstread::message& m,
             continue;
         }
         const std::uint32_t method = ab.inline_value_4(pstread::pid_tag_attach_method);
-        if (method == pstread::attach_method_by_value) {
+        if (method == pstread::attach_method_storage) {
+            pstread::hnid_istream in(a.open_object_stream());
+            expected.attachments.emplace_back(std::istreambuf_iterator<char>(in),
+                                              std::istreambuf_iterator<char>());
+        } else if (method == pstread::attach_method_by_value) {
             expected.attachments.push_back(read_value(ab, pstread::pid_tag_attach_data_binary));
         } else if (method == pstread::attach_method_embedded_message) {
             pstread::message inner = a.open_as_message();

@@ -207,18 +207,38 @@ inline Message bare_message() {
     return m;
 }
 
+// Attachments that hold no bytes of their own (by reference, with and
+// without a path) and OLE objects (with a file name, a display name only,
+// and neither).
 inline Message by_reference_attachments() {
     Message m = mail("Attachments by reference");
     m.internet_code_page = 65001;
     m.body = "See the links\r\n";
-    Attachment reference;
-    reference.filename = "link.url";
-    reference.method = pstbuild::kAttachByReference;
-    m.attachments.push_back(reference);
-    Attachment ole = reference;
-    ole.filename = "object.ole";
-    ole.method = pstbuild::kAttachOle;
-    m.attachments.push_back(ole);
+    const auto reference = [](std::int32_t method, std::string name, std::string path) {
+        Attachment a;
+        a.filename = std::move(name);
+        a.method = method;
+        if (!path.empty()) {
+            a.extra.push_back(ExtraProperty::of_text(0x370D, path));
+        }
+        return a;
+    };
+    m.attachments.push_back(
+        reference(pstbuild::kAttachByReference, "plan.doc", "\\\\server\\share\\plan.doc"));
+    m.attachments.push_back(reference(4, "", "https://example.com/a.pdf"));
+    m.attachments.push_back(reference(pstbuild::kAttachByReference, "link.url", ""));
+    const auto object = [](std::string name, std::string display, std::size_t size) {
+        Attachment a;
+        a.filename = std::move(name);
+        a.display_name = std::move(display);
+        a.method = pstbuild::kAttachOle;
+        a.data = all_byte_values(size);
+        a.data[0] = 0xD0;  // a compound file's signature starts so
+        return a;
+    };
+    m.attachments.push_back(object("ATT51928", "", 9000));
+    m.attachments.push_back(object("", "Bitmap Image", 3));
+    m.attachments.push_back(object("", "", 1));
     m.attachments.push_back(file_attachment("after.txt", "text/plain", bytes_of("after")));
     return m;
 }

@@ -96,7 +96,9 @@ struct Attachment {
     std::string mime_type = {};     // PidTagAttachMimeTag, left out when empty
     std::string content_id = {};    // PidTagAttachContentId, left out when empty
     std::string content_location = {};
-    std::vector<std::uint8_t> data = {};  // PidTagAttachDataBinary of a by-value attachment
+    // PidTagAttachDataBinary of a by-value attachment; the object storage
+    // (PidTagAttachDataObject) of an OLE one (method 6).
+    std::vector<std::uint8_t> data = {};
     // An embedded message (attach method 5) instead of data.
     std::shared_ptr<const Message> embedded = {};
     std::optional<std::int32_t> method = {};  // default: 5 with an embedded message, else 1

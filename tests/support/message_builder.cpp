@@ -317,8 +317,7 @@ Subnode MessageBuilder::recipient_table(const Message& message) {
 
 PropertyList MessageBuilder::attachment_properties(const Attachment& a, std::size_t index,
                                                    std::uint64_t serial, NodeContent* embedded) {
-    const std::int32_t method =
-        a.method.value_or(a.embedded ? kAttachEmbeddedMessage : kAttachByValue);
+    const std::int32_t method = attach_method_of(a);
     PropertyList out;
     std::size_t size = a.data.size();
     if (a.embedded) {
@@ -390,6 +389,10 @@ NodeContent MessageBuilder::node(const Message& message, const PropertyList& pro
             PropertyContextBuilder attachment_pc(form_.variant());
             for (const auto& [id, value] : props.items()) {
                 attachment_pc.set(id, value);
+            }
+            if (!a.embedded && attach_method_of(a) == kAttachOle) {
+                attachment_pc.set_object(pid::kAttachDataBinary,
+                                         Subnode{kObjectStorageNid, a.data, {}});
             }
             if (a.embedded) {
                 attachment_pc.set_object(pid::kAttachDataBinary,

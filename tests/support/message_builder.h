@@ -33,6 +33,13 @@ constexpr std::uint32_t attachment_nid(std::size_t index) {
     return make_nid(kNidTypeAttachment, 0x401 + static_cast<std::uint32_t>(index));
 }
 inline constexpr std::uint32_t kEmbeddedMessageNid = make_nid(kNidTypeNormalMessage, 0x401);
+// The subnode of an OLE attachment's object storage.
+inline constexpr std::uint32_t kObjectStorageNid = make_nid(kNidTypeAttachment, 0x401);
+
+// The attachment's PidTagAttachMethod.
+inline std::int32_t attach_method_of(const Attachment& a) {
+    return a.method.value_or(a.embedded ? kAttachEmbeddedMessage : kAttachByValue);
+}
 
 // A PT_APPTIME value: days since 1899-12-30 as a double.
 double apptime_from_filetime(FileTime time);

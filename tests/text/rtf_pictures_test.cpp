@@ -117,6 +117,35 @@ TEST(RtfPictures, SameNameIsAttachedOnceButMarkedTwice) {
     EXPECT_EQ(extracted.pictures[0].data, Data({1}));  // the caller's entry stays as it was
 }
 
+TEST(RtfPictures, ObjectResultsAndOtherFormatsOfATakenPictureAreNotAttachedAgain) {
+    const std::string object =
+        "{\\object\\objemb{\\*\\objdata 01}{\\result {\\pict\\wmetafile8\\bliptag7 AA}}}";
+    const struct {
+        std::string rtf;
+        std::vector<std::string> names;
+    } cases[] = {
+        // An object's result picture renders the object attachment.
+        {"{\\rtf1 " + object + " {\\pict\\pngblip\\bliptag8 BB}}", {"Image 8.png"}},
+        // Never closed: no object can be told apart, the picture is kept.
+        {"{\\rtf1 {\\object {\\result {\\pict\\pngblip\\bliptag2 AA}}", {"Image 2.png"}},
+        // A shape's blip and its metafile rendering share their tag.
+        {"{\\rtf1 {\\pict\\pngblip\\bliptag5 AA} {\\pict\\wmetafile8\\bliptag5 BB} "
+         "{\\pict\\jpegblip\\bliptag55 CC}}",
+         {"Image 5.png", "Image 55.jpg"}},
+    };
+    for (const auto& c : cases) {
+        const auto extracted = Extract(c.rtf);
+        std::vector<std::string> names;
+        for (const auto& picture : extracted.pictures) {
+            names.push_back(picture.name);
+        }
+        EXPECT_EQ(names, c.names) << c.rtf;
+    }
+    EXPECT_EQ(Extract(cases[2].rtf).rtf, "{\\rtf1 " + Marker("Image 5.png") + " " +
+                                             Marker("Image 5.png") + " " + Marker("Image 55.jpg") +
+                                             "}");
+}
+
 TEST(RtfPictures, UnusableReferencesAreSkipped) {
     const std::string rtf = "{\\rtf1 {\\pict\\pngblip\\bliptag1 00}}";
     const auto bytes = Bytes(rtf);

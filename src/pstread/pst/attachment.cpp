@@ -32,6 +32,23 @@ hnid_stream_device attachment::open_byte_stream() const {
     return m_bag.open_value_stream(pid_tag_attach_data_binary);
 }
 
+node attachment::object_node(const char* what) const {
+    // For an object-typed value the stored bytes are the 8-byte heap item of
+    // [MS-PST] 2.3.3.5: the subnode id of the object, then its size.
+    const byte_buffer object = m_bag.read_bytes(pid_tag_attach_data_object);
+    if (object.size() < 4) {
+        throw database_corrupt("attachment " + to_hex(get_id()) + ": " + what + " reference of " +
+                               std::to_string(object.size()) + " bytes");
+    }
+    const node_id sub = load_le<std::uint32_t>(object, 0);
+    m_work->count_node(sub);
+    return m_bag.get_node().lookup(sub);
+}
+
+hnid_stream_device attachment::open_object_stream() const {
+    return hnid_stream_device(object_node("object storage"));
+}
+
 bool attachment::is_message() const {
     return m_bag.has_property(pid_tag_attach_method) &&
            m_bag.inline_value_4(pid_tag_attach_method) == attach_method_embedded_message;
@@ -47,17 +64,7 @@ message attachment::open_as_message() const {
                                " nested deeper than " + std::to_string(max_embedded_message_depth) +
                                " levels");
     }
-    // For an object-typed value the stored bytes are the 8-byte heap item of
-    // [MS-PST] 2.3.3.5: the subnode id of the message, then its size.
-    const byte_buffer object = m_bag.read_bytes(pid_tag_attach_data_object);
-    if (object.size() < 4) {
-        throw database_corrupt("attachment " + to_hex(get_id()) +
-                               ": embedded message reference of " + std::to_string(object.size()) +
-                               " bytes");
-    }
-    const node_id sub = load_le<std::uint32_t>(object, 0);
-    m_work->count_node(sub);
-    message embedded(m_bag.get_node().lookup(sub), m_message_depth + 1, m_work);
+    message embedded(object_node("embedded message"), m_message_depth + 1, m_work);
     embedded.get_property_bag().set_charset(m_bag.charset());
     return embedded;
 }

@@ -60,6 +60,12 @@ public:
     byte_buffer get_bytes() const;
     hnid_stream_device open_byte_stream() const;
 
+    // The object storage of an OLE attachment (PidTagAttachDataObject of an
+    // attachment with method 6): the whole data of the subnode the value
+    // names, as a stream. key_not_found<prop_id> when absent,
+    // database_corrupt when the value is shorter than a subnode id.
+    hnid_stream_device open_object_stream() const;
+
     // Whether PidTagAttachMethod is 5 (an embedded message). An attachment
     // without a method is not one.
     bool is_message() const;
@@ -71,6 +77,9 @@ public:
     message open_as_message() const;
 
 private:
+    // The subnode named by PidTagAttachDataObject, counted as work.
+    node object_node(const char* what) const;
+
     property_bag m_bag;
     unsigned m_message_depth;
     message_work_ptr m_work;

@@ -60,6 +60,8 @@ constexpr prop_id pid_tag_attach_extension = 0x3703;          // PidTagAttachExt
 constexpr prop_id pid_tag_attach_filename = 0x3704;           // PidTagAttachFilename
 constexpr prop_id pid_tag_attach_method = 0x3705;             // PidTagAttachMethod
 constexpr prop_id pid_tag_attach_long_filename = 0x3707;      // PidTagAttachLongFilename
+constexpr prop_id pid_tag_attach_pathname = 0x3708;           // PidTagAttachPathname
+constexpr prop_id pid_tag_attach_long_pathname = 0x370D;      // PidTagAttachLongPathname
 constexpr prop_id pid_tag_attach_mime_tag = 0x370E;           // PidTagAttachMimeTag
 constexpr prop_id pid_tag_attach_content_id = 0x3712;         // PidTagAttachContentId
 constexpr prop_id pid_tag_attach_content_location = 0x3713;   // PidTagAttachContentLocation
@@ -76,8 +78,12 @@ constexpr prop_id pid_tag_childrens_names = 0x3A58;      // PidTagChildrensNames
 constexpr std::uint32_t message_flag_read = 0x00000001;
 
 // PidTagAttachMethod values.
-constexpr std::uint32_t attach_method_by_value = 1;          // afByValue
-constexpr std::uint32_t attach_method_embedded_message = 5;  // afEmbeddedMessage
+constexpr std::uint32_t attach_method_by_value = 1;      // afByValue
+constexpr std::uint32_t attach_method_by_reference = 2;  // afByReference
+constexpr std::uint32_t attach_method_by_reference_resolve = 3;
+constexpr std::uint32_t attach_method_by_reference_only = 4;  // afByReferenceOnly
+constexpr std::uint32_t attach_method_embedded_message = 5;   // afEmbeddedMessage
+constexpr std::uint32_t attach_method_storage = 6;            // afStorage: an OLE object
 
 // PidTagRecipientType values.
 constexpr std::uint32_t recipient_type_to = 1;   // MAPI_TO
