@@ -69,8 +69,20 @@ void ConversionReport::skippedItem() {
 void ConversionReport::folderFooter(const FolderFooter& footer) {
     const std::string count =
         "Converted Items Count: " + std::to_string(footer.converted) + " \r\n";
-    m_log.WriteLog(count);
-    m_file.write(kCRLF + kReportSeparator + count);
+    std::string byKind;
+    if (footer.contacts > 0) {
+        byKind += "Converted Contacts Count: " + std::to_string(footer.contacts) + " \r\n";
+    }
+    if (footer.calendarEvents > 0) {
+        byKind +=
+            "Converted Calendar Events Count: " + std::to_string(footer.calendarEvents) + " \r\n";
+    }
+    if (footer.leftOut > 0) {
+        byKind +=
+            "Left Out Items Count: " + std::to_string(footer.leftOut) + " (free/busy data) \r\n";
+    }
+    m_log.WriteLog(count + byKind);
+    m_file.write(kCRLF + kReportSeparator + count + byKind);
     if (footer.skipped > 0) {
         both(corrupt_items_text(footer.kindWord, footer.skipped));
     }

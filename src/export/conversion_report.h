@@ -33,6 +33,11 @@ struct FolderFooter {
     std::int32_t status = Success;
     std::string savedIn;
     std::optional<std::string> referencesSavedIn;  // calendar exports only
+    // Items of a mail folder converted by their own kind beside its mail,
+    // and items left out (free/busy data).
+    std::uint32_t contacts = 0;
+    std::uint32_t calendarEvents = 0;
+    std::uint32_t leftOut = 0;
 };
 
 class ConversionReport {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/conversion_report.h"
+#include "export/item_kind_router.h"
 #include "export/mail_item_sink.h"
 #include "export/new_item_file.h"
 #include "export/outlook_assets_export_agent.h"
@@ -48,14 +49,16 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToEMLWithFolder(
         state.status = Failed;
     }
 
-    if (state.status == Success) {
-        MessageFileSink sink(makeWriter(*folder, MessageFraming::eml),
-                             _layout->messageFileFolders(*directory, settings.ReadUnreadSeparated));
-        runItems(*folder, sink, state, presenter, report);
+    if (state.status != Success) {
+        return finishFolder(state, report, "emails", directory.value_or(""));
     }
-
-    ExportResult result = finishFolder(state, report, "emails", directory.value_or(""));
-    result.mailCount = state.converted;
+    MessageFileSink sink(makeWriter(*folder, MessageFraming::eml),
+                         _layout->messageFileFolders(*directory, settings.ReadUnreadSeparated));
+    ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideMail(folder, *directory));
+    runItems(*folder, router, state, presenter, report);
+    finishSink(router, state);
+    ExportResult result = finishFolder(state, report, "emails", *directory, std::nullopt, &router);
+    countRoutedItems(router, result);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "export/conversion_report.h"
+#include "export/item_kind_router.h"
 #include "export/item_sink.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
@@ -28,6 +29,11 @@ void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sin
                                         ConversionReport& report) {
     std::string text;
     while (const auto item = nextItem(folder, sink, state, report)) {
+        if (!sink.takes(*item)) {
+            ++state.leftOut;
+            takeCancelRequest(state);
+            continue;
+        }
         announceItem(folder, sink, *item, state, presenter, report);
         if (!produceItem(sink, *item, text, state, report)) {
             continue;
@@ -114,11 +120,26 @@ void OutlookAssetsExportAgent::takeCancelRequest(FolderState& state) const {
     }
 }
 
-ExportResult OutlookAssetsExportAgent::finishFolder(
-    FolderState& state, ConversionReport& report, const std::string& kindWord,
-    const std::string& savedIn, std::optional<std::string> referencesSavedIn) const {
-    report.folderFooter({state.converted, kindWord, state.skipped, state.status, savedIn,
-                         std::move(referencesSavedIn)});
+ExportResult OutlookAssetsExportAgent::finishFolder(FolderState& state, ConversionReport& report,
+                                                    const std::string& kindWord,
+                                                    const std::string& savedIn,
+                                                    std::optional<std::string> referencesSavedIn,
+                                                    const ItemKindRouter* router) const {
+    FolderFooter footer{state.converted,
+                        kindWord,
+                        state.skipped,
+                        state.status,
+                        savedIn,
+                        std::move(referencesSavedIn),
+                        0,
+                        0,
+                        state.leftOut};
+    if (router != nullptr) {
+        footer.converted = router->count(ItemRoute::folder);
+        footer.contacts = router->count(ItemRoute::contacts);
+        footer.calendarEvents = router->count(ItemRoute::calendar);
+    }
+    report.folderFooter(footer);
     // Skipped items make a finished folder "completed with errors"; a
     // cancel or a failure stays what it is, so that the run stops.
     if (state.skipped > 0 && state.status == Success) {

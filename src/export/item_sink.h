@@ -17,6 +17,10 @@ class ItemSink {
 public:
     virtual ~ItemSink() = default;
 
+    // Whether the item is converted at all; one that is not is left out of
+    // the output, neither converted nor skipped. Called first for each item.
+    virtual bool takes(const model::Message& /*item*/) { return true; }
+
     // The text that shows the item as the progress message and in the
     // report file (followed there by the line ends it ends with).
     virtual std::string itemText(const model::Message& item) const = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/conversion_report.h"
+#include "export/item_kind_router.h"
 #include "export/mail_item_sink.h"
 #include "export/mbox_mailbox.h"
 #include "export/outlook_assets_export_agent.h"
@@ -104,12 +105,16 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
         state.status = Failed;
     }
 
+    ItemKindRouter router(folder->defaultItemType(), sink,
+                          sinksBesideMail(folder, directory.value_or("")));
     if (state.status == Success) {
-        runItems(*folder, sink, state, presenter, report);
+        runItems(*folder, router, state, presenter, report);
     }
+    finishSink(router, state);
     finishSink(sink, state);
-    ExportResult result = finishFolder(state, report, "emails", directory.value_or(""));
-    result.mailCount = state.converted;
+    ExportResult result =
+        finishFolder(state, report, "emails", directory.value_or(""), std::nullopt, &router);
+    countRoutedItems(router, result);
     return result;
 }
 

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,13 +38,16 @@ class PSTSession;
 }  // namespace mailwright::model
 
 namespace mailwright::formats {
+class MIMECalendarWriter;
 class MIMEContactWriter;
-}
+}  // namespace mailwright::formats
 
 namespace mailwright::exporting {
 
 class ConversionReport;
+class ItemKindRouter;
 class ItemSink;
+enum class ItemRoute : std::size_t;
 
 // The first number of a run's calendar reference ids, made from the run's
 // PST files.
@@ -94,6 +98,9 @@ private:
         std::int32_t status = Success;
         std::uint32_t converted = 0;
         std::uint32_t skipped = 0;
+        // Items no sink takes (free/busy data), neither converted nor
+        // skipped.
+        std::uint32_t leftOut = 0;
         // Cursor calls left: one per contents table row, so a cursor that
         // keeps failing cannot hold the folder for ever.
         std::size_t callsLeft = 0;
@@ -123,15 +130,28 @@ private:
     void itemConverted(const model::MAPIFolder& folder, FolderState& state,
                        IProgressPresenter& presenter);
     void takeCancelRequest(FolderState& state) const;
-    // The folder footer and the folder's result.
+    // The folder footer and the folder's result. With `router`, the
+    // folder's own items are those it kept, and the others are counted by
+    // their kind.
     ExportResult finishFolder(FolderState& state, ConversionReport& report,
                               const std::string& kindWord, const std::string& savedIn,
-                              std::optional<std::string> referencesSavedIn = std::nullopt) const;
+                              std::optional<std::string> referencesSavedIn = std::nullopt,
+                              const ItemKindRouter* router = nullptr) const;
+    // Makes, for a mail folder's router, the contacts and calendar sinks
+    // that write beside the folder's mail in `directory`.
+    std::function<std::unique_ptr<ItemSink>(ItemRoute)> sinksBesideMail(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory);
+    // The folder's result from its router's counts.
+    static void countRoutedItems(const ItemKindRouter& router, ExportResult& result);
     std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
                                                   MessageFraming framing) const;
     // The vCard writer of a contacts folder's store, in the run's style.
     std::unique_ptr<formats::MIMEContactWriter> makeContactWriter(
         const model::MAPIFolder& folder) const;
+    // The iCalendar writer of a calendar folder's store; `mailboxReferences`
+    // frames reference mails for a mailbox.
+    std::unique_ptr<formats::MIMECalendarWriter> makeCalendarWriter(const model::MAPIFolder& folder,
+                                                                    bool mailboxReferences) const;
 
     void resetRunState();
     // The PST suffix of a PST file's output folder when the walk reaches the

@@ -33,6 +33,23 @@ MessageFileFolders OutputLayout::messageFileFolders(const std::string& directory
     return folders;
 }
 
+CalendarPaths OutputLayout::calendarPathsBesideMail(const std::string& directory,
+                                                    bool merge) const {
+    CalendarPaths paths;
+    paths.directory = directory;
+    std::error_code ignored;
+    if (merge) {
+        paths.mergedFile = UniquePath(directory, "Calendar Events", "ics");
+    } else {
+        paths.eventsFolder = JoinPath(directory, "Events");
+        std::filesystem::create_directory(paths.eventsFolder, ignored);
+    }
+    paths.referenceFolder = JoinPath(directory, "Calendar References");
+    std::filesystem::create_directory(*paths.referenceFolder, ignored);
+    paths.referencePlace = "Calendar References Folder";
+    return paths;
+}
+
 std::optional<std::string> OutputLayout::contactDirectory(
     const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
     std::int32_t pstSuffix) const {

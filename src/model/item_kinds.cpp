@@ -10,8 +10,11 @@ std::int32_t folderKindOfContainerClass(std::string_view containerClass, std::in
         {"IPF.Journal", kFolderJournal},      {"IPF.StickyNote", kFolderNotes},
         {"IPF.Task", kFolderTasks},
     };
+    // A class names its kind, or a special kind of it after a dot
+    // ("IPF.Contact.RecipientCache" is a contacts folder, "IPF.Note.X" mail).
     for (const auto& [name, kind] : kClasses) {
-        if (containerClass == name) {
+        if (containerClass.starts_with(name) &&
+            (containerClass.size() == name.size() || containerClass[name.size()] == '.')) {
             return kind;
         }
     }
@@ -28,6 +31,7 @@ std::int32_t messageKindOfMessageClass(std::string_view messageClass) {
         {"IPM.Journal", kMessageJournal},
         {"IPM.Task", kMessageTask},
         {"IPM.StickyNote", kMessageStickyNote},
+        {"IPM.Microsoft.ScheduleData.FreeBusy", kMessageFreeBusy},
     };
     for (const auto& [prefix, kind] : kPrefixes) {
         if (messageClass.starts_with(prefix)) {

@@ -16,8 +16,9 @@ constexpr std::int32_t kFolderMail = 5;       // everything else
 constexpr std::int32_t kFolderNotes = 6;      // "IPF.StickyNote"
 constexpr std::int32_t kFolderTasks = 7;      // "IPF.Task"
 
-// The kind of a folder from its container class (exact match), or `other`
-// for any other class.
+// The kind of a folder from its container class: the class itself or the
+// class followed by "." and more (case-sensitive), `other` for any other
+// class.
 std::int32_t folderKindOfContainerClass(std::string_view containerClass, std::int32_t other);
 
 // messageClass: what a message is, from the start of its message class.
@@ -28,6 +29,9 @@ constexpr std::int32_t kMessageJournal = 3;      // "IPM.Journal..."
 constexpr std::int32_t kMessageNote = 4;         // "IPM.Note..." and everything else
 constexpr std::int32_t kMessageStickyNote = 5;   // "IPM.StickyNote..."
 constexpr std::int32_t kMessageTask = 6;         // "IPM.Task..."
+// "IPM.Microsoft.ScheduleData.FreeBusy...": Outlook's own free/busy data,
+// no item of the user's.
+constexpr std::int32_t kMessageFreeBusy = 7;
 
 // The kind of the first prefix of the table that the class begins with
 // (case-sensitive), kMessageNote when none does.

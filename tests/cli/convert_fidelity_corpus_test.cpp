@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ for path in sys.argv[1:]:
             print('PART', part.get_filename(), hashlib.sha256(data).hexdigest())
 )PY";
 
+// For each vCard or iCalendar file, as python3-vobject and python3-icalendar
+// read it: "CARD <e-mail addresses>" per card, "EVENT <summary>" per event.
+constexpr const char* kConsumerScript = R"PY(
+import icalendar, sys, vobject
+for path in sys.argv[1:]:
+    text = open(path, encoding='utf-8').read()
+    if path.endswith('.vcf'):
+        for card in vobject.readComponents(text):
+            print('CARD', ' '.join(e.value for e in card.contents.get('email', [])))
+    else:
+        for event in icalendar.Calendar.from_ical(text).walk('VEVENT'):
+            print('EVENT', event.get('summary'))
+)PY";
+
 class ConvertFidelityCorpusTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,9 +63,10 @@ protected:
     }
 
     // Converts one folder (without its subfolders) of a sample file into
-    // message files and reads those whose names start with `stem`.
+    // message files and reads those whose names start with `stem`, or
+    // with `consumers` the cards and events of the files that end so.
     std::string convertAndRead(const std::string& file, const std::string& folder,
-                               const std::string& stem) {
+                               const std::string& stem, bool consumers = false) {
         const fs::path out = m_dir / "out";
         fs::remove_all(out);
         const auto run = testfiles::run_mailwright(
@@ -60,11 +76,21 @@ protected:
         EXPECT_EQ(run.status, 0) << run.err;
         std::vector<std::string> paths;
         for (const auto& entry : fs::recursive_directory_iterator(out)) {
-            if (entry.path().filename().string().starts_with(stem)) {
+            const std::string name = entry.path().filename().string();
+            if (consumers ? name.ends_with(stem) : name.starts_with(stem)) {
                 paths.push_back(entry.path().string());
             }
         }
         EXPECT_FALSE(paths.empty()) << stem;
+        if (consumers) {
+            std::ofstream(m_dir / "consumers.py") << kConsumerScript;
+            std::string command = "/usr/bin/python3 " + testfiles::quoted(m_dir / "consumers.py");
+            for (const std::string& path : paths) {
+                command += " " + testfiles::quoted(path);
+            }
+            EXPECT_EQ(std::system((command + " >" + testfiles::quoted(m_dir / "read")).c_str()), 0);
+            return testfiles::slurp(m_dir / "read");
+        }
         const auto read = python_oracle::Run(kReadScript, paths);
         EXPECT_EQ(read.exit_code, 0) << read.output;
         return read.output;
@@ -99,6 +125,18 @@ TEST_F(ConvertFidelityCorpusTest, AMessageWithoutASubmitTimeIsDatedByItsDelivery
     const std::string read = convertAndRead(
         "aspose_Outlook.pst", "Outlook/Top of Personal Folders/Inbox", "Microsoft Outlook Test");
     EXPECT_NE(read.find("DATE Tue, 21 Jun 2011 23:42:35 +0000\n"), std::string::npos) << read;
+}
+
+TEST_F(ConvertFidelityCorpusTest, ContactsAndAppointmentsOfMailFoldersBecomeCardsAndEvents) {
+    const std::string cards =
+        convertAndRead("aspose_PersonalStorageFile_named-ost.ost",
+                       "Personal folders/Top of Personal Folders/myInbox", ".vcf", true);
+    EXPECT_EQ(std::count(cards.begin(), cards.end(), '\n'), 18) << cards;
+    EXPECT_NE(cards.find("CARD SebastianWright@dayrep.com\n"), std::string::npos) << cards;
+    const std::string events = convertAndRead(
+        "aspose_SampleOstFile.ost", "Root - Mailbox/IPM_SUBTREE/Deleted Items", ".ics", true);
+    EXPECT_EQ(std::count(events.begin(), events.end(), '\n'), 4) << events;
+    EXPECT_EQ(events.rfind("EVENT ", 0), 0u) << events;
 }
 
 }  // namespace

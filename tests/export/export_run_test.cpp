@@ -9,6 +9,8 @@
 
 #include "export/export_fixture.h"
 #include "pstread/pst/folder.h"
+#include "support/appointment_builder.h"
+#include "support/contact_builder.h"
 #include "support/mailbox_writer.h"
 
 namespace mailwright::exporting {
@@ -398,6 +400,36 @@ TEST_F(ExportRunTest, SessionHeaderAndStoreSeparatorOncePerFile) {
                                      "Folder: Ann/Top of Personal Folders/Inbox [1]"}));
     EXPECT_TRUE(fs::is_directory(out() / "two.pst"));
     EXPECT_FALSE(fs::exists(out() / "report.txt"));
+}
+
+TEST_F(ExportRunTest, ContactsAndAppointmentsOfAMailFolderAreConvertedByKindBesideItsMail) {
+    pstbuild::Mailbox box = three_folders(1, 0, 0);
+    pstbuild::Folder& inbox = *std::find_if(box.top().children.begin(), box.top().children.end(),
+                                            [](const auto& f) { return f.name == "Inbox"; });
+    inbox.messages.push_back(pstbuild::contact_message({.file_as = "Sam Lee"}));
+    inbox.messages.push_back(pstbuild::make_appointment({.subject = "Review"}));
+    pstbuild::Message freeBusy = mail("Free busy");
+    freeBusy.message_class = "IPM.Microsoft.ScheduleData.FreeBusy";
+    inbox.messages.push_back(freeBusy);
+    const auto session = open_session(psttest::build_file(box));
+    for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
+        fs::remove_all(out() / "mail.pst");
+        const auto r = run(settings(pick(session, {"Inbox"}), format));
+        EXPECT_EQ(r.result.status, Success);
+        EXPECT_EQ(r.result.mailCount, 1u);
+        EXPECT_EQ(r.result.contactCount, 1u);
+        EXPECT_EQ(r.result.calendarCount, 1u);
+        EXPECT_NE(r.log.find("Converted Items Count: 1 \r\nConverted Contacts Count: 1 \r\n"
+                             "Converted Calendar Events Count: 1 \r\n"
+                             "Left Out Items Count: 1 (free/busy data) \r\n"),
+                  std::string::npos)
+            << r.log;
+        const std::vector<std::string> files = files_below(inboxDir());
+        const std::string mailFile = format == kMailFormatMBOX ? "Inbox.mbox" : "Inbox 1_1.eml";
+        EXPECT_EQ(files,
+                  (std::vector<std::string>{"Events/Review_1.ics", mailFile, "Sam Lee_1.vcf"}));
+        EXPECT_EQ(slurp(fs::path(inboxDir()) / "Sam Lee_1.vcf").find("begin:vcard"), 0u);
+    }
 }
 
 }  // namespace

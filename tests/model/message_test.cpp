@@ -55,6 +55,7 @@ TEST(MessageFields, KindIsTheFirstMatchingPrefixOfTheClass) {
         {"IPM.TaskRequest", kMessageTask},
         {"IPM.StickyNote", kMessageStickyNote},
         {"IPM.Schedule.Meeting.Request", kMessageNote},
+        {"IPM.Microsoft.ScheduleData.FreeBusy", kMessageFreeBusy},
         {"ipm.contact", kMessageNote},
         {"", kMessageNote},
         {std::nullopt, kMessageNote},

@@ -140,7 +140,7 @@ TEST(Store, RootFolderIsNamedAfterTheStoreAndPathsGrowFromIt) {
     EXPECT_EQ(inbox->ownerStore(), store);
 }
 
-TEST(Folder, KindComesFromTheExactContainerClass) {
+TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
     struct Case {
         const char* container_class;
         std::int32_t kind;
@@ -153,7 +153,10 @@ TEST(Folder, KindComesFromTheExactContainerClass) {
         {"IPF.Task", kFolderTasks},
         {"IPF.Note", kFolderMail},
         {"", kFolderMail},
-        {"IPF.Appointment.Birthday", kFolderMail},
+        {"IPF.Appointment.Birthday", kFolderCalendar},
+        {"IPF.Contact.RecipientCache", kFolderContacts},
+        {"IPF.Note.OutlookHomepage", kFolderMail},
+        {"IPF.Tasks", kFolderMail},
         {"ipf.task", kFolderMail},
         {"IPF.Contact ", kFolderMail},
     };
