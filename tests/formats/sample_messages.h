@@ -236,7 +236,7 @@ inline Message by_reference_attachments() {
         a.data[0] = 0xD0;  // a compound file's signature starts so
         return a;
     };
-    m.attachments.push_back(object("ATT51928", "", 9000));
+    m.attachments.push_back(object("ATT51928", "", 40));
     m.attachments.push_back(object("", "Bitmap Image", 3));
     m.attachments.push_back(object("", "", 1));
     m.attachments.push_back(file_attachment("after.txt", "text/plain", bytes_of("after")));
