@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -107,6 +108,14 @@ public:
     // The formatter of the export run; the calling thread's own one when
     // none is set. Not owned.
     void setDateFormatter(text::SharedDateFormatter* formatter) { m_formatter = formatter; }
+    // Makes the iCalendar text of a meeting message for its iTIP method
+    // (MeetingMethod); the text is written as the message's text/calendar
+    // part. Without one, meeting messages are written as plain mail.
+    using MeetingCalendarMaker =
+        std::function<std::string(pstread::message& message, std::string_view method)>;
+    void setMeetingCalendarMaker(MeetingCalendarMaker maker) {
+        m_meetingCalendar = std::move(maker);
+    }
 
 private:
     struct AttachmentEntry;
@@ -136,11 +145,16 @@ private:
     void writeAttachments(std::ostream& out, std::vector<AttachmentEntry>& entries);
     void writeEmbeddedMessagePart(std::ostream& out, const pstread::attachment& attachment);
     void writeRtfPictures(std::ostream& out);
+    // The text/calendar part of a meeting message, when it has one.
+    std::optional<std::string> meetingCalendar(pstread::message& message);
+    void writeMeetingPart(std::ostream& out, const std::string& calendar);
     void closeTopLevel(std::ostream& out);
 
     void planBodies(const pstread::message& message);
 
     std::uint16_t m_contentTypePropId = 0;
+    MeetingCalendarMaker m_meetingCalendar;
+    std::string m_meetingMethod;
     text::DateTimeZone m_systemTimeZone;
     bool m_useLF = false;
     bool m_writeFromLine = false;

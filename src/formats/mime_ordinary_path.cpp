@@ -7,6 +7,7 @@
 #include "formats/body_code_pages.h"
 #include "formats/body_copy.h"
 #include "formats/body_filter.h"
+#include "formats/meeting_calendar.h"
 #include "formats/mime_mail_writer.h"
 #include "formats/property_reading.h"
 #include "platform/system_log.h"
@@ -178,6 +179,10 @@ void MIMEMailWriter::writeOrdinary(std::ostream& out, pstread::message& message,
     m_rtfPictures.clear();
 
     std::vector<AttachmentEntry> attachments = readAttachments(message);
+    const std::optional<std::string> meeting = meetingCalendar(message);
+    if (meeting) {
+        m_structureFlags |= kMixed;
+    }
     for (const AttachmentEntry& entry : attachments) {
         if (!entry.hidden) {
             m_structureFlags |= entry.contentId.empty() ? kMixed : kRelated;
@@ -224,6 +229,9 @@ void MIMEMailWriter::writeOrdinary(std::ostream& out, pstread::message& message,
     }
     if (!attachments.empty()) {
         writeAttachments(out, attachments);
+    }
+    if (meeting) {
+        writeMeetingPart(out, *meeting);
     }
     writeRtfPictures(out);
     closeTopLevel(out);
@@ -401,6 +409,44 @@ void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
     writer.m_formatter = m_formatter;
     writer.m_depth = m_depth + 1;
     writer.writeMessage(out, &embedded);
+}
+
+std::optional<std::string> MIMEMailWriter::meetingCalendar(pstread::message& message) {
+    if (!m_meetingCalendar) {
+        return std::nullopt;
+    }
+    const pstread::property_bag& bag = message.get_property_bag();
+    const std::string messageClass = is_text_property(bag, pstread::pid_tag_message_class)
+                                         ? bag.read_utf8string(pstread::pid_tag_message_class)
+                                         : std::string();
+    const std::optional<std::string_view> method = MeetingMethod(messageClass);
+    if (!method) {
+        return std::nullopt;
+    }
+    try {
+        std::string calendar = m_meetingCalendar(message, *method);
+        m_meetingMethod = *method;
+        message.get_property_bag().set_charset(m_defaultRow);
+        return calendar;
+    } catch (const pstread::work_limit_reached&) {
+        throw;
+    } catch (const std::exception&) {
+        // The meeting is still written as mail, without its calendar.
+        platform::log_line("Corrupt meeting in a meeting message");
+        message.get_property_bag().set_charset(m_defaultRow);
+        return std::nullopt;
+    }
+}
+
+void MIMEMailWriter::writeMeetingPart(std::ostream& out, const std::string& calendar) {
+    openPart(out, kMixed);
+    out << "Content-Type: text/calendar; method=" << m_meetingMethod << "; charset=\"UTF-8\""
+        << m_eol << kEightBitEncoding << m_eol << m_eol;
+    // iCalendar lines end with CR LF; the filter gives them the file's line
+    // ends and quotes them in a mailbox like any body.
+    BodyFilter filter(out, m_eol, m_useLF);
+    filter.write(calendar, true);
+    out << m_eol;
 }
 
 void MIMEMailWriter::writeRtfPictures(std::ostream& out) {

@@ -17,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Per message file "DATE <Date>" and "PART <file name> <sha256>" per
-// attachment; "CARD <e-mail addresses>" per card; "EVENT <summary>" per
-// event.
+// Per message file "DATE <Date>", "PART <file name> <sha256>" per
+// attachment and "CALENDAR <method> <events>" per calendar part; "CARD <e-mail addresses>" per
+// card; "EVENT <summary>" per event.
 constexpr const char* kReadScript = R"PY(
 import email, email.policy, hashlib, icalendar, sys, vobject
 for path in sys.argv[1:]:
@@ -28,9 +28,12 @@ for path in sys.argv[1:]:
         message = email.message_from_bytes(data, policy=email.policy.default)
         print('DATE', message['Date'])
         for part in message.walk():
+            payload = part.get_payload(decode=True) or b''
             if part.get_content_disposition() == 'attachment':
-                payload = part.get_payload(decode=True) or b''
                 print('PART', part.get_filename(), hashlib.sha256(payload).hexdigest())
+            elif part.get_content_type() == 'text/calendar':
+                calendar = icalendar.Calendar.from_ical(payload)
+                print('CALENDAR', calendar.get('method'), len(calendar.walk('VEVENT')))
     elif path.endswith('.vcf'):
         for card in vobject.readComponents(data.decode('utf-8')):
             print('CARD', ' '.join(e.value for e in card.contents.get('email', [])))
@@ -105,7 +108,7 @@ TEST_F(ConvertFidelityCorpusTest, OleObjectsKeepTheirBytesAndTheirPicturesComeOn
     EXPECT_EQ(parts.find(".wmf "), std::string::npos) << parts;
 }
 
-TEST_F(ConvertFidelityCorpusTest, DatesCardsAndEventsOfMailFolders) {
+TEST_F(ConvertFidelityCorpusTest, DatesCardsEventsAndMeetingsOfMailFolders) {
     EXPECT_EQ(convertAndRead("aspose_Outlook.pst", "Outlook/Top of Personal Folders/Inbox",
                              "Microsoft Outlook Test", ".eml"),
               "DATE Tue, 21 Jun 2011 23:42:35 +0000\n");
@@ -118,6 +121,15 @@ TEST_F(ConvertFidelityCorpusTest, DatesCardsAndEventsOfMailFolders) {
         "aspose_SampleOstFile.ost", "Root - Mailbox/IPM_SUBTREE/Deleted Items", "", ".ics");
     EXPECT_EQ(lines(events), 4u) << events;
     EXPECT_EQ(events.rfind("EVENT ", 0), 0u) << events;
+    // The meeting requests beside them are mail with their meeting.
+    const std::string requests = convertAndRead(
+        "aspose_SampleOstFile.ost", "Root - Mailbox/IPM_SUBTREE/Deleted Items", "05", ".eml");
+    std::size_t calendars = 0;
+    for (std::size_t p = requests.find("\nCALENDAR REQUEST 1\n"); p != std::string::npos;
+         p = requests.find("\nCALENDAR REQUEST 1\n", p + 1)) {
+        ++calendars;
+    }
+    EXPECT_EQ(calendars, 5u) << requests;
 }
 
 }  // namespace

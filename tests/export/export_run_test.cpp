@@ -408,6 +408,9 @@ TEST_F(ExportRunTest, ContactsAndAppointmentsOfAMailFolderAreConvertedByKindBesi
                                             [](const auto& f) { return f.name == "Inbox"; });
     inbox.messages.push_back(pstbuild::contact_message({.file_as = "Sam Lee"}));
     inbox.messages.push_back(pstbuild::make_appointment({.subject = "Review"}));
+    pstbuild::Message request = pstbuild::make_appointment({.subject = "Plan"});
+    request.message_class = "IPM.Schedule.Meeting.Request";
+    inbox.messages.push_back(request);
     pstbuild::Message freeBusy = mail("Free busy");
     freeBusy.message_class = "IPM.Microsoft.ScheduleData.FreeBusy";
     inbox.messages.push_back(freeBusy);
@@ -416,18 +419,25 @@ TEST_F(ExportRunTest, ContactsAndAppointmentsOfAMailFolderAreConvertedByKindBesi
         fs::remove_all(out() / "mail.pst");
         const auto r = run(settings(pick(session, {"Inbox"}), format));
         EXPECT_EQ(r.result.status, Success);
-        EXPECT_EQ(r.result.mailCount, 1u);
+        EXPECT_EQ(r.result.mailCount, 2u);
         EXPECT_EQ(r.result.contactCount, 1u);
         EXPECT_EQ(r.result.calendarCount, 1u);
-        EXPECT_NE(r.log.find("Converted Items Count: 1 \r\nConverted Contacts Count: 1 \r\n"
+        EXPECT_NE(r.log.find("Converted Items Count: 2 \r\nConverted Contacts Count: 1 \r\n"
                              "Converted Calendar Events Count: 1 \r\n"
                              "Left Out Items Count: 1 (free/busy data) \r\n"),
                   std::string::npos)
             << r.log;
         const std::vector<std::string> files = files_below(inboxDir());
-        const std::string mailFile = format == kMailFormatMBOX ? "Inbox.mbox" : "Inbox 1_1.eml";
-        EXPECT_EQ(files,
-                  (std::vector<std::string>{"Events/Review_1.ics", mailFile, "Sam Lee_1.vcf"}));
+        const bool mbox = format == kMailFormatMBOX;
+        const std::string request = mbox ? "Inbox.mbox" : "Plan_2.eml";
+        std::vector<std::string> expected = {"Events/Review_1.ics", request, "Sam Lee_1.vcf"};
+        if (!mbox) {
+            expected.insert(expected.begin() + 1, "Inbox 1_1.eml");
+        }
+        EXPECT_EQ(files, expected);
+        // A meeting request is mail that carries its meeting.
+        EXPECT_NE(slurp(fs::path(inboxDir()) / request).find("text/calendar; method=REQUEST"),
+                  std::string::npos);
         EXPECT_EQ(slurp(fs::path(inboxDir()) / "Sam Lee_1.vcf").find("begin:vcard"), 0u);
     }
 }
