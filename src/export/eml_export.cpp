@@ -44,8 +44,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToEMLWithFolder(
     const auto directory =
         _layout->mailDirectory(folder, settings.MailsOutputFolderPath, _lastPSTSuffix);
     if (!directory && state.status == Success) {
-        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
-                           ": no output folder " + settings.MailsOutputFolderPath + ".");
+        logNoOutputFolder(*folder, settings.MailsOutputFolderPath);
         state.status = Failed;
     }
 

@@ -24,6 +24,12 @@ OutlookAssetsExportAgent::FolderState OutlookAssetsExportAgent::startFolder(
     return state;
 }
 
+void OutlookAssetsExportAgent::logNoOutputFolder(const model::MAPIFolder& folder,
+                                                 const std::string& base) {
+    platform::log_line("File opening failed for the folder " + folder.fullFolderPath() +
+                       ": no output folder " + base + ".");
+}
+
 void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sink,
                                         FolderState& state, IProgressPresenter& presenter,
                                         ConversionReport& report) {

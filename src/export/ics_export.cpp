@@ -50,8 +50,7 @@ ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
     if (paths) {
         sink.emplace(std::move(writer), *paths, _refUID, _calendarSuffix);
     } else {
-        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
-                           ": no output folder " + settings.CalendarOutputFolderPath + ".");
+        logNoOutputFolder(*folder, settings.CalendarOutputFolderPath);
     }
     if ((!sink || !sink->open()) && state.status == Success) {
         state.status = Failed;

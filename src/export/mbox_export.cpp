@@ -98,8 +98,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
         opened =
             sink.open(_layout->mailboxPaths(*directory, *folder, settings.ReadUnreadSeparated));
     } else {
-        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
-                           ": no output folder " + settings.MailsOutputFolderPath + ".");
+        logNoOutputFolder(*folder, settings.MailsOutputFolderPath);
     }
     if (!opened && state.status == Success) {
         state.status = Failed;

@@ -107,6 +107,8 @@ private:
     };
 
     FolderState startFolder(const model::MAPIFolder& folder) const;
+    // Logs that the layout gave no output folder under `base` for `folder`.
+    static void logNoOutputFolder(const model::MAPIFolder& folder, const std::string& base);
     // Takes every item of the folder through `sink` until the folder ends
     // or must stop (cancel, failed output).
     void runItems(model::MAPIFolder& folder, ItemSink& sink, FolderState& state,

@@ -39,8 +39,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
     const auto directory =
         _layout->contactDirectory(folder, settings.ContactsOutputFolderPath, _lastPSTSuffix);
     if (!directory && state.status == Success) {
-        platform::log_line("File opening failed for the folder " + folder->fullFolderPath() +
-                           ": no output folder " + settings.ContactsOutputFolderPath + ".");
+        logNoOutputFolder(*folder, settings.ContactsOutputFolderPath);
         state.status = Failed;
     }
 
