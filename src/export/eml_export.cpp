@@ -53,11 +53,11 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToEMLWithFolder(
     }
     MessageFileSink sink(makeWriter(*folder, MessageFraming::eml),
                          _layout->messageFileFolders(*directory, settings.ReadUnreadSeparated));
-    ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideMail(folder, *directory));
+    ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideFolder(folder, *directory));
     runItems(*folder, router, state, presenter, report);
     finishSink(router, state);
     ExportResult result = finishFolder(state, report, "emails", *directory, std::nullopt, &router);
-    countRoutedItems(router, result);
+    countRoutedItems(router, result, &ExportResult::mailCount);
     return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include "export/calendar_item_sink.h"
 #include "export/conversion_report.h"
+#include "export/item_kind_router.h"
 #include "export/outlook_assets_export_agent.h"
 #include "formats/mime_calendar_writer.h"
 #include "model/mapi_folder.h"
@@ -55,8 +56,12 @@ ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
     if ((!sink || !sink->open()) && state.status == Success) {
         state.status = Failed;
     }
+    std::optional<ItemKindRouter> router;
     if (state.status == Success) {
-        runItems(*folder, *sink, state, presenter, report);
+        router.emplace(folder->defaultItemType(), *sink,
+                       sinksBesideFolder(folder, paths->directory));
+        runItems(*folder, *router, state, presenter, report);
+        finishSink(*router, state);
     }
     if (sink) {
         finishSink(*sink, state);
@@ -67,9 +72,12 @@ ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
     const std::string referencesIn =
         !paths ? std::string()
                : paths->referenceMailbox.value_or(paths->referenceFolder.value_or(""));
-    ExportResult result = finishFolder(state, report, "calendar events", savedIn, referencesIn);
-    result.calendarCount = state.converted;
-    result.mailCount = sink ? sink->referenceCount() : 0;
+    ExportResult result = finishFolder(state, report, "calendar events", savedIn, referencesIn,
+                                       router ? &*router : nullptr);
+    if (router) {
+        countRoutedItems(*router, result, &ExportResult::calendarCount);
+    }
+    result.mailCount += sink ? sink->referenceCount() : 0;
     return result;
 }
 

@@ -11,15 +11,12 @@ ItemRoute RouteOfItem(std::int32_t folderKind, std::int32_t messageKind) {
     if (messageKind == model::kMessageFreeBusy) {
         return ItemRoute::leftOut;
     }
-    if (folderKind != model::kFolderMail && folderKind != model::kFolderStoreRoot) {
-        return ItemRoute::folder;
-    }
     switch (messageKind) {
         case model::kMessageContact:
         case model::kMessageDistList:
-            return ItemRoute::contacts;
+            return folderKind == model::kFolderContacts ? ItemRoute::folder : ItemRoute::contacts;
         case model::kMessageAppointment:
-            return ItemRoute::calendar;
+            return folderKind == model::kFolderCalendar ? ItemRoute::folder : ItemRoute::calendar;
         default:
             return ItemRoute::folder;
     }

@@ -1,7 +1,7 @@
-// Items converted by what they are, not by the folder they are in: in a
-// mail folder a contact or contact group goes to the vCard writer and an
-// appointment to the iCalendar writer, beside the folder's mail, and
-// Outlook's free/busy data is left out. The router stands in for the
+// Items converted by what they are, not by the folder they are in: a
+// contact or contact group goes to the vCard writer and an appointment to
+// the iCalendar writer, beside the folder's own output, whatever the
+// folder's kind, and Outlook's free/busy data is left out. The router stands in for the
 // folder's own sink in the item loop and hands each item to the sink of its
 // kind, made when the first item of that kind comes.
 #pragma once
@@ -20,9 +20,10 @@ enum class ItemRoute : std::size_t { folder = 0, contacts = 1, calendar = 2, lef
 inline constexpr std::size_t kItemRouteCount = 4;
 
 // The route of an item of kind `messageKind` (model::kMessage*) in a folder
-// of kind `folderKind` (model::kFolder*): contacts, contact groups and
-// appointments of a mail folder go to their own writers, free/busy data of
-// any folder is left out, everything else stays with the folder's sink.
+// of kind `folderKind` (model::kFolder*): contacts and contact groups out of
+// a contacts folder and appointments out of a calendar folder go to their
+// own writers, free/busy data is left out, everything else stays with the
+// folder's sink.
 ItemRoute RouteOfItem(std::int32_t folderKind, std::int32_t messageKind);
 
 class ItemKindRouter : public ItemSink {

@@ -105,7 +105,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
     }
 
     ItemKindRouter router(folder->defaultItemType(), sink,
-                          sinksBesideMail(folder, directory.value_or("")));
+                          sinksBesideFolder(folder, directory.value_or("")));
     if (state.status == Success) {
         runItems(*folder, router, state, presenter, report);
     }
@@ -113,7 +113,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
     finishSink(sink, state);
     ExportResult result =
         finishFolder(state, report, "emails", directory.value_or(""), std::nullopt, &router);
-    countRoutedItems(router, result);
+    countRoutedItems(router, result, &ExportResult::mailCount);
     return result;
 }
 

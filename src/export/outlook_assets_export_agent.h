@@ -139,12 +139,14 @@ private:
                               const std::string& kindWord, const std::string& savedIn,
                               std::optional<std::string> referencesSavedIn = std::nullopt,
                               const ItemKindRouter* router = nullptr) const;
-    // Makes, for a mail folder's router, the contacts and calendar sinks
-    // that write beside the folder's mail in `directory`.
-    std::function<std::unique_ptr<ItemSink>(ItemRoute)> sinksBesideMail(
+    // Makes, for a folder's router, the contacts and calendar sinks that
+    // write beside the folder's own output in `directory`.
+    std::function<std::unique_ptr<ItemSink>(ItemRoute)> sinksBesideFolder(
         const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory);
-    // The folder's result from its router's counts.
-    static void countRoutedItems(const ItemKindRouter& router, ExportResult& result);
+    // The folder's result from its router's counts: the folder's own items
+    // into `ownCount`, the others by kind, reference mails as mail.
+    static void countRoutedItems(const ItemKindRouter& router, ExportResult& result,
+                                 std::uint32_t ExportResult::*ownCount);
     std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
                                                   MessageFraming framing) const;
     // The vCard writer of a contacts folder's store, in the run's style.

@@ -33,8 +33,7 @@ MessageFileFolders OutputLayout::messageFileFolders(const std::string& directory
     return folders;
 }
 
-CalendarPaths OutputLayout::calendarPathsBesideMail(const std::string& directory,
-                                                    bool merge) const {
+CalendarPaths OutputLayout::calendarPathsBeside(const std::string& directory, bool merge) const {
     CalendarPaths paths;
     paths.directory = directory;
     std::error_code ignored;

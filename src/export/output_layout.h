@@ -75,7 +75,7 @@ public:
     // else one file per event in "Events", and the reference mails as one
     // mail file each in "Calendar References" (the folder's mailbox is its
     // mail's), folders made on disk when first needed.
-    virtual CalendarPaths calendarPathsBesideMail(const std::string& directory, bool merge) const;
+    virtual CalendarPaths calendarPathsBeside(const std::string& directory, bool merge) const;
     // The directory of a contacts folder's output under `base` (the run's
     // contacts base folder), made on disk; nothing when `base` does not
     // exist.

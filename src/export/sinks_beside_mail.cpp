@@ -1,7 +1,7 @@
-// The sinks a mail folder's router makes for the contacts and appointments
-// among its mail: vCards (merged into "<folder>.vcf" or one file each) and
-// iCalendar events with their reference mails, in the folder's own
-// directory beside its mail.
+// The sinks a folder's router makes for the contacts and appointments
+// among its other items: vCards (merged into "<folder>.vcf" or one file
+// each) and iCalendar events with their reference mails, in the folder's
+// own directory beside its output.
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +15,7 @@
 
 namespace mailwright::exporting {
 
-std::function<std::unique_ptr<ItemSink>(ItemRoute)> OutlookAssetsExportAgent::sinksBesideMail(
+std::function<std::unique_ptr<ItemSink>(ItemRoute)> OutlookAssetsExportAgent::sinksBesideFolder(
     const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory) {
     return [this, folder, directory](ItemRoute route) -> std::unique_ptr<ItemSink> {
         const _ExportSettings& settings = *_exportSettingsP;
@@ -33,7 +33,7 @@ std::function<std::unique_ptr<ItemSink>(ItemRoute)> OutlookAssetsExportAgent::si
             // is its mail's.
             auto sink = std::make_unique<CalendarItemSink>(
                 makeCalendarWriter(*folder, false),
-                _layout->calendarPathsBesideMail(directory, settings.MergeCalendarEvents), _refUID,
+                _layout->calendarPathsBeside(directory, settings.MergeCalendarEvents), _refUID,
                 _calendarSuffix);
             return sink->open() ? std::move(sink) : nullptr;
         }
@@ -41,11 +41,11 @@ std::function<std::unique_ptr<ItemSink>(ItemRoute)> OutlookAssetsExportAgent::si
     };
 }
 
-void OutlookAssetsExportAgent::countRoutedItems(const ItemKindRouter& router,
-                                                ExportResult& result) {
-    result.mailCount = router.count(ItemRoute::folder);
-    result.contactCount = router.count(ItemRoute::contacts);
-    result.calendarCount = router.count(ItemRoute::calendar);
+void OutlookAssetsExportAgent::countRoutedItems(const ItemKindRouter& router, ExportResult& result,
+                                                std::uint32_t ExportResult::*ownCount) {
+    result.contactCount += router.count(ItemRoute::contacts);
+    result.calendarCount += router.count(ItemRoute::calendar);
+    result.*ownCount += router.count(ItemRoute::folder);
     if (const auto* calendar =
             dynamic_cast<const CalendarItemSink*>(router.madeSink(ItemRoute::calendar))) {
         result.mailCount += calendar->referenceCount();

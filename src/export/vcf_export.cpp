@@ -5,6 +5,7 @@
 
 #include "export/contact_item_sink.h"
 #include "export/conversion_report.h"
+#include "export/item_kind_router.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
@@ -43,22 +44,25 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
         state.status = Failed;
     }
 
-    if (state.status == Success) {
-        std::optional<std::string> merged;
-        if (settings.MergeContacts) {
-            merged = _layout->mergedContactsPath(*directory, *folder);
-        }
-        ContactItemSink sink(makeContactWriter(*folder), *directory, merged);
-        if (sink.open()) {
-            runItems(*folder, sink, state, presenter, report);
-        } else {
-            state.status = Failed;
-        }
-        finishSink(sink, state);
+    if (state.status != Success) {
+        return finishFolder(state, report, "contacts", directory.value_or(""));
     }
-
-    ExportResult result = finishFolder(state, report, "contacts", directory.value_or(""));
-    result.contactCount = state.converted;
+    std::optional<std::string> merged;
+    if (settings.MergeContacts) {
+        merged = _layout->mergedContactsPath(*directory, *folder);
+    }
+    ContactItemSink sink(makeContactWriter(*folder), *directory, merged);
+    ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideFolder(folder, *directory));
+    if (sink.open()) {
+        runItems(*folder, router, state, presenter, report);
+    } else {
+        state.status = Failed;
+    }
+    finishSink(router, state);
+    finishSink(sink, state);
+    ExportResult result =
+        finishFolder(state, report, "contacts", *directory, std::nullopt, &router);
+    countRoutedItems(router, result, &ExportResult::contactCount);
     return result;
 }
 

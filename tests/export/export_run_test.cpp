@@ -442,5 +442,23 @@ TEST_F(ExportRunTest, ContactsAndAppointmentsOfAMailFolderAreConvertedByKindBesi
     }
 }
 
+TEST_F(ExportRunTest, ContactsAndCalendarFoldersPassOnItemsOfTheOtherKind) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    for (const char* kind : {"Contact", "Appointment"}) {
+        pstbuild::Folder& f = box.top().add_folder(kind, std::string("IPF.") + kind);
+        f.messages = {pstbuild::contact_message({.file_as = "Sam"}),
+                      pstbuild::make_appointment({.subject = "Meet"})};
+    }
+    const auto session = open_session(psttest::build_file(box));
+    const auto r = run(settings(pick(session, {"Contact", "Appointment"})));
+    EXPECT_EQ(r.result.contactCount, 2u);
+    EXPECT_EQ(r.result.calendarCount, 2u);
+    const std::string base = (out() / "mail.pst/Ann/Top of Personal Folders").string();
+    EXPECT_EQ(files_below(base),
+              (std::vector<std::string>{"Appointment/Appointment.mbox",
+                                        "Appointment/Events/Meet_1.ics", "Appointment/Sam_1.vcf",
+                                        "Contact/Events/Meet_1.ics", "Contact/Sam_1.vcf"}));
+}
+
 }  // namespace
 }  // namespace mailwright::exporting
