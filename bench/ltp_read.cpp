@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "pstread/ltp/ltp_walk.h"
+#include "ltp_walk.h"
 #include "pstread/ndb/database.h"
 #include "support/named_property_map_builder.h"
 #include "support/ndb_builder.h"

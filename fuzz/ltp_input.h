@@ -12,7 +12,7 @@
 #include <exception>
 #include <memory>
 
-#include "pstread/ltp/ltp_walk.h"
+#include "ltp_walk.h"
 #include "pstread/ltp/name_id_map.h"
 #include "pstread/ltp/property_sets.h"
 #include "pstread/ndb/database.h"

@@ -6,35 +6,27 @@
 #include <string>
 
 #include "pstread/ltp/heap.h"
-#include "pstread/ltp/ltp_test_file.h"
+#include "pstread/ndb/ndb_file.h"
 #include "support/heap_builder.h"
 #include "support/le_bytes.h"
 
 namespace {
 
-using ltptest::Variant;
+using namespace ndbfile;
 using pstread::heap_impl;
 
-std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
-    }
-    return bytes;
-}
-
-std::shared_ptr<heap_impl> open_heap(Variant variant, const std::vector<std::uint8_t>& data) {
-    return std::make_shared<heap_impl>(ltptest::open_bytes(variant, data));
+std::shared_ptr<heap_impl> open_heap(Variant variant, const bytes& data) {
+    return std::make_shared<heap_impl>(node_of(variant, data));
 }
 
 TEST(HeapTest, ItemsReadBackFromEveryPage) {
-    for (const Variant variant : ltptest::kVariants) {
-        SCOPED_TRACE(ltptest::variant_name(variant));
+    for (const Variant variant : kVariants) {
+        SCOPED_TRACE(variant_name(variant));
         pstbuild::HeapBuilder builder(variant, pstbuild::kClientSignaturePc,
                                       {.page_capacity = 300});
         std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> items;
         for (std::size_t i = 0; i < 12; ++i) {
-            auto bytes = pattern(i == 3 ? 0 : 20 + 13 * i, static_cast<std::uint8_t>(i));
+            auto bytes = pattern(i == 3 ? 0 : 20 + 13 * i, static_cast<std::uint32_t>(i));
             items.emplace_back(builder.allocate(bytes), std::move(bytes));
         }
         builder.set_root(items[5].first);
@@ -115,9 +107,9 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
          },
          "holds 6 bytes, not 5 from offset 0x2"},
     };
-    for (const Variant variant : ltptest::kVariants) {
+    for (const Variant variant : kVariants) {
         for (const fault& f : faults) {
-            SCOPED_TRACE(std::string(ltptest::variant_name(variant)) + ": " + f.name);
+            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + f.name);
             small_heap h(variant);
             f.change(h);
             const auto heap = open_heap(variant, h.data);
@@ -126,13 +118,9 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
                 continue;
             }
             for (int attempt = 0; attempt < 2; ++attempt) {  // a failure is not kept as success
-                try {
-                    f.read(*heap, h);
-                    ADD_FAILURE() << "read past a fault";
-                } catch (const pstread::database_corrupt& error) {
-                    EXPECT_NE(std::string(error.what()).find(f.error_part), std::string::npos)
-                        << error.what();
-                }
+                const std::string error =
+                    error_of<pstread::database_corrupt>([&] { f.read(*heap, h); });
+                EXPECT_TRUE(contains(error, f.error_part)) << error;
             }
         }
     }
@@ -142,20 +130,20 @@ TEST(HeapTest, HeadersAndSignatures) {
     pstbuild::HeapBuilder builder(Variant::unicode, pstbuild::kClientSignatureTc);
     builder.allocate(pattern(4, 0));
     auto data = builder.build();
-    const pstread::node tc = ltptest::open_bytes(Variant::unicode, data);
+    const pstread::node tc = node_of(Variant::unicode, data);
     EXPECT_EQ(heap_impl(tc).get_client_signature(), pstbuild::kClientSignatureTc);
     try {
         heap_impl pc(tc, pstbuild::kClientSignaturePc);
         ADD_FAILURE() << "opened a table context as a property context";
     } catch (const pstread::sig_mismatch& error) {
         EXPECT_STREQ(error.what(), "invalid client_sig");
-        EXPECT_EQ(error.id(), ltptest::kTestNid);
+        EXPECT_EQ(error.id(), kTestNid);
         EXPECT_EQ(error.computed(), pstbuild::kClientSignatureTc);
     }
     data[2] = 0xED;  // bSig
-    EXPECT_THROW(heap_impl(ltptest::open_bytes(Variant::unicode, data)), pstread::sig_mismatch);
+    EXPECT_THROW(heap_impl(node_of(Variant::unicode, data)), pstread::sig_mismatch);
     for (const std::size_t size : {0, 11}) {
-        EXPECT_THROW(heap_impl(ltptest::open_bytes(Variant::unicode, pattern(size, 0))),
+        EXPECT_THROW(heap_impl(node_of(Variant::unicode, pattern(size, 0))),
                      pstread::database_corrupt)
             << size;
     }

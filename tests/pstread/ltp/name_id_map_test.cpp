@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "pstread/ltp/ltp_test_file.h"
 #include "pstread/ltp/name_id_map.h"
 #include "pstread/ltp/property_sets.h"
+#include "pstread/ndb/ndb_file.h"
 #include "support/named_property_map_builder.h"
 #include "support/property_value.h"
 
 namespace {
 
-using ltptest::Variant;
+using ndbfile::Variant;
 using pstread::name_id_map;
 using pstread::named_prop;
 using namespace pstbuild;
@@ -23,7 +23,7 @@ using namespace pstbuild;
 using not_found = pstread::key_not_found<named_prop>;
 
 name_id_map open_map(const NodeContent& content, Variant variant = Variant::unicode) {
-    return name_id_map(ltptest::open_nodes(variant, {{kNidNameToIdMap, content}}));
+    return name_id_map(ndbfile::node_of(variant, content, kNidNameToIdMap));
 }
 
 std::vector<std::uint8_t> nameid(std::uint32_t id, bool is_string, std::uint16_t guid,
@@ -47,8 +47,8 @@ std::vector<std::uint8_t> concat(const Parts&... parts) {
 }
 
 TEST(NameIdMapTest, NumericAndStringNamesInManyBuckets) {
-    for (const Variant variant : ltptest::kVariants) {
-        SCOPED_TRACE(ltptest::variant_name(variant));
+    for (const Variant variant : ndbfile::kVariants) {
+        SCOPED_TRACE(ndbfile::variant_name(variant));
         NamedPropertyMapBuilder builder(variant, 31);  // few buckets: several records in each
         std::vector<std::pair<named_prop, std::uint16_t>> names;
         for (std::uint32_t id = 0x8200; id < 0x8260; ++id) {
@@ -134,29 +134,6 @@ TEST(NameIdMapTest, BucketsPointingAtTheWrongEntry) {
     EXPECT_EQ(map.lookup(pstread::psetid_task, 0x8809), second);
     EXPECT_EQ(map.lookup(pstread::psetid_meeting, 0x8A1C), sharing);
     EXPECT_THROW(map.lookup(pstread::psetid_task, 0x880A), not_found);
-}
-
-// A hand-made map that lists PS_PUBLIC_STRINGS in its GUID stream and names
-// it by that index (4) instead of the well-known index 2.
-TEST(NameIdMapTest, WellKnownGuidListedInTheGuidStream) {
-    const std::vector<std::uint8_t> guids =
-        concat(kPsetidAppointment.bytes, kPsPublicStrings.bytes);
-    const std::vector<std::uint8_t> name = utf16le("Keywords");
-    std::vector<std::uint8_t> strings = {static_cast<std::uint8_t>(name.size()), 0, 0, 0};
-    strings.insert(strings.end(), name.begin(), name.end());
-    PropertyContextBuilder pc(Variant::unicode);
-    pc.set(kPidNameidBucketCount, pv_long(1))
-        .set(kPidNameidStreamGuid, pv_binary(guids))
-        .set(kPidNameidStreamEntry,
-             pv_binary(concat(nameid(0x8216, false, 3, 0), nameid(0, true, 4, 1))))
-        .set(kPidNameidStreamString, pv_binary(strings))
-        .set(kPidNameidBucketBase, pv_binary(concat(nameid(0x8216, false, 3, 0),
-                                                    nameid(name_hash("Keywords"), true, 4, 1))));
-    name_id_map map = open_map(pc.build());
-    EXPECT_EQ(map.lookup(pstread::ps_public_strings, U"Keywords"), 0x8001);
-    EXPECT_EQ(map.lookup(pstread::psetid_appointment, 0x8216), 0x8000);
-    EXPECT_EQ(map.entry_at(1), named_prop(pstread::ps_public_strings, U"Keywords"));
-    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"Keyword"), not_found);
 }
 
 TEST(NameIdMapTest, DamagedEntriesAndStreams) {

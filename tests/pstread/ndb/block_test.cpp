@@ -225,21 +225,4 @@ TEST(BlockTest, ReadsAtSeamsPagesAndEdges) {
     }
 }
 
-TEST(BlockTest, ReadersCheckTheKindOfBlock) {
-    NdbBuilder builder(options(Variant::unicode));
-    const std::uint64_t data = builder.add_block(pattern(10, 1), false);
-    const pstbuild::SlEntry entry{0x1E1, data, 0};
-    const std::uint64_t sl = builder.add_block(
-        pstbuild::make_slblock_data(Variant::unicode, std::span(&entry, 1)), true);
-    const auto db = finish(builder).open();
-    EXPECT_EQ(error_of<database_corrupt>([&] { db->read_external_block(db, sl); }),
-              "External BID expected");
-    EXPECT_EQ(error_of<database_corrupt>([&] { db->read_extended_block(db, data); }),
-              "internal bid expected");
-    EXPECT_EQ(error_of<database_corrupt>([&] { db->read_data_block(db, sl); }),
-              "extended block expected");
-    EXPECT_EQ(error_of<database_corrupt>([&] { db->read_subnode_nonleaf_block(db, sl); }),
-              "psub->level == 1");
-}
-
 }  // namespace

@@ -1,7 +1,7 @@
-// Small PST files for the node database tests: written by the shared builder
-// (whose CRCs, signatures and encodings share no code with the reader) and
-// opened from memory. Each test starts from a valid file and changes one
-// thing through the builder's layout.
+// Small PST files for the node database and the property and table layer
+// tests: written by the shared builder (whose CRCs, signatures and encodings
+// share no code with the reader) and opened from memory. Each fault test
+// starts from a valid file and changes one thing through the builder's layout.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "support/layout.h"
 #include "support/le_bytes.h"
 #include "support/ndb_builder.h"
+#include "support/node_content.h"
 #include "support/pst_format.h"
 
 namespace ndbfile {
@@ -85,6 +86,22 @@ inline built_file finish(pstbuild::NdbBuilder& builder) {
 inline pstbuild::NdbOptions options(Variant variant,
                                     pstbuild::Encoding encoding = pstbuild::Encoding::none) {
     return {.variant = variant, .encoding = encoding, .pad_to_amap_section = false};
+}
+
+inline constexpr std::uint32_t kTestNid = 0x200024;  // a normal message's NID
+
+// One top-level node in a file of its own; the node keeps the database alive.
+inline pstread::node node_of(Variant variant, const bytes& data,
+                             const std::vector<pstbuild::Subnode>& subnodes = {},
+                             std::uint32_t nid = kTestNid) {
+    pstbuild::NdbBuilder builder(options(variant));
+    builder.add_node(nid, data, subnodes);
+    return finish(builder).open()->lookup_node(nid);
+}
+
+inline pstread::node node_of(Variant variant, const pstbuild::NodeContent& content,
+                             std::uint32_t nid = kTestNid) {
+    return node_of(variant, content.data, content.subnodes, nid);
 }
 
 }  // namespace ndbfile

@@ -183,28 +183,6 @@ TEST(Message, RecipientsAndAttachmentsDecodeWithTheMessageCharset) {
     EXPECT_EQ(att.get_property_bag().read_utf8string(pid_tag_attach_long_filename), "café.txt");
 }
 
-TEST(Message, EmbeddedMessagesOpenLikeAnyOther) {
-    auto inner = std::make_shared<pstbuild::Message>(psttest::mail("inner"));
-    inner->subject_prefix = "Fw: ";
-    inner->recipients = {
-        pstbuild::make_recipient("Eve", "eve@example.com", pstbuild::RecipientType::to)};
-    pstbuild::Message outer = psttest::mail("outer");
-    pstbuild::Attachment holder;
-    holder.display_name = "inner";
-    holder.embedded = inner;
-    outer.attachments = {holder};
-    InboxFile file({outer});
-
-    const attachment att = *file[0].attachment_begin();
-    ASSERT_TRUE(att.is_message());
-    const message m = att.open_as_message();
-    EXPECT_EQ(m.get_embedding_depth(), 1u);
-    EXPECT_EQ(m.get_subject(), u"Fw: inner");
-    ASSERT_EQ(m.get_recipient_count(), 1u);
-    EXPECT_EQ((*m.recipient_begin()).get_name(), u"Eve");
-    EXPECT_EQ(m.get_attachment_count(), 0u);
-}
-
 TEST(Message, EmbeddedMessagesOpenDownToTheNestingLimitAndNoFurther) {
     std::shared_ptr<const pstbuild::Message> chain =
         std::make_shared<pstbuild::Message>(psttest::mail("deepest"));

@@ -127,21 +127,6 @@ TEST(Folder, RowsNamingTheFolderOrAnAncestorAreNotFollowed) {
               (folder_path{nid_root_folder, top, a, b, deleted}));
 }
 
-TEST(Folder, ARowNamingAMissingNodeFailsWithThatNode) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox();
-    box.top().add_folder("A").extra_hierarchy_rows = {0x7FFFFFE2};
-    const BuiltMailbox built = build_file(box);
-    pst file(built.open());
-    const folder a =
-        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"A");
-    try {
-        (void)*a.sub_folder_begin();
-        FAIL();
-    } catch (const key_not_found<node_id>& missing) {
-        EXPECT_EQ(missing.which(), 0x7FFFFFE2u);
-    }
-}
-
 TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
     pstbuild::Mailbox box;
     pstbuild::Folder* f = &box.root;
@@ -157,30 +142,6 @@ TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
     EXPECT_EQ(deepest.get_depth(), max_folder_depth);
     EXPECT_EQ(deepest.get_name(), U"L" + std::u32string(U"300"));
     EXPECT_THROW((void)*deepest.sub_folder_begin(), database_corrupt);
-}
-
-TEST(Folder, MessagesComeInContentsTableOrder) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    for (const char* subject : {"one", "two", "three"}) {
-        box.top().children[1].messages.push_back(psttest::mail(subject));
-    }
-    const BuiltMailbox built = build_file(box);
-    pst file(built.open());
-    const folder inbox =
-        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"Inbox");
-    std::vector<unistring> subjects;
-    std::vector<node_id> ids;
-    for (const message& m : inbox.messages()) {
-        subjects.push_back(m.get_subject());
-        ids.push_back(m.get_id());
-    }
-    EXPECT_EQ(subjects, (std::vector<unistring>{u"one", u"two", u"three"}));
-    const auto& written = built.report.folder("Top of Personal Folders/Inbox");
-    EXPECT_EQ(ids, (std::vector<node_id>{written.message_nid(0), written.message_nid(1),
-                                         written.message_nid(2)}));
-    // Copies share the opened tables.
-    const folder copy = inbox;
-    EXPECT_EQ(&copy.get_contents_table(), &inbox.get_contents_table());
 }
 
 TEST(Folder, AnsiFoldersDecodeNamesWithTheCharsetTheOwnerSets) {
