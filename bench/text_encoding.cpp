@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "support/rtf_compression.h"
 #include "text/base64.h"
 #include "text/quoted_printable.h"
 #include "text/rtf_decompress.h"
-#include "text/rtf_test_compressor.h"
 #include "text/rtf_to_html.h"
 #include "text/text_escaping.h"
 
@@ -130,7 +130,8 @@ BENCHMARK(BM_EscapeTextValue);
 // Throughput counts the decompressed bytes.
 void BM_DecompressRtf(benchmark::State& state) {
     static const std::string rtf = formatted_rtf(64 * 1024);
-    static const std::vector<uint8_t> blob = rtf_test::Compress(rtf);
+    static const std::vector<uint8_t> blob = pstbuild::rtf_compress(
+        std::span(reinterpret_cast<const std::uint8_t*>(rtf.data()), rtf.size()));
     for (auto _ : state) {
         benchmark::DoNotOptimize(DecompressRtf(blob));
     }
@@ -141,7 +142,7 @@ BENCHMARK(BM_DecompressRtf);
 
 void BM_RtfToHtmlFormatted(benchmark::State& state) {
     static const std::string rtf = formatted_rtf(kDataSize);
-    const auto bytes = rtf_test::Bytes(rtf);
+    const auto bytes = std::vector<uint8_t>(rtf.begin(), rtf.end());
     for (auto _ : state) {
         benchmark::DoNotOptimize(RtfToHtml(bytes));
     }
@@ -151,7 +152,7 @@ BENCHMARK(BM_RtfToHtmlFormatted);
 
 void BM_RtfToHtmlEncapsulated(benchmark::State& state) {
     static const std::string rtf = encapsulated_rtf(kDataSize);
-    const auto bytes = rtf_test::Bytes(rtf);
+    const auto bytes = std::vector<uint8_t>(rtf.begin(), rtf.end());
     for (auto _ : state) {
         benchmark::DoNotOptimize(RtfToHtml(bytes));
     }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -166,33 +165,17 @@ TEST(DateFormat, VCardDatesKeepTheStoredDayInEveryZone) {
     }
 }
 
-TEST(DateFormat, BuffersTooSmallAndYearsBeyondFourDigitsWriteNothing) {
+TEST(DateFormat, YearsBeyondFourDigitsWriteNothing) {
     SharedDateFormatter formatter;
-    const DateTimeZone utc = zone("UTC");
-    char buffer[40];
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_FALSE(formatter.format_mbox_date(0, buffer, 24));         // minimum 25
-    EXPECT_FALSE(formatter.format_vcard_date(0, buffer, 10));        // minimum 11
-    EXPECT_FALSE(formatter.format_mail_header_date(0, buffer, 31));  // text and NUL need 32
-    EXPECT_FALSE(formatter.format_icalendar_date_time(0, buffer, 15, utc));
-    EXPECT_FALSE(formatter.format_mail_header_date(0, nullptr, 256));
-    EXPECT_EQ(buffer[0], '#');
-    ASSERT_TRUE(formatter.format_mail_header_date(0, buffer, 32));
-    EXPECT_STREQ(buffer, "Thu, 01 Jan 1970 00:00:00 +0000");
-    ASSERT_TRUE(formatter.format_icalendar_utc_date_time(0, buffer, 17));
-    EXPECT_STREQ(buffer, "19700101T000000Z");
-
     for (const Instant instant :
          {Instant{INT64_MIN}, Instant{-62135596801}, Instant{253402300800}, Instant{INT64_MAX}}) {
         EXPECT_EQ(formatter.mail_header_date(instant), "") << instant;
+        EXPECT_EQ(formatter.mbox_date(instant), "") << instant;
         EXPECT_EQ(formatter.icalendar_utc_date_time(instant), "") << instant;
-        char untouched[64] = "untouched";
-        EXPECT_FALSE(formatter.format_mbox_date(instant, untouched, sizeof untouched));
-        EXPECT_STREQ(untouched, "untouched");
     }
-    EXPECT_EQ(formatter.vcard_date(INT64_MIN), "");
-    EXPECT_EQ(formatter.vcard_date(INT64_MAX), "");
-    EXPECT_EQ(formatter.vcard_date(253402300799 + 43200), "");
+    for (const Instant instant : {Instant{INT64_MIN}, Instant{INT64_MAX}, Instant{253402343999}}) {
+        EXPECT_EQ(formatter.vcard_date(instant), "") << instant;
+    }
 }
 
 }  // namespace

@@ -3,22 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
 
-#include "text/rtf_corpus_blobs.h"
+#include "support/le_bytes.h"
+#include "support/rtf_compression.h"
 #include "text/rtf_crc.h"
-#include "text/rtf_test_compressor.h"
+#include "text/rtf_samples.h"
 
 namespace mailwright::text {
 namespace {
 
 using rtf_test::AsText;
 using rtf_test::Bytes;
-using rtf_test::kLzfu;
-using rtf_test::kMela;
-using rtf_test::WithHeader;
+
+// A value of the given contents behind a header; the CRC is the contents'
+// unless given.
+std::vector<uint8_t> WithHeader(const std::vector<uint8_t>& contents, uint32_t raw_size,
+                                uint32_t type = pstbuild::kRtfCompressed,
+                                std::optional<uint32_t> crc = std::nullopt) {
+    std::vector<uint8_t> out;
+    pstbuild::append_le(out, contents.size() + 12, 4);
+    pstbuild::append_le(out, raw_size, 4);
+    pstbuild::append_le(out, type, 4);
+    pstbuild::append_le(out, crc ? *crc : pstbuild::compute_crc(contents), 4);
+    out.insert(out.end(), contents.begin(), contents.end());
+    return out;
+}
+
+// The builder's compressed stream of `text` without its header.
+std::vector<uint8_t> CompressedContents(const std::string& text) {
+    const auto blob = pstbuild::rtf_compress(Bytes(text));
+    return {blob.begin() + pstbuild::kRtfHeaderSize, blob.end()};
+}
 
 std::string DecompressedText(const std::vector<uint8_t>& blob) {
     return std::string(AsText(DecompressRtf(blob).rtf));
@@ -42,8 +61,6 @@ TEST(RtfCrc, MatchesThePublishedTableAndKnownValue) {
     const uint8_t abc[] = {'a', 'b', 'c'};
     EXPECT_EQ(ComputeRtfCrc(abc, 3), 0xCA6598D0u);  // value given with [MS-PST] 5.3
     EXPECT_EQ(ComputeRtfCrc(nullptr, 0), 0u);
-    EXPECT_EQ(ComputeRtfCrc(kRunOneContents.data(), kRunOneContents.size()),
-              rtf_test::ReferenceCrc(kRunOneContents.data(), kRunOneContents.size()));
 
     // Compare all 256 entries with the compact CrcTableOffset32 reprint.
     std::ifstream file(MW_SOURCE_DIR "/../shared/reference/MS-PST_algorithms_tables.txt");
@@ -112,13 +129,15 @@ TEST(DecompressRtf, HeaderFaultsThrowTheirMessages) {
 TEST(DecompressRtf, UncompressedDataIsTakenAsItStands) {
     const std::string rtf = "{\\rtf1 plain}";
     // MELA carries no CRC: a stray value in the field is not checked.
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 13, kMela, 0x12345678u)), rtf);
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 13, pstbuild::kRtfUncompressed, 0x12345678u)),
+              rtf);
     // RAWSIZE shorter than the data takes RAWSIZE bytes; longer never reads past the value.
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 6, kMela)), "{\\rtf1");
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 0xFFFFFFFFu, kMela)), rtf);
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 6, pstbuild::kRtfUncompressed)), "{\\rtf1");
+    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 0xFFFFFFFFu, pstbuild::kRtfUncompressed)),
+              rtf);
 }
 
-TEST(DecompressRtf, RoundTripsThroughAnIndependentCompressor) {
+TEST(DecompressRtf, RoundTripsThroughTheBuildersCompressor) {
     std::string all_bytes;
     for (int i = 0; i < 256; ++i) {
         all_bytes += static_cast<char>(i);
@@ -137,20 +156,20 @@ TEST(DecompressRtf, RoundTripsThroughAnIndependentCompressor) {
         {"wraps_the_dictionary", wrapping},
     };
     for (const auto& [name, text] : cases) {
-        EXPECT_EQ(DecompressedText(rtf_test::Compress(text)), text) << name;
+        EXPECT_EQ(DecompressedText(pstbuild::rtf_compress(Bytes(text))), text) << name;
     }
 }
 
 TEST(DecompressRtf, OutputEndsAtRawSizeTheCompletionReferenceOrTheInput) {
     const std::string text = "{\\rtf1 done done}";
-    auto contents = rtf_test::CompressContents(text);
+    auto contents = CompressedContents(text);
     EXPECT_EQ(DecompressedText(WithHeader(contents, 10)), text.substr(0, 10));
     // RAWSIZE claims more than the stream holds: output ends at the completion
     // reference, not at whatever tokens follow it.
     contents.insert(contents.end(), {0x00, 'j', 'u', 'n', 'k', '!', '!', '!', '!'});
     EXPECT_EQ(DecompressedText(WithHeader(contents, 1000)), text);
     // Without a completion reference nothing of a huge RAWSIZE is allocated up front.
-    const auto unended = rtf_test::CompressContents(text, /*end_marker=*/false);
+    const auto unended = std::vector<uint8_t>(contents.begin(), contents.end() - 11);
     EXPECT_EQ(DecompressedText(WithHeader(unended, 0xFFFFFFFFu)), text);
     // A control byte announcing a reference with only one byte left.
     EXPECT_EQ(DecompressedText(WithHeader({0x02, 'x', 0x00}, 100)), "x");

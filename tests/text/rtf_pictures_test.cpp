@@ -3,11 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_log.h"
 #include "text/rtf_decompress.h"
 #include "text/rtf_picture_extract.h"
 #include "text/rtf_picture_scan.h"
-#include "text/rtf_test_compressor.h"
+#include "text/rtf_samples.h"
 
 namespace mailwright::text {
 namespace {
@@ -144,29 +143,6 @@ TEST(RtfPictures, ObjectResultsAndOtherFormatsOfATakenPictureAreNotAttachedAgain
     EXPECT_EQ(Extract(cases[2].rtf).rtf, "{\\rtf1 " + Marker("Image 5.png") + " " +
                                              Marker("Image 5.png") + " " + Marker("Image 55.jpg") +
                                              "}");
-}
-
-TEST(RtfPictures, UnusableReferencesAreSkipped) {
-    const std::string rtf = "{\\rtf1 {\\pict\\pngblip\\bliptag1 00}}";
-    const auto bytes = Bytes(rtf);
-    auto refs = FindRtfPictures(bytes);
-    ASSERT_EQ(refs.size(), 1u);
-
-    // Outside the RTF.
-    auto outside = refs;
-    outside[0].group_length = rtf.size();
-    std::vector<RtfPicture> pictures;
-    EXPECT_EQ(AsText(ExtractRtfPictures(bytes, outside, pictures)), rtf);
-    EXPECT_TRUE(pictures.empty());
-
-    // The same range twice: the second overlaps what was already replaced.
-    platform::ScopedLogCapture log;
-    auto twice = refs;
-    twice.push_back(refs[0]);
-    EXPECT_EQ(AsText(ExtractRtfPictures(bytes, twice, pictures)),
-              "{\\rtf1 " + Marker("Image 1.png") + "}");
-    EXPECT_EQ(pictures.size(), 1u);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Hey ! Be careful."});
 }
 
 TEST(RtfPictures, GroupsThatAreNotPicturesYieldNothing) {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "text/rtf_corpus_blobs.h"
+#include "support/rtf_compression.h"
 #include "text/rtf_decompress.h"
 #include "text/rtf_html_check.h"
 #include "text/rtf_picture_extract.h"
-#include "text/rtf_test_compressor.h"
+#include "text/rtf_samples.h"
 
 namespace mailwright::text {
 namespace {
@@ -161,7 +161,7 @@ TEST(RtfToHtml, PicturesBecomeMarkers) {
     const std::string rtf =
         "{\\rtf1\\ansi Look:{\\*\\shppict{\\pict\\pngblip\\bliptag77 89504E470D0A1A0A}}"
         "{\\nonshppict{\\pict\\wmetafile8 0100090000}} done\\par}";
-    const auto decompressed = DecompressRtf(rtf_test::Compress(rtf));
+    const auto decompressed = DecompressRtf(pstbuild::rtf_compress(Bytes(rtf)));
     std::vector<RtfPicture> pictures;
     const auto marked = ExtractRtfPictures(decompressed.rtf, decompressed.pictures, pictures);
     ASSERT_EQ(pictures.size(), 1u);

@@ -1,4 +1,5 @@
-// Real compressed RTF values from the sample PST files, found without a PST
+// RTF text as bytes and back, and real compressed RTF values from the sample
+// PST files. The sample values are found without a PST
 // reader: each file is scanned as it is and decoded with the NDB_CRYPT_PERMUTE
 // table, and every "LZFu" header whose value lies whole in one block (so its
 // CRC matches) is taken. Larger values span several blocks and are not found.
@@ -10,13 +11,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/block_encoding.h"
-#include "text/rtf_test_compressor.h"
+#include "support/crc.h"
 
 namespace rtf_test {
+
+inline std::vector<uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+inline std::string_view AsText(const std::vector<uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
 
 struct CorpusRtfBlob {
     std::string file;
@@ -46,7 +57,7 @@ inline void CollectBlobs(const std::string& name, const std::vector<uint8_t>& by
         }
         const size_t total = comp_size + 4u;
         const uint32_t crc = LoadLe32(bytes, header + 12);
-        if (ReferenceCrc(bytes.data() + header + 16, total - 16) != crc) {
+        if (pstbuild::compute_crc(std::span(bytes).subspan(header + 16, total - 16)) != crc) {
             continue;
         }
         out.push_back(
