@@ -54,10 +54,4 @@ TEST(Pages, SampleIntermediateBbtPageIsReproduced) {
     EXPECT_EQ(get_u64(bytes, 7 * 24 + 16), 0x8FFC00u);
 }
 
-struct CapacityCase {
-    Variant variant;
-    std::size_t entry_size;
-    std::size_t capacity;
-};
-
 }  // namespace

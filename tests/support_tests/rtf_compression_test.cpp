@@ -26,12 +26,4 @@ TEST(RtfCompression, FirstRunMatchesThePublishedExample) {
               testbytes::from_hex("03 00 0A 00 72 63 70 67 31 32 35"));
 }
 
-TEST(RtfCompression, DictionaryPrefixIsThePublishedOne) {
-    const std::string_view dictionary = rtf_initial_dictionary();
-    ASSERT_EQ(dictionary.size(), 207u);
-    EXPECT_EQ(dictionary.substr(0, 12), "{\\rtf1\\ansi\\");
-    EXPECT_EQ(dictionary.substr(168, 2), "\r\n");
-    EXPECT_EQ(dictionary.substr(195), "b\\i\\u\\tab\\tx");
-}
-
 }  // namespace
