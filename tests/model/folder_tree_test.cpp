@@ -1,5 +1,5 @@
-// The folder tree and the message cursor: children built once in table
-// order, a folder named twice placed once, the cursor's end and reset, a
+// The folder tree and the message cursor: children in table order without
+// search folders, a folder named twice placed once, the cursor's end and reset, a
 // message that cannot be read skipped by the cursor, and ownership.
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ std::vector<std::string> subjects(MAPIFolder& folder) {
     return out;
 }
 
-TEST(FolderTree, ChildrenAreBuiltOnceInHierarchyOrder) {
+TEST(FolderTree, ChildrenComeInHierarchyOrderWithoutSearchFolders) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox();
     for (const char* name : {"Zulu", "Alpha", "Mike"}) {
         box.top().add_folder(name);
@@ -43,10 +43,8 @@ TEST(FolderTree, ChildrenAreBuiltOnceInHierarchyOrder) {
     box.top().add_folder("Searching", "").search_folder = true;
     const auto session = open_session(build_file(box));
     const auto top = top_folder(session);
-    const auto& first = top->getFolders();
-    EXPECT_EQ(names(first), (std::vector<std::string>{"Deleted Items", "Zulu", "Alpha", "Mike"}));
-    EXPECT_EQ(&first, &top->getFolders());
-    EXPECT_EQ(first[1], top->getFolders()[1]);
+    EXPECT_EQ(names(top->getFolders()),
+              (std::vector<std::string>{"Deleted Items", "Zulu", "Alpha", "Mike"}));
 }
 
 TEST(FolderTree, AFolderNamedByTwoHierarchyRowsOrByAnAncestorAppearsOnce) {

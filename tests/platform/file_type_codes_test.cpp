@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FileTypeCodes, FourCharacterCodesAreWrittenMostSignificantByteFirst) {
-    EXPECT_EQ(FourCharacterCode(0x4D424F58), "MBOX");
-    EXPECT_EQ(FourCharacterCode(0x4F50494D), "OPIM");
-    EXPECT_EQ(FourCharacterCode(0x54455854), "TEXT");
-}
-
 TEST(FileTypeCodes, StoredAsExtendedAttributesWhereSupported) {
     const fs::path file =
         fs::temp_directory_path() / ("mw_codes_" + std::to_string(::getpid()) + ".mbox");
