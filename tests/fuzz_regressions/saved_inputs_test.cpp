@@ -13,6 +13,7 @@
 #include "codepage_input.h"
 #include "mime_input.h"
 #include "ndb_input.h"
+#include "recurrence_input.h"
 #include "rtf_input.h"
 
 namespace {
@@ -25,8 +26,11 @@ struct fuzz_target {
 };
 
 TEST(FuzzRegressions, SavedInputsOfEveryTarget) {
-    const fuzz_target targets[] = {
-        {"ndb", fuzz_ndb}, {"rtf", fuzz_rtf}, {"mime", fuzz_mime}, {"codepage", fuzz_codepage}};
+    const fuzz_target targets[] = {{"ndb", fuzz_ndb},
+                                   {"rtf", fuzz_rtf},
+                                   {"mime", fuzz_mime},
+                                   {"codepage", fuzz_codepage},
+                                   {"recurrence", fuzz_recurrence}};
     for (const fuzz_target& target : targets) {
         const fs::path folder = fs::path(MW_SOURCE_DIR) / "fuzz" / "regressions" / target.folder;
         ASSERT_TRUE(fs::is_directory(folder)) << folder;
