@@ -64,9 +64,12 @@ def reference_mails(places):
                 with open(os.path.join(place, name), 'rb') as f:
                     yield name, email.message_from_binary_file(f, policy=email.policy.default)
         else:
-            for number, message in enumerate(mailbox.mbox(place, create=False)):
+            # The bytes as written: a message taken apart and put together
+            # again by the mailbox package is folded anew.
+            box = mailbox.mbox(place, create=False)
+            for number, key in enumerate(box.keys()):
                 yield f'{place} #{number}', email.message_from_bytes(
-                    message.as_bytes(), policy=email.policy.default)
+                    box.get_bytes(key), policy=email.policy.default)
 
 mails = 0
 for name, mail in reference_mails(sys.argv[2]):

@@ -1,216 +1,181 @@
-// Every real sample file converted by `mailwright convert` into MBOX and
-// into EML: every mailbox and message file parses with Python's mailbox and
-// email packages without defects, and for every folder the messages in its
-// output plus the messages the report names as skipped equal the rows of its
-// contents table.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+// Every real sample file and the sample mailbox of both store variants,
+// converted by `mailwright convert` once for each kind of output: for every
+// folder of that kind the items written plus the items the report names as
+// skipped equal the rows of its contents table, and real consumers read
+// every file: Python's mailbox and email packages the MBOX and EML mail
+// (counting the messages of each folder, without defects), vobject the
+// merged cards (counting them) and ical.js too, icalendar and ical.js the
+// calendar files and Python's email the reference mails.
 #include <iostream>
 #include <map>
-#include <regex>
-#include <sstream>
-#include <string>
-#include <vector>
 
+#include "cli/command_test.h"
+#include "formats/vcard_consumers.h"
 #include "model/item_kinds.h"
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
 #include "model/user_folders.h"
 #include "platform/user_defaults.h"
-#include "test_files.h"
 #include "text/python_oracle.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::ReportFolder;
 using mailwright::model::MAPIFolder;
-using mailwright::model::PSTSession;
-using testfiles::slurp;
+using testfiles::quoted;
+using vcardtest::RunCommand;
 
-// Counts the messages of every mailbox or message file directly in each
-// listed folder and reports every parsing defect.
-constexpr const char* kCheckScript = R"PY(
-import email, email.policy, mailbox, os, sys
-fmt, listing = sys.argv[1], sys.argv[2]
-def defects(msg):
-    found = []
-    for part in msg.walk():
-        found += [type(d).__name__ for d in part.defects]
-    return found
-for folder in open(listing, encoding='utf-8').read().split('\n'):
-    if not folder:
-        continue
-    count = 0
-    for name in sorted(os.listdir(folder)):
-        path = os.path.join(folder, name)
-        if fmt == 'mbox' and name.endswith('.mbox') and os.path.isfile(path):
-            for message in mailbox.mbox(path, create=False):
-                count += 1
-                parsed = email.message_from_bytes(message.as_bytes(), policy=email.policy.default)
-                for d in defects(parsed):
-                    print('DEFECT', path, count, d)
-        elif fmt == 'eml' and name.endswith('.eml'):
-            count += 1
-            with open(path, 'rb') as f:
-                parsed = email.message_from_binary_file(f, policy=email.policy.default)
-            for d in defects(parsed):
-                print('DEFECT', path, d)
-    print('COUNT', count, folder)
-)PY";
-
-// One folder's block of the report: its path, what it converted and
-// skipped, and where its output went.
-struct report_folder {
-    std::string path;
-    std::size_t converted = 0;
-    std::size_t skipped = 0;
-    std::string saved_in;
-    // Contacts and appointments converted beside the mail, items left out.
-    std::size_t other_kinds = 0;
+struct Kind {
+    const char* name;
+    const char* options;
+    std::vector<std::int32_t> folderTypes;  // the folders whose rows the run accounts for
+    // Checks one file's output with the consumers.
+    void (*check)(const fs::path& out, const std::vector<ReportFolder>& folders);
 };
 
-std::vector<report_folder> parse_report(const std::string& report) {
-    std::vector<report_folder> folders;
-    const std::regex header(R"(^Folder: (.*) \[-?\d+\]\r$)");
-    const std::regex count(R"(^Converted Items Count: (\d+) \r$)");
-    const std::regex saved(R"(^Saved in: (.*)\r$)");
-    const std::regex other(
-        R"(^(?:Converted Contacts|Converted Calendar Events|Left Out Items) Count: (\d+) .*\r$)");
-    std::istringstream lines(report);
-    std::smatch m;
-    for (std::string line; std::getline(lines, line);) {
-        if (std::regex_match(line, m, header)) {
-            folders.push_back({m[1], 0, 0, {}, 0});
-        } else if (folders.empty()) {
-            continue;
-        } else if (std::regex_match(line, m, count)) {
-            folders.back().converted = std::stoul(m[1]);
-        } else if (std::regex_match(line, m, other)) {
-            folders.back().other_kinds += std::stoul(m[1]);
-        } else if (std::regex_match(line, m, saved)) {
-            folders.back().saved_in = m[1];
-        } else if (line.find("MESSAGE SKIPPED") != std::string::npos) {
-            ++folders.back().skipped;
-        }
-    }
-    return folders;
-}
-
-// Mail folders as the convert command selects them with --kinds mail (the
-// store's IPM subtree and the root), with their contents table rows.
-void mail_folders(const std::shared_ptr<MAPIFolder>& folder,
-                  std::vector<std::pair<std::string, std::size_t>>& out) {
-    const std::int32_t kind = folder->defaultItemType();
+// The folders a run of the kind converts (the store root and its IPM
+// subtree), with their contents table rows.
+void accounted_folders(const std::shared_ptr<MAPIFolder>& folder, const Kind& kind,
+                       std::vector<std::pair<std::string, std::size_t>>& out) {
     using namespace mailwright::model;
-    if (kind == kFolderJournal || kind == kFolderNotes || kind == kFolderTasks) {
+    const std::int32_t type = folder->defaultItemType();
+    if (type == kFolderJournal || type == kFolderNotes || type == kFolderTasks) {
         return;
     }
-    if (kind == kFolderMail || kind == kFolderStoreRoot) {
+    if (std::ranges::find(kind.folderTypes, type) != kind.folderTypes.end()) {
         out.emplace_back(folder->fullFolderPath(), folder->getFolder().get_contents_table().size());
     }
-    for (const auto& child : mailwright::model::userSubfolders(*folder, false)) {
-        mail_folders(child, out);
+    for (const auto& child : userSubfolders(*folder, false)) {
+        accounted_folders(child, kind, out);
     }
 }
 
-class ConvertCorpusTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!fs::is_directory(MW_CORPUS_DIR)) {
-            GTEST_SKIP() << "no sample files at " << MW_CORPUS_DIR;
+// Python counts the messages in each folder's output: as many as the report
+// names converted there, without defects.
+void check_mail(const fs::path& out, const std::vector<ReportFolder>& folders, const char* format) {
+    std::map<std::string, std::size_t> convertedIn;
+    std::string listing;
+    for (const ReportFolder& f : folders) {
+        if (convertedIn.emplace(f.savedIn, 0).second) {
+            listing += f.savedIn + "\n";
         }
-        if (!python_oracle::Available()) {
-            GTEST_SKIP() << "python3 is not available";
-        }
-        m_dir = fs::temp_directory_path() / ("mailwright_corpus_" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
+        convertedIn[f.savedIn] += f.converted;
     }
-    void TearDown() override {
-        if (!m_dir.empty()) {
-            fs::remove_all(m_dir);
+    const python_oracle::TempFile list(listing, ".txt");
+    const auto checked = RunCommand("python3 '" MW_SOURCE_DIR "/tests/cli/check_mail_counts.py' " +
+                                    std::string(format) + " '" + list.path() + "'");
+    ASSERT_EQ(checked.exitCode, 0) << checked.output << out;
+    std::istringstream lines(checked.output);
+    std::size_t counted = 0;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(line.rfind("DEFECT", 0), 0u) << line;
+        if (line.rfind("COUNT ", 0) == 0) {
+            const std::size_t space = line.find(' ', 6);
+            const std::string folder = line.substr(space + 1);
+            EXPECT_EQ(std::stoul(line.substr(6, space - 6)), convertedIn[folder]) << folder;
+            ++counted;
         }
     }
+    EXPECT_EQ(counted, convertedIn.size());
+}
 
-    fs::path m_dir;
+void check_contacts(const fs::path&, const std::vector<ReportFolder>& folders) {
+    for (const ReportFolder& f : folders) {
+        if (f.converted == 0) {
+            continue;
+        }
+        const std::string file = f.savedIn + "/" + f.path.substr(f.path.rfind('/') + 1) + ".vcf";
+        EXPECT_EQ(vcardtest::Vobject({"count", file}).output,
+                  "COUNT " + std::to_string(f.converted) + " " + file + "\n");
+        const auto parsed = vcardtest::IcalJs({file});
+        EXPECT_EQ(parsed.exitCode, 0) << parsed.output;
+    }
+}
+
+void check_calendar(const fs::path& out, const std::vector<ReportFolder>&) {
+    const auto events = clitest::files_in(out, ".ics");
+    if (events.empty()) {
+        return;
+    }
+    std::string files, mailboxes;
+    for (const auto& path : events) {
+        files += " '" + path + "'";
+    }
+    for (const auto& path : clitest::files_in(out, ".mbox")) {
+        mailboxes += (mailboxes.empty() ? "" : ":") + path;
+    }
+    const python_oracle::TempFile none("[]", ".json");
+    const auto python =
+        RunCommand("/usr/bin/python3 '" MW_SOURCE_DIR "/tests/cli/check_calendar.py' '" +
+                   none.path() + "' '" + mailboxes + "' --" + files);
+    EXPECT_EQ(python.exitCode, 0) << python.output;
+    const auto parsed = vcardtest::IcalJs(events);
+    EXPECT_EQ(parsed.exitCode, 0) << parsed.output;
+}
+
+const Kind kKinds[] = {
+    {"mbox",
+     "--kinds mail --mail-format mbox",
+     {mailwright::model::kFolderMail, mailwright::model::kFolderStoreRoot},
+     [](const fs::path& out, const std::vector<ReportFolder>& f) { check_mail(out, f, "mbox"); }},
+    {"eml",
+     "--kinds mail --mail-format eml",
+     {mailwright::model::kFolderMail, mailwright::model::kFolderStoreRoot},
+     [](const fs::path& out, const std::vector<ReportFolder>& f) { check_mail(out, f, "eml"); }},
+    {"contacts",
+     "--kinds contacts --merge-contacts",
+     {mailwright::model::kFolderContacts},
+     check_contacts},
+    {"calendar", "--kinds calendar", {mailwright::model::kFolderCalendar}, check_calendar},
 };
 
-TEST_F(ConvertCorpusTest, EveryFileConvertsCompletelyIntoBothFormats) {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(MW_CORPUS_DIR)) {
-        const auto ext = entry.path().extension();
-        if (ext == ".pst" || ext == ".ost") {
-            files.push_back(entry.path());
-        }
+class ConvertCorpus : public clitest::CommandTest, public ::testing::WithParamInterface<Kind> {};
+
+TEST_P(ConvertCorpus, EveryItemIsWrittenOrNamedAsSkippedAndConsumersReadTheOutput) {
+    const Kind& kind = GetParam();
+    if (!python_oracle::Available() || !vcardtest::VobjectAvailable() ||
+        !vcardtest::IcalJsAvailable() ||
+        RunCommand("/usr/bin/python3 -c 'import icalendar'").exitCode != 0) {
+        GTEST_SKIP()
+            << "python3 with vobject and icalendar, or ical.js, is missing (scripts/setup)";
     }
-    std::sort(files.begin(), files.end());
-    ASSERT_FALSE(files.empty());
-    std::size_t total_messages = 0;
+    std::vector<fs::path> files;
+    for (const char* variant : {"unicode", "ansi"}) {
+        files.push_back(m_dir / (std::string(variant) + ".pst"));
+        ASSERT_EQ(RunCommand("'" MW_BINARY_DIR "/tests/mkpst' --quiet --messages 60 --" +
+                             std::string(variant) + " " + quoted(files.back()))
+                      .exitCode,
+                  0);
+    }
+    const auto corpus = clitest::corpus_files();
+    files.insert(files.end(), corpus.begin(), corpus.end());
+    std::size_t items = 0;
     for (const fs::path& file : files) {
-        const auto session = PSTSession::initWithFile(
+        SCOPED_TRACE(file.filename().string());
+        const fs::path out = m_dir / "out" / file.filename();
+        const auto r = run(quoted(file) + " -o " + quoted(out) + " --quiet " + kind.options);
+        EXPECT_TRUE(r.status == 0 || r.status == 3) << r.status << r.err;
+        const auto session = mailwright::model::PSTSession::initWithFile(
             file.string(), mailwright::platform::InMemoryUserDefaults({{"defaultCodePage", 1252}}));
         std::vector<std::pair<std::string, std::size_t>> expected;
-        mail_folders(session->getRootStore()->getSubTreeFolder(), expected);
-
-        for (const std::string format : {"mbox", "eml"}) {
-            SCOPED_TRACE(file.filename().string() + " as " + format);
-            const fs::path out = m_dir / format / file.filename();
-            const std::string command = "XDG_CONFIG_HOME='" + (m_dir / "config").string() + "' '" +
-                                        (fs::path(MW_BINARY_DIR) / "src" / "mailwright").string() +
-                                        "' convert '" + file.string() + "' -o '" + out.string() +
-                                        "' --kinds mail --quiet --mail-format " + format + " >'" +
-                                        (m_dir / "stdout").string() + "' 2>&1";
-            const int raw = std::system(command.c_str());
-            const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-            EXPECT_TRUE(status == 0 || status == 3) << status << slurp(m_dir / "stdout");
-
-            fs::path report_path;
-            for (const auto& entry : fs::directory_iterator(out)) {
-                if (entry.path().extension() == ".txt") {
-                    report_path = entry.path();
-                }
-            }
-            const auto folders = parse_report(slurp(report_path));
-            ASSERT_EQ(folders.size(), expected.size());
-            std::map<std::string, std::size_t> converted_in;
-            std::string listing;
-            for (std::size_t i = 0; i < folders.size(); ++i) {
-                EXPECT_EQ(folders[i].path, expected[i].first);
-                EXPECT_EQ(folders[i].converted + folders[i].other_kinds + folders[i].skipped,
-                          expected[i].second)
-                    << folders[i].path;
-                if (converted_in.emplace(folders[i].saved_in, 0).second) {
-                    listing += folders[i].saved_in + "\n";
-                }
-                converted_in[folders[i].saved_in] += folders[i].converted;
-                total_messages += folders[i].converted;
-            }
-            const python_oracle::TempFile list(listing, ".txt");
-            const auto checked = python_oracle::Run(kCheckScript, {format, list.path()});
-            ASSERT_EQ(checked.exit_code, 0) << checked.output;
-            std::istringstream lines(checked.output);
-            std::size_t counted = 0;
-            for (std::string line; std::getline(lines, line);) {
-                EXPECT_NE(line.rfind("DEFECT", 0), 0u) << line;
-                if (line.rfind("COUNT ", 0) == 0) {
-                    const std::size_t space = line.find(' ', 6);
-                    const std::string folder = line.substr(space + 1);
-                    EXPECT_EQ(std::stoul(line.substr(6, space - 6)), converted_in[folder])
-                        << folder;
-                    ++counted;
-                }
-            }
-            EXPECT_EQ(counted, converted_in.size());
+        accounted_folders(session->getRootStore()->getSubTreeFolder(), kind, expected);
+        const auto folders = clitest::parse_report(report_in(out));
+        ASSERT_EQ(folders.size(), expected.size());
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            EXPECT_EQ(folders[i].path, expected[i].first);
+            EXPECT_EQ(folders[i].converted + folders[i].skipped, expected[i].second)
+                << folders[i].path;
+            items += folders[i].converted;
         }
+        kind.check(out, folders);
     }
-    std::cout << files.size() << " files, " << total_messages
-              << " messages converted over both formats\n";
+    EXPECT_GT(items, 0u);
+    std::cout << files.size() << " files, " << items << " items as " << kind.name << "\n";
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ConvertCorpus, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

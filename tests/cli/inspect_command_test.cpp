@@ -1,40 +1,24 @@
 // `mailwright inspect`: runs the built program on builder files, intact and
 // damaged.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <string>
 
+#include "cli/command_test.h"
 #include "support/named_property_map_builder.h"
 #include "support/ndb_builder.h"
 #include "support/property_context_builder.h"
 #include "support/table_context_builder.h"
-#include "test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::quoted;
 using testfiles::run_result;
-using testfiles::slurp;
 using namespace pstbuild;
 
-class InspectCommandTest : public ::testing::Test {
+class InspectCommandTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
-        m_dir =
-            fs::temp_directory_path() / ("mailwright_inspect_test_" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    run_result run(const std::string& arguments) {
-        return testfiles::run_mailwright(m_dir, "inspect " + arguments);
+        CommandTest::SetUp();
+        m_command = "inspect";
     }
 
     // An ANSI file: a message store with values of several types and one
@@ -73,7 +57,6 @@ protected:
         return "'" + path.string() + "'";
     }
 
-    fs::path m_dir;
     std::uint32_t m_short_value = 0;  // HID of the 3-byte value read as a time
 };
 

@@ -3,22 +3,17 @@
 // attachment names, and the same bytes from a second conversion of the same
 // file. The reader tests skip when mutt or mblaze is not installed
 // (scripts/setup installs both).
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "pstread/pst/mailbox_file.h"
+#include "cli/command_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testfiles::quoted;
+using testfiles::slurp;
 
 struct Sample {
     const char* subject;
@@ -64,47 +59,26 @@ pstbuild::Message message(const Sample& s) {
     return m;
 }
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool installed(const char* program) {
     return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
-class MailReaderTest : public ::testing::Test {
+class MailReaderTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("mailwright_reader_test_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
+        CommandTest::SetUp();
         pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
         for (const Sample& s : samples()) {
             box.top().add_folder("Inbox").messages.push_back(message(s));
         }
-        const psttest::BuiltMailbox built = psttest::build_file(box);
-        std::ofstream(m_dir / "mail.pst", std::ios::binary)
-            .write(reinterpret_cast<const char*>(built.bytes.data()),
-                   static_cast<std::streamsize>(built.bytes.size()));
+        write("mail.pst", psttest::build_file(box));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Converts the file into `out` with the given options; the exit status.
     int convert(const std::string& out, const std::string& options = "") {
-        const fs::path program = fs::path(MW_BINARY_DIR) / "src" / "mailwright";
-        return std::system(("XDG_CONFIG_HOME=" + quoted(m_dir / "config") + " " + quoted(program) +
-                            " convert --quiet " + options + " " + quoted(m_dir / "mail.pst") +
-                            " -o " + quoted(m_dir / out) + " >/dev/null 2>&1")
-                               .c_str());
+        return run("--quiet " + options + " " + quoted(m_dir / "mail.pst") + " -o " +
+                   quoted(m_dir / out))
+            .status;
     }
     fs::path inbox(const std::string& out) const {
         return m_dir / out / "mail.pst/Ann/Top of Personal Folders/Inbox";
@@ -129,8 +103,6 @@ protected:
             ("TERM=vt100 timeout 30 script -qec \"" + command + "\" /dev/null >/dev/null").c_str());
         return slurp(piped);
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(MailReaderTest, MuttSeesTheReadFlagsAndDecodesTextAttachmentsByTheirCharset) {

@@ -1,37 +1,25 @@
 // A second run into the same output folder: an earlier conversion of the
 // same file is named and kept (or replaced with --overwrite), another file of
 // the same name is never touched, and a file given twice is converted once.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
-#include "pstread/pst/mailbox_file.h"
+#include "cli/command_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class RerunTest : public ::testing::Test {
+class RerunTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("mailwright_rerun_test_" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
+        CommandTest::SetUp();
         fs::create_directories(m_dir / "other");
         pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
         box.top().add_folder("Inbox").messages = {psttest::mail("one")};
         const psttest::BuiltMailbox built = psttest::build_file(box);
-        for (const fs::path& path : {m_dir / "mail.pst", m_dir / "other/mail.pst"}) {
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(built.bytes.data()),
-                       static_cast<std::streamsize>(built.bytes.size()));
-        }
+        write("mail.pst", built);
+        write("other/mail.pst", built);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Runs convert on `files` into out/; what it printed on both streams.
     std::string convert(const std::string& files) {
@@ -40,16 +28,11 @@ protected:
                                     program.string() + "' convert " + files +
                                     " -o out >printed 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << files;
-        std::ifstream in(m_dir / "printed");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return testfiles::slurp(m_dir / "printed");
     }
     bool converted(const std::string& folder) const {
         return fs::exists(m_dir / "out" / folder / "Ann/Top of Personal Folders/Inbox/Inbox.mbox");
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(RerunTest, EarlierOutputOfTheSameFileIsNamedKeptOrReplaced) {

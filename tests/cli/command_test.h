@@ -1,0 +1,129 @@
+// Runs of the built program for the command tests: a scratch folder per
+// test with the program's settings in it, builder files written there, the
+// folder blocks of a conversion report, and the real sample files.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pstread/pst/mailbox_file.h"
+#include "test_files.h"
+
+namespace clitest {
+
+namespace fs = std::filesystem;
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
+
+inline std::size_t count_of(const std::string& text, const std::string& piece) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos;
+         at = text.find(piece, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// Files below `folder` with the extension, sorted.
+inline std::vector<std::string> files_in(const fs::path& folder, const std::string& extension) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() == extension) {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The real sample files, sorted; none when the folder is missing.
+inline std::vector<fs::path> corpus_files() {
+    std::vector<fs::path> files;
+    if (fs::is_directory(MW_CORPUS_DIR)) {
+        for (const auto& entry : fs::directory_iterator(MW_CORPUS_DIR)) {
+            if (entry.path().extension() == ".pst" || entry.path().extension() == ".ost") {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// One folder's block of a conversion report: its path, what it converted
+// and skipped, and where its output went.
+struct ReportFolder {
+    std::string path;
+    std::size_t converted = 0;
+    std::size_t skipped = 0;
+    std::string savedIn;
+};
+
+inline std::vector<ReportFolder> parse_report(const std::string& report) {
+    std::vector<ReportFolder> folders;
+    const std::regex header(R"(^Folder: (.*) \[-?\d+\]\r$)");
+    const std::regex count(R"(^Converted Items Count: (\d+) \r$)");
+    const std::regex saved(R"(^Saved in: (.*)\r$)");
+    std::istringstream lines(report);
+    std::smatch m;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_match(line, m, header)) {
+            folders.push_back({m[1], 0, 0, {}});
+        } else if (folders.empty()) {
+            continue;
+        } else if (std::regex_match(line, m, count)) {
+            folders.back().converted = std::stoul(m[1]);
+        } else if (std::regex_match(line, m, saved)) {
+            folders.back().savedIn = m[1];
+        } else if (line.find("MESSAGE SKIPPED") != std::string::npos) {
+            ++folders.back().skipped;
+        }
+    }
+    return folders;
+}
+
+// A scratch folder per test, with the program's settings in DIR/config.
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::ranges::replace(name, '/', '_');
+        m_dir = fs::temp_directory_path() /
+                ("mailwright_cli_" + std::to_string(::getpid()) + "_" + name);
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "config");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path write(const std::string& name, const psttest::BuiltMailbox& built) const {
+        return testfiles::write_bytes(m_dir / name, built.bytes);
+    }
+
+    // `mailwright COMMAND ARGUMENTS` with its output captured.
+    run_result run(const std::string& arguments) const {
+        return testfiles::run_mailwright(m_dir, m_command + " " + arguments);
+    }
+
+    // The report a run wrote into `out`.
+    static std::string report_in(const fs::path& out) {
+        for (const auto& entry : fs::directory_iterator(out)) {
+            if (entry.path().extension() == ".txt") {
+                return slurp(entry.path());
+            }
+        }
+        return {};
+    }
+
+    fs::path m_dir;
+    std::string m_command = "convert";
+};
+
+}  // namespace clitest
