@@ -28,6 +28,7 @@
 #include "model/pst_session.h"
 #include "platform/user_defaults.h"
 #include "pstread/pst/mailbox_file.h"
+#include "test_files.h"
 
 namespace exporttest {
 
@@ -43,12 +44,7 @@ using mailwright::exporting::StringLogger;
 using mailwright::model::MAPIFolder;
 using mailwright::model::PSTSession;
 
-inline std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testfiles::slurp;
 
 // A session over a builder file held in memory, recorded under `path`.
 inline std::shared_ptr<PSTSession> open_session(const psttest::BuiltMailbox& built,
