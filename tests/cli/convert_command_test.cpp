@@ -2,41 +2,23 @@
 // the output tree, the printed log and paths, the options, exit statuses,
 // progress lines and Ctrl-C.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "pstread/pst/mailbox_file.h"
-#include "test_files.h"
+#include "cli/command_test.h"
 
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::count_of;
 using testfiles::quoted;
 using testfiles::run_result;
 using testfiles::slurp;
-
-std::size_t count_of(const std::string& text, const std::string& piece) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 pstbuild::Message mail(const std::string& subject) {
     pstbuild::Message m = psttest::mail(subject);
@@ -45,29 +27,8 @@ pstbuild::Message mail(const std::string& subject) {
     return m;
 }
 
-class ConvertCommandTest : public ::testing::Test {
+class ConvertCommandTest : public clitest::CommandTest {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("mailwright_convert_test_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    fs::path write(const std::string& name, const psttest::BuiltMailbox& built) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(built.bytes.data()),
-                   static_cast<std::streamsize>(built.bytes.size()));
-        return path;
-    }
-
-    run_result run(const std::string& arguments) {
-        return testfiles::run_mailwright(m_dir, "convert " + arguments);
-    }
-
     // Store "Ann": Inbox (3 messages) with Inbox/Later (2), Contacts (1
     // contact) and an empty folder Empty; beside the IPM subtree Outlook's
     // own "Search Root" and "Freebusy Data" (1 item).
@@ -86,8 +47,6 @@ protected:
 
     fs::path out() const { return m_dir / "out"; }
     fs::path top() const { return out() / "mail.pst/Ann/Top of Personal Folders"; }
-
-    fs::path m_dir;
 };
 
 TEST_F(ConvertCommandTest, ConvertsEveryFolderAndPrintsTheLogAndPaths) {

@@ -1,12 +1,6 @@
 // `mailwright info`: runs the built program on builder and real files.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <string>
-
+#include "cli/command_test.h"
 #include "support/ndb_builder.h"
-#include "test_files.h"
 
 namespace {
 
@@ -14,16 +8,11 @@ namespace fs = std::filesystem;
 using testfiles::quoted;
 using testfiles::run_result;
 
-class InfoCommandTest : public ::testing::Test {
+class InfoCommandTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("mailwright_info_test_" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    run_result run(const std::string& arguments) {
-        return testfiles::run_mailwright(m_dir, "info " + arguments);
+        CommandTest::SetUp();
+        m_command = "info";
     }
 
     // An ANSI file with cyclic encoding and three nodes of one block each.
@@ -38,8 +27,6 @@ protected:
         ndb.write_file(path.string());
         return path;
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(InfoCommandTest, PrintsTheHeaderFactsAndCountsAndNamesEachFailingFile) {

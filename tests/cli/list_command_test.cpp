@@ -1,46 +1,21 @@
 // `mailwright list`: runs the built program on builder files and checks the
 // text and JSON forms, the code page choice, escaping, and files that cannot
 // be opened.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "pstread/pst/mailbox_file.h"
-#include "test_files.h"
+#include "cli/command_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testfiles::quoted;
 using testfiles::run_result;
-using testfiles::slurp;
 
-class ListCommandTest : public ::testing::Test {
+class ListCommandTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("mailwright_list_test_" + std::to_string(::getpid()));
-        fs::create_directories(m_dir / "config");
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    fs::path write(const std::string& name, const psttest::BuiltMailbox& built) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(built.bytes.data()),
-                   static_cast<std::streamsize>(built.bytes.size()));
-        return path;
-    }
-
-    // Runs the program with its settings in a folder of this test.
-    run_result run(const std::string& arguments) {
-        return testfiles::run_mailwright(m_dir, "list " + arguments);
+        CommandTest::SetUp();
+        m_command = "list";
     }
 
     // A small mailbox of each folder kind.
@@ -57,8 +32,6 @@ protected:
         box.root.add_folder("Freebusy Data").messages = {psttest::mail("LocalFreebusy")};
         return write("kinds.pst", psttest::build_file(box));
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(ListCommandTest, PrintsTheIpmSubtreeIndentedByDepthWithCountsAndKinds) {
