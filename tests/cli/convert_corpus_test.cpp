@@ -131,6 +131,10 @@ const Kind kKinds[] = {
     {"calendar", "--kinds calendar", {mailwright::model::kFolderCalendar}, check_calendar},
 };
 
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 class ConvertCorpus : public clitest::CommandTest, public ::testing::WithParamInterface<Kind> {};
 
 TEST_P(ConvertCorpus, EveryItemIsWrittenOrNamedAsSkippedAndConsumersReadTheOutput) {
