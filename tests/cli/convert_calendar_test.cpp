@@ -25,12 +25,12 @@ int shell(const std::string& command) {
 }
 
 // The ground truth as check_calendar.py reads it.
-std::string expected_json(const std::vector<pstbuild::AppointmentSpec>& specs) {
+std::string expected_json(const std::vector<pstbuild::Appointment>& appointments) {
     std::string json = "[";
-    for (const auto& spec : specs) {
-        json += (json.size() > 1 ? ",{" : "{") + std::string("\"subject\":\"") + spec.subject +
-                "\",\"starts\":[";
-        const auto list = pstbuild::occurrences(spec);
+    for (const auto& appointment : appointments) {
+        json += (json.size() > 1 ? ",{" : "{") + std::string("\"subject\":\"") +
+                appointment.subject + "\",\"starts\":[";
+        const auto list = pstbuild::occurrences(appointment);
         for (std::size_t i = 0; i < list.size(); ++i) {
             json += (i ? "," : "") + std::to_string(list[i].start);
         }
@@ -60,8 +60,8 @@ protected:
 };
 
 TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
-    const auto specs = pstbuild::calendar_appointments();
-    const auto built = psttest::build_file(pstbuild::calendar_mailbox(specs), GetParam());
+    const auto appointments = pstbuild::calendar_appointments();
+    const auto built = psttest::build_file(pstbuild::calendar_mailbox(appointments), GetParam());
     const fs::path file = write("calendar.pst", built);
     const fs::path folder = "calendar.pst/Calendar Test/Top of Personal Folders/Calendar";
 
@@ -74,13 +74,14 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
         merged = merged.empty() ? text : merged;
         EXPECT_EQ(text, merged) << "converted under TZ=" << zone;
         const std::string report = slurp(files_in(out, ".txt").front());
-        EXPECT_NE(report.find("Converted Items Count: " + std::to_string(specs.size()) + " \r\n"),
-                  std::string::npos);
+        EXPECT_NE(
+            report.find("Converted Items Count: " + std::to_string(appointments.size()) + " \r\n"),
+            std::string::npos);
         EXPECT_EQ(report.find("MESSAGE SKIPPED"), std::string::npos);
     }
     ASSERT_EQ(convert("Asia/Tokyo", file, m_dir / "single", "--mail-format eml"), 0);
 
-    std::ofstream(m_dir / "expected.json") << expected_json(specs);
+    std::ofstream(m_dir / "expected.json") << expected_json(appointments);
     std::string command =
         "/usr/bin/python3 " +
         testfiles::quoted(fs::path(MW_SOURCE_DIR) / "tests/cli/check_calendar.py") + " " +
@@ -89,7 +90,8 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
                           (m_dir / "merged" / folder / "Calendar.mbox").string()) +
         " " + testfiles::quoted(m_dir / "merged" / folder / "Calendar Events.ics") + " --";
     const auto singles = files_in(m_dir / "single", ".ics");
-    EXPECT_GT(singles.size(), specs.size());  // the moved occurrences have files of their own
+    EXPECT_GT(singles.size(),
+              appointments.size());  // the moved occurrences have files of their own
     for (const auto& path : singles) {
         command += " " + testfiles::quoted(path);
     }

@@ -14,13 +14,13 @@
 namespace mailwright::formats {
 namespace {
 
-using pstbuild::AppointmentSpec;
+using pstbuild::Appointment;
 
 // The appointment with `subject` in the builder's calendar.
-AppointmentSpec spec_named(const std::string& subject) {
-    for (const AppointmentSpec& spec : pstbuild::calendar_appointments()) {
-        if (spec.subject == subject) {
-            return spec;
+Appointment appointment_named(const std::string& subject) {
+    for (const Appointment& appointment : pstbuild::calendar_appointments()) {
+        if (appointment.subject == subject) {
+            return appointment;
         }
     }
     throw std::logic_error("no appointment " + subject);
@@ -32,11 +32,11 @@ struct Written {
 };
 
 // The output of each appointment, written from one file.
-std::vector<Written> write_all(const std::vector<AppointmentSpec>& specs, bool sameBuffer = true,
+std::vector<Written> write_all(const std::vector<Appointment>& appointments, bool sameBuffer = true,
                                pstbuild::Variant variant = pstbuild::Variant::unicode) {
     std::vector<pstbuild::Message> items;
-    for (const AppointmentSpec& spec : specs) {
-        items.push_back(pstbuild::make_appointment(spec));
+    for (const Appointment& appointment : appointments) {
+        items.push_back(pstbuild::make_appointment(appointment));
     }
     const auto built = mimetest::build_inbox(items, {.variant = variant});
     pstread::pst file(built.open());
@@ -54,19 +54,19 @@ std::vector<Written> write_all(const std::vector<AppointmentSpec>& specs, bool s
     return written;
 }
 
-Written write(const AppointmentSpec& spec) {
-    return write_all({spec}).at(0);
+Written write(const Appointment& appointment) {
+    return write_all({appointment}).at(0);
 }
 
 TEST(MIMECalendarWriter, EventsOfTheBuilderCalendarMatchTheGoldenFile) {
-    std::vector<AppointmentSpec> specs = pstbuild::calendar_appointments();
-    AppointmentSpec floating = spec_named("Dentist");
+    std::vector<Appointment> appointments = pstbuild::calendar_appointments();
+    Appointment floating = appointment_named("Dentist");
     floating.subject = "Dentist without a zone";
     floating.zone = nullptr;
-    specs.push_back(floating);
+    appointments.push_back(floating);
     std::string events[2];
     for (const auto variant : {pstbuild::Variant::unicode, pstbuild::Variant::ansi}) {
-        for (const Written& w : write_all(specs, true, variant)) {
+        for (const Written& w : write_all(appointments, true, variant)) {
             for (const std::string& event : w.output.events) {
                 events[variant == pstbuild::Variant::ansi] += event;
             }
@@ -79,17 +79,18 @@ TEST(MIMECalendarWriter, EventsOfTheBuilderCalendarMatchTheGoldenFile) {
                              events[0]);
     EXPECT_EQ(events[1], events[0]) << "an ANSI file gives other events";
     // Written to separate outputs, each moved occurrence is an item of its own.
-    EXPECT_EQ(write_all({spec_named("Fortnightly sync")}, false).at(0).output.events.size(), 3u);
+    EXPECT_EQ(write_all({appointment_named("Fortnightly sync")}, false).at(0).output.events.size(),
+              3u);
 }
 
 TEST(MIMECalendarWriter, ReferenceMailOnlyForContent) {
-    const Written meeting = write(spec_named("Budget review"));
+    const Written meeting = write(appointment_named("Budget review"));
     EXPECT_TRUE(meeting.output.referenceWritten);
     EXPECT_NE(meeting.reference.find("Subject: Ref - Budget review"), std::string::npos)
         << meeting.reference;
     // A series' exception attachments are not content of its own.
     for (const char* subject : {"Anniversary", "Fortnightly sync"}) {
-        const Written plain = write(spec_named(subject));
+        const Written plain = write(appointment_named(subject));
         EXPECT_FALSE(plain.output.referenceWritten) << subject;
         EXPECT_TRUE(plain.reference.empty()) << subject;
     }

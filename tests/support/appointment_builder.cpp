@@ -50,12 +50,13 @@ std::uint32_t minutes_1601(std::int64_t local_seconds) {
     return static_cast<std::uint32_t>(local_seconds / 60 + kDays1601To1970 * 1440);
 }
 
-int start_minute_of_day(const AppointmentSpec& spec) {
-    return spec.all_day ? 0 : spec.start.hour * 60 + spec.start.minute;
+int start_minute_of_day(const Appointment& appointment) {
+    return appointment.all_day ? 0 : appointment.start.hour * 60 + appointment.start.minute;
 }
 
-int duration_minutes(const AppointmentSpec& spec) {
-    return spec.all_day ? std::max(1, spec.duration_minutes / 1440) * 1440 : spec.duration_minutes;
+int duration_minutes(const Appointment& appointment) {
+    return appointment.all_day ? std::max(1, appointment.duration_minutes / 1440) * 1440
+                               : appointment.duration_minutes;
 }
 
 // The days of the month with a weekday in `mask`; the n-th of them (5 = the
@@ -81,7 +82,7 @@ bool is_nth_weekday(std::int64_t day, std::uint32_t mask, int nth) {
     return pick < matching.size() && matching[pick] == day;
 }
 
-bool on_pattern(const RecurrenceSpec& r, std::int64_t first, std::int64_t day) {
+bool on_pattern(const Recurrence& r, std::int64_t first, std::int64_t day) {
     int fy = 0, fm = 0, fd = 0, y = 0, m = 0, d = 0;
     civil_from_days(first, fy, fm, fd);
     civil_from_days(day, y, m, d);
@@ -110,9 +111,9 @@ bool on_pattern(const RecurrenceSpec& r, std::int64_t first, std::int64_t day) {
 }
 
 // The local days of the series before deletions and moves.
-std::vector<std::int64_t> series_days(const AppointmentSpec& spec, std::size_t never_limit) {
-    const RecurrenceSpec& r = *spec.recurrence;
-    const std::int64_t first = local_day(spec.start);
+std::vector<std::int64_t> series_days(const Appointment& appointment, std::size_t never_limit) {
+    const Recurrence& r = *appointment.recurrence;
+    const std::int64_t first = local_day(appointment.start);
     const std::int64_t last = local_day(r.until);
     std::vector<std::int64_t> days;
     for (std::int64_t day = first; day < first + static_cast<std::int64_t>(kMaxSeriesDays); ++day) {
@@ -135,11 +136,11 @@ std::vector<std::int64_t> series_days(const AppointmentSpec& spec, std::size_t n
     return days;
 }
 
-std::int64_t local_start_seconds(const AppointmentSpec& spec, std::int64_t day) {
-    return day * kDay + start_minute_of_day(spec) * 60;
+std::int64_t local_start_seconds(const Appointment& appointment, std::int64_t day) {
+    return day * kDay + start_minute_of_day(appointment) * 60;
 }
 
-const MovedOccurrence* moved_at(const RecurrenceSpec& r, std::size_t index) {
+const MovedOccurrence* moved_at(const Recurrence& r, std::size_t index) {
     for (const MovedOccurrence& moved : r.moved) {
         if (moved.index == index) {
             return &moved;
@@ -148,8 +149,8 @@ const MovedOccurrence* moved_at(const RecurrenceSpec& r, std::size_t index) {
     return nullptr;
 }
 
-std::int64_t to_utc(const AppointmentSpec& spec, std::int64_t local_seconds) {
-    return spec.zone ? local_to_utc(*spec.zone, local_seconds) : local_seconds;
+std::int64_t to_utc(const Appointment& appointment, std::int64_t local_seconds) {
+    return appointment.zone ? local_to_utc(*appointment.zone, local_seconds) : local_seconds;
 }
 
 std::string eight_bit(const std::string& utf8) {
@@ -189,9 +190,9 @@ std::uint32_t months_offset_minutes(const LocalTime& start, int period_months) {
     return static_cast<std::uint32_t>(days * 1440);
 }
 
-PatternFields pattern_fields(const AppointmentSpec& spec) {
-    const RecurrenceSpec& r = *spec.recurrence;
-    const std::uint32_t start_minutes = minutes_1601(local_day(spec.start) * kDay);
+PatternFields pattern_fields(const Appointment& appointment) {
+    const Recurrence& r = *appointment.recurrence;
+    const std::uint32_t start_minutes = minutes_1601(local_day(appointment.start) * kDay);
     switch (r.pattern) {
         case RecurrencePatternKind::daily: {
             const auto period = static_cast<std::uint32_t>(r.interval * 1440);
@@ -209,14 +210,14 @@ PatternFields pattern_fields(const AppointmentSpec& spec) {
                 0x200C,
                 r.pattern == RecurrencePatternKind::monthly ? std::uint16_t(2) : std::uint16_t(3),
                 static_cast<std::uint32_t>(r.interval),
-                months_offset_minutes(spec.start, r.interval)};
+                months_offset_minutes(appointment.start, r.interval)};
         case RecurrencePatternKind::yearly:
         case RecurrencePatternKind::yearly_nth:
             return {
                 0x200D,
                 r.pattern == RecurrencePatternKind::yearly ? std::uint16_t(2) : std::uint16_t(3),
                 static_cast<std::uint32_t>(12 * r.interval),
-                months_offset_minutes(spec.start, 12 * r.interval)};
+                months_offset_minutes(appointment.start, 12 * r.interval)};
     }
     return {};
 }
@@ -227,8 +228,9 @@ struct Exception {
     const MovedOccurrence* moved = nullptr;
 };
 
-void put_exceptions(Blob& blob, const AppointmentSpec& spec, const std::vector<Exception>& list) {
-    const int duration = duration_minutes(spec);
+void put_exceptions(Blob& blob, const Appointment& appointment,
+                    const std::vector<Exception>& list) {
+    const int duration = duration_minutes(appointment);
     for (const Exception& e : list) {
         blob.u32(minutes_1601(e.new_local)).u32(minutes_1601(e.new_local) + duration);
         blob.u32(minutes_1601(e.original_local));
@@ -266,22 +268,23 @@ ExtraProperty named(std::uint32_t lid, PropertyValue value, const Guid& set = kP
     return ExtraProperty::of_named(PropertyName{set, lid, {}}, std::move(value));
 }
 
-void add_zone(const AppointmentSpec& spec, Message& m) {
-    if (!spec.zone || spec.record == ZoneRecord::none) {
+void add_zone(const Appointment& appointment, Message& m) {
+    if (!appointment.zone || appointment.record == ZoneRecord::none) {
         return;
     }
-    if (spec.record == ZoneRecord::definitions) {
-        m.extra.push_back(
-            named(kLidTzDefStartDisplay, pv_binary(time_zone_definition(*spec.zone, 0x0002))));
-        if (spec.recurrence) {
+    if (appointment.record == ZoneRecord::definitions) {
+        m.extra.push_back(named(kLidTzDefStartDisplay,
+                                pv_binary(time_zone_definition(*appointment.zone, 0x0002))));
+        if (appointment.recurrence) {
             m.extra.push_back(
-                named(kLidTzDefRecur, pv_binary(time_zone_definition(*spec.zone, 0x0003))));
+                named(kLidTzDefRecur, pv_binary(time_zone_definition(*appointment.zone, 0x0003))));
         }
         return;
     }
-    m.extra.push_back(named(kLidTimeZoneStruct, pv_binary(time_zone_struct(*spec.zone))));
-    m.extra.push_back(ExtraProperty::of_named_text(
-        PropertyName{kPsetidAppointment, kLidTimeZoneDescription, {}}, spec.zone->description));
+    m.extra.push_back(named(kLidTimeZoneStruct, pv_binary(time_zone_struct(*appointment.zone))));
+    m.extra.push_back(
+        ExtraProperty::of_named_text(PropertyName{kPsetidAppointment, kLidTimeZoneDescription, {}},
+                                     appointment.zone->description));
 }
 
 Recipient attendee_row(const Attendee& attendee) {
@@ -296,11 +299,11 @@ Recipient attendee_row(const Attendee& attendee) {
 
 // Each moved occurrence as Outlook keeps it besides the pattern: a hidden
 // attachment flagged as an exception, holding the occurrence as a message.
-void add_exception_attachments(const AppointmentSpec& spec, Message& m) {
-    for (const MovedOccurrence& moved : spec.recurrence->moved) {
+void add_exception_attachments(const Appointment& appointment, Message& m) {
+    for (const MovedOccurrence& moved : appointment.recurrence->moved) {
         auto occurrence = std::make_shared<Message>();
         occurrence->message_class = "IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}";
-        occurrence->subject = moved.subject.empty() ? spec.subject : moved.subject;
+        occurrence->subject = moved.subject.empty() ? appointment.subject : moved.subject;
         Attachment attachment;
         attachment.display_name = occurrence->subject;
         attachment.embedded = std::move(occurrence);
@@ -312,10 +315,10 @@ void add_exception_attachments(const AppointmentSpec& spec, Message& m) {
 
 }  // namespace
 
-std::vector<std::uint8_t> recurrence_blob(const AppointmentSpec& spec) {
-    const RecurrenceSpec& r = *spec.recurrence;
-    const std::vector<std::int64_t> days = series_days(spec, 10);
-    const PatternFields fields = pattern_fields(spec);
+std::vector<std::uint8_t> recurrence_blob(const Appointment& appointment) {
+    const Recurrence& r = *appointment.recurrence;
+    const std::vector<std::int64_t> days = series_days(appointment, 10);
+    const PatternFields fields = pattern_fields(appointment);
     Blob blob;
     blob.u16(0x3004).u16(0x3004).u16(fields.frequency).u16(fields.type).u16(0);
     blob.u32(fields.first_date_time).u32(fields.period).u32(0);
@@ -353,7 +356,7 @@ std::vector<std::uint8_t> recurrence_blob(const AppointmentSpec& spec) {
             deleted.push_back(minutes_1601(days[i] * kDay));
         }
         if (moved) {
-            const std::int64_t original = local_start_seconds(spec, days[i]);
+            const std::int64_t original = local_start_seconds(appointment, days[i]);
             exceptions.push_back({original + moved->shift_minutes * 60, original, moved});
         }
     }
@@ -372,37 +375,38 @@ std::vector<std::uint8_t> recurrence_blob(const AppointmentSpec& spec) {
     blob.u32(minutes_1601(days.front() * kDay));
     blob.u32(r.end == RecurrenceEnd::never ? kNeverEndDate : minutes_1601(days.back() * kDay));
     blob.u32(0x3006).u32(0x3009);
-    const int start_minute = start_minute_of_day(spec);
+    const int start_minute = start_minute_of_day(appointment);
     blob.u32(static_cast<std::uint32_t>(start_minute))
-        .u32(static_cast<std::uint32_t>(start_minute + duration_minutes(spec)));
+        .u32(static_cast<std::uint32_t>(start_minute + duration_minutes(appointment)));
     blob.u16(static_cast<std::uint32_t>(exceptions.size()));
-    put_exceptions(blob, spec, exceptions);
+    put_exceptions(blob, appointment, exceptions);
     return blob.bytes;
 }
 
-std::vector<Occurrence> occurrences(const AppointmentSpec& spec, std::size_t never_limit) {
+std::vector<Occurrence> occurrences(const Appointment& appointment, std::size_t never_limit) {
     std::vector<Occurrence> list;
     const auto shown = [&](std::int64_t local) {
-        return spec.all_day ? (local >= 0 ? local / kDay : (local - kDay + 1) / kDay) * kDay
-                            : to_utc(spec, local);
+        return appointment.all_day ? (local >= 0 ? local / kDay : (local - kDay + 1) / kDay) * kDay
+                                   : to_utc(appointment, local);
     };
-    if (!spec.recurrence) {
-        list.push_back({shown(local_start_seconds(spec, local_day(spec.start))), spec.subject});
+    if (!appointment.recurrence) {
+        list.push_back({shown(local_start_seconds(appointment, local_day(appointment.start))),
+                        appointment.subject});
         return list;
     }
-    const RecurrenceSpec& r = *spec.recurrence;
-    const std::vector<std::int64_t> days = series_days(spec, never_limit);
+    const Recurrence& r = *appointment.recurrence;
+    const std::vector<std::int64_t> days = series_days(appointment, never_limit);
     for (std::size_t i = 0; i < days.size(); ++i) {
         if (std::find(r.deleted.begin(), r.deleted.end(), i) != r.deleted.end()) {
             continue;
         }
-        const std::int64_t local = local_start_seconds(spec, days[i]);
+        const std::int64_t local = local_start_seconds(appointment, days[i]);
         const MovedOccurrence* moved = moved_at(r, i);
         if (moved) {
             list.push_back({shown(local + moved->shift_minutes * 60),
-                            moved->subject.empty() ? spec.subject : moved->subject});
+                            moved->subject.empty() ? appointment.subject : moved->subject});
         } else {
-            list.push_back({shown(local), spec.subject});
+            list.push_back({shown(local), appointment.subject});
         }
     }
     std::sort(list.begin(), list.end(),
@@ -410,50 +414,51 @@ std::vector<Occurrence> occurrences(const AppointmentSpec& spec, std::size_t nev
     return list;
 }
 
-Message make_appointment(const AppointmentSpec& spec) {
+Message make_appointment(const Appointment& appointment) {
     Message m;
     m.message_class = "IPM.Appointment";
-    m.subject = spec.subject;
-    m.sender = spec.organizer;
-    const std::int64_t local_start = local_start_seconds(spec, local_day(spec.start));
-    const std::int64_t start = to_utc(spec, local_start);
-    const std::int64_t end = to_utc(spec, local_start + duration_minutes(spec) * 60);
+    m.subject = appointment.subject;
+    m.sender = appointment.organizer;
+    const std::int64_t local_start = local_start_seconds(appointment, local_day(appointment.start));
+    const std::int64_t start = to_utc(appointment, local_start);
+    const std::int64_t end = to_utc(appointment, local_start + duration_minutes(appointment) * 60);
     m.creation_time = filetime_from_unix(start - 7 * kDay);
     m.modification_time = filetime_from_unix(start - 6 * kDay);
     m.delivery_time = m.creation_time;
-    m.importance = spec.importance;
-    m.body = spec.body;
-    m.attachments = spec.attachments;
-    for (const Attendee& attendee : spec.attendees) {
+    m.importance = appointment.importance;
+    m.body = appointment.body;
+    m.attachments = appointment.attachments;
+    for (const Attendee& attendee : appointment.attendees) {
         m.recipients.push_back(attendee_row(attendee));
     }
     m.extra = {
         named(kLidStartWhole, pv_systime(filetime_from_unix(start))),
         named(kLidEndWhole, pv_systime(filetime_from_unix(end))),
-        named(kLidBusyStatus, pv_long(spec.busy_status)),
-        named(kLidSubType, pv_bool(spec.all_day)),
+        named(kLidBusyStatus, pv_long(appointment.busy_status)),
+        named(kLidSubType, pv_bool(appointment.all_day)),
         named(kLidSequence, pv_long(0)),
-        named(kLidRecurring, pv_bool(spec.recurrence.has_value())),
-        named(kLidPrivate, pv_bool(spec.is_private), kPsetidCommon),
-        named(kLidReminderSet, pv_bool(spec.reminder_minutes.has_value()), kPsetidCommon),
-        ExtraProperty::of(0x0063, pv_bool(spec.response_requested)),
+        named(kLidRecurring, pv_bool(appointment.recurrence.has_value())),
+        named(kLidPrivate, pv_bool(appointment.is_private), kPsetidCommon),
+        named(kLidReminderSet, pv_bool(appointment.reminder_minutes.has_value()), kPsetidCommon),
+        ExtraProperty::of(0x0063, pv_bool(appointment.response_requested)),
     };
-    if (!spec.location.empty()) {
+    if (!appointment.location.empty()) {
         m.extra.push_back(ExtraProperty::of_named_text(
-            PropertyName{kPsetidAppointment, kLidLocation, {}}, spec.location));
+            PropertyName{kPsetidAppointment, kLidLocation, {}}, appointment.location));
     }
-    if (spec.reminder_minutes) {
-        m.extra.push_back(named(kLidReminderDelta, pv_long(*spec.reminder_minutes), kPsetidCommon));
+    if (appointment.reminder_minutes) {
+        m.extra.push_back(
+            named(kLidReminderDelta, pv_long(*appointment.reminder_minutes), kPsetidCommon));
     }
-    if (!spec.keywords.empty()) {
+    if (!appointment.keywords.empty()) {
         m.extra.push_back(ExtraProperty::of_named(PropertyName{kPsPublicStrings, 0, "Keywords"},
-                                                  pv_mv_unicode(spec.keywords)));
+                                                  pv_mv_unicode(appointment.keywords)));
     }
-    if (spec.recurrence) {
-        m.extra.push_back(named(kLidRecur, pv_binary(recurrence_blob(spec))));
-        add_exception_attachments(spec, m);
+    if (appointment.recurrence) {
+        m.extra.push_back(named(kLidRecur, pv_binary(recurrence_blob(appointment))));
+        add_exception_attachments(appointment, m);
     }
-    add_zone(spec, m);
+    add_zone(appointment, m);
     return m;
 }
 

@@ -5,9 +5,9 @@
 // the zone definitions), and the occurrences it means, worked out by the
 // builder on its own as the tests' ground truth.
 //
-//   AppointmentSpec weekly{.subject = "Sync", .zone = &berlin_zone(),
+//   Appointment weekly{.subject = "Sync", .zone = &berlin_zone(),
 //                          .start = {2024, 3, 4, 10, 0}, .duration_minutes = 30};
-//   weekly.recurrence = RecurrenceSpec{.pattern = RecurrencePatternKind::weekly,
+//   weekly.recurrence = Recurrence{.pattern = RecurrencePatternKind::weekly,
 //                                      .day_mask = kMonday | kThursday, .count = 12};
 //   Message m = make_appointment(weekly);
 //   std::vector<Occurrence> truth = occurrences(weekly);
@@ -58,7 +58,7 @@ struct MovedOccurrence {
     std::string location = {};  // likewise
 };
 
-struct RecurrenceSpec {
+struct Recurrence {
     RecurrencePatternKind pattern = RecurrencePatternKind::daily;
     int interval = 1;            // days, weeks, months or years
     std::uint32_t day_mask = 0;  // weekly and n-th weekday patterns
@@ -86,14 +86,14 @@ struct Attendee {
     bool distribution_list = false;
 };
 
-struct AppointmentSpec {
+struct Appointment {
     std::string subject = "Appointment";
     const ZoneRules* zone = nullptr;  // nullptr: no zone recorded
     ZoneRecord record = ZoneRecord::definitions;
     LocalTime start = {};
     int duration_minutes = 60;
     bool all_day = false;  // start at local midnight, duration in whole days
-    std::optional<RecurrenceSpec> recurrence = {};
+    std::optional<Recurrence> recurrence = {};
     std::string location = {};
     std::optional<std::string> body = {};
     std::optional<int> reminder_minutes = {};
@@ -114,13 +114,13 @@ struct Occurrence {
     std::string subject;
 };
 
-Message make_appointment(const AppointmentSpec& spec);
+Message make_appointment(const Appointment& appointment);
 
 // The item's occurrences in time order after deletions and moves; a
 // never-ending series gives its first `never_limit` occurrences.
-std::vector<Occurrence> occurrences(const AppointmentSpec& spec, std::size_t never_limit = 30);
+std::vector<Occurrence> occurrences(const Appointment& appointment, std::size_t never_limit = 30);
 
 // The recurrence pattern blob of the item (its recurrence must be set).
-std::vector<std::uint8_t> recurrence_blob(const AppointmentSpec& spec);
+std::vector<std::uint8_t> recurrence_blob(const Appointment& appointment);
 
 }  // namespace pstbuild

@@ -5,44 +5,44 @@ namespace {
 
 using Kind = RecurrencePatternKind;
 
-AppointmentSpec timed(std::string subject, const ZoneRules& zone, LocalTime start, int minutes) {
-    AppointmentSpec spec;
-    spec.subject = std::move(subject);
-    spec.zone = &zone;
-    spec.start = start;
-    spec.duration_minutes = minutes;
-    return spec;
+Appointment timed(std::string subject, const ZoneRules& zone, LocalTime start, int minutes) {
+    Appointment appointment;
+    appointment.subject = std::move(subject);
+    appointment.zone = &zone;
+    appointment.start = start;
+    appointment.duration_minutes = minutes;
+    return appointment;
 }
 
-AppointmentSpec recurring(std::string subject, const ZoneRules& zone, LocalTime start,
-                          RecurrenceSpec recurrence) {
-    AppointmentSpec spec = timed(std::move(subject), zone, start, 45);
-    spec.recurrence = std::move(recurrence);
-    return spec;
+Appointment recurring(std::string subject, const ZoneRules& zone, LocalTime start,
+                      Recurrence recurrence) {
+    Appointment appointment = timed(std::move(subject), zone, start, 45);
+    appointment.recurrence = std::move(recurrence);
+    return appointment;
 }
 
-AppointmentSpec all_day(std::string subject, const ZoneRules& zone, LocalTime date, int days) {
-    AppointmentSpec spec = timed(std::move(subject), zone, date, days * 1440);
-    spec.all_day = true;
-    spec.busy_status = 0;
-    return spec;
+Appointment all_day(std::string subject, const ZoneRules& zone, LocalTime date, int days) {
+    Appointment appointment = timed(std::move(subject), zone, date, days * 1440);
+    appointment.all_day = true;
+    appointment.busy_status = 0;
+    return appointment;
 }
 
-AppointmentSpec meeting() {
-    AppointmentSpec spec = timed("Budget review", new_york_zone(), {2024, 6, 3, 13, 0}, 90);
-    spec.location = "Room 4; 2nd floor, east";
-    spec.body = "Please bring the Q2 figures.\r\nDial-in: 555-0100";
-    spec.reminder_minutes = 30;
-    spec.importance = 2;
-    spec.is_private = true;
-    spec.keywords = {"Finance", "Quarterly, reviewed"};
-    spec.response_requested = false;
+Appointment meeting() {
+    Appointment appointment = timed("Budget review", new_york_zone(), {2024, 6, 3, 13, 0}, 90);
+    appointment.location = "Room 4; 2nd floor, east";
+    appointment.body = "Please bring the Q2 figures.\r\nDial-in: 555-0100";
+    appointment.reminder_minutes = 30;
+    appointment.importance = 2;
+    appointment.is_private = true;
+    appointment.keywords = {"Finance", "Quarterly, reviewed"};
+    appointment.response_requested = false;
     Recipient resource = make_recipient("Room 4", "room4@example.com", RecipientType::bcc);
     Recipient list = make_recipient("Finance Team", "finance@example.com", RecipientType::cc);
     Recipient exchange = make_recipient("Kim Lee", "/O=EXAMPLE/OU=FIRST/CN=RECIPIENTS/CN=KLEE");
     exchange.address_type = "EX";
     exchange.extra.push_back(ExtraProperty::of_text(0x39FE, "kim.lee@example.com"));
-    spec.attendees = {
+    appointment.attendees = {
         {make_recipient("Alex Morgan", "alex.morgan@example.com"), 0, true},
         {make_recipient("Hélène Dubois", "helene.dubois@example.fr"), 3},
         {make_recipient("Kenji Sato", "kenji.sato@example.jp", RecipientType::cc), 2},
@@ -54,15 +54,15 @@ AppointmentSpec meeting() {
     Attachment agenda;
     agenda.filename = "agenda.txt";
     agenda.data = {'A', 'g', 'e', 'n', 'd', 'a'};
-    spec.attachments = {agenda};
-    return spec;
+    appointment.attachments = {agenda};
+    return appointment;
 }
 
 }  // namespace
 
-std::vector<AppointmentSpec> calendar_appointments() {
-    std::vector<AppointmentSpec> list;
-    AppointmentSpec single = timed("Dentist", new_york_zone(), {2024, 3, 8, 9, 0}, 60);
+std::vector<Appointment> calendar_appointments() {
+    std::vector<Appointment> list;
+    Appointment single = timed("Dentist", new_york_zone(), {2024, 3, 8, 9, 0}, 60);
     single.reminder_minutes = 15;
     single.body = "Bring the insurance card.";
     single.location = "Main St 5";
@@ -107,23 +107,22 @@ std::vector<AppointmentSpec> calendar_appointments() {
     list.push_back(
         recurring("Biennial review", kolkata_zone(), {2024, 9, 2, 10, 0},
                   {.pattern = Kind::yearly, .interval = 2, .day_of_month = 2, .count = 3}));
-    AppointmentSpec sundays = all_day("Family day", berlin_zone(), {2024, 3, 24}, 1);
+    Appointment sundays = all_day("Family day", berlin_zone(), {2024, 3, 24}, 1);
     sundays.recurrence =
-        RecurrenceSpec{.pattern = Kind::weekly, .day_mask = kSunday, .count = 5, .deleted = {1}};
+        Recurrence{.pattern = Kind::weekly, .day_mask = kSunday, .count = 5, .deleted = {1}};
     list.push_back(sundays);
-    AppointmentSpec old_client =
-        recurring("Tuesday check", new_york_zone(), {2024, 10, 29, 8, 0},
-                  {.pattern = Kind::weekly, .day_mask = kTuesday, .count = 6});
+    Appointment old_client = recurring("Tuesday check", new_york_zone(), {2024, 10, 29, 8, 0},
+                                       {.pattern = Kind::weekly, .day_mask = kTuesday, .count = 6});
     old_client.record = ZoneRecord::zone_struct;
     list.push_back(old_client);
     return list;
 }
 
-Mailbox calendar_mailbox(const std::vector<AppointmentSpec>& appointments) {
+Mailbox calendar_mailbox(const std::vector<Appointment>& appointments) {
     Mailbox box = standard_mailbox("Calendar Test");
     Folder& calendar = box.top().add_folder("Calendar", "IPF.Appointment");
-    for (const AppointmentSpec& spec : appointments) {
-        calendar.messages.push_back(make_appointment(spec));
+    for (const Appointment& appointment : appointments) {
+        calendar.messages.push_back(make_appointment(appointment));
     }
     return box;
 }

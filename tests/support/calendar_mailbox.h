@@ -10,9 +10,9 @@
 
 namespace pstbuild {
 
-std::vector<AppointmentSpec> calendar_appointments();
+std::vector<Appointment> calendar_appointments();
 
 // A mailbox whose "Calendar" folder holds `appointments`.
-Mailbox calendar_mailbox(const std::vector<AppointmentSpec>& appointments);
+Mailbox calendar_mailbox(const std::vector<Appointment>& appointments);
 
 }  // namespace pstbuild

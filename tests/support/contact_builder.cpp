@@ -167,7 +167,7 @@ std::vector<std::uint8_t> wrapped_contact_entry_id(const ProviderUid& record_key
     return id;
 }
 
-Message group_message(std::string name, std::vector<GroupMemberSpec> members, std::size_t own_index,
+Message group_message(std::string name, std::vector<GroupMember> members, std::size_t own_index,
                       const ProviderUid& record_key) {
     Message m;
     m.message_class = "IPM.DistList";
@@ -178,7 +178,7 @@ Message group_message(std::string name, std::vector<GroupMemberSpec> members, st
         // 0x20), so a contact's id follows from its distance to the group.
         std::vector<std::vector<std::uint8_t>> entries;
         std::vector<std::vector<std::uint8_t>> one_offs;
-        for (const GroupMemberSpec& member : members) {
+        for (const GroupMember& member : members) {
             const std::vector<std::uint8_t> one_off =
                 one_off_entry_id(member.name, "SMTP", member.email, true);
             one_offs.push_back(one_off);

@@ -83,7 +83,7 @@ Message contact_message(const Contact& contact);
 
 // A member of a group: a contact of the same folder (its index there) or a
 // plain address.
-struct GroupMemberSpec {
+struct GroupMember {
     std::string name = {};
     std::string email = {};
     std::optional<std::size_t> contact_index = {};
@@ -91,7 +91,7 @@ struct GroupMemberSpec {
 
 // A group that is message `own_index` of its folder, in a store with
 // `record_key`.
-Message group_message(std::string name, std::vector<GroupMemberSpec> members, std::size_t own_index,
+Message group_message(std::string name, std::vector<GroupMember> members, std::size_t own_index,
                       const ProviderUid& record_key);
 
 // A wrapped entry id of a contact ([MS-OXOCNTC] WrappedEntryId): flags, the

@@ -3,25 +3,25 @@
 namespace pstbuild::sample {
 
 Message recurring_sample_meeting(const std::string& subject) {
-    AppointmentSpec spec;
-    spec.subject = subject;
-    spec.zone = &berlin_zone();
-    spec.start = {2023, 3, 2, 10, 0};
-    spec.duration_minutes = 30;
-    spec.location = "Main office";
-    spec.reminder_minutes = 15;
-    spec.recurrence = RecurrenceSpec{.pattern = RecurrencePatternKind::weekly,
-                                     .day_mask = kMonday | kThursday,
-                                     .count = 12,
-                                     .first_day_of_week = 1,
-                                     .deleted = {3},
-                                     .moved = {{5, 90, subject + " (moved)", "Room 2"}}};
-    spec.attendees = {
+    Appointment appointment;
+    appointment.subject = subject;
+    appointment.zone = &berlin_zone();
+    appointment.start = {2023, 3, 2, 10, 0};
+    appointment.duration_minutes = 30;
+    appointment.location = "Main office";
+    appointment.reminder_minutes = 15;
+    appointment.recurrence = Recurrence{.pattern = RecurrencePatternKind::weekly,
+                                        .day_mask = kMonday | kThursday,
+                                        .count = 12,
+                                        .first_day_of_week = 1,
+                                        .deleted = {3},
+                                        .moved = {{5, 90, subject + " (moved)", "Room 2"}}};
+    appointment.attendees = {
         {make_recipient("Hélène Dubois", "helene.dubois@example.fr"), 3},
         {make_recipient("Kenji Sato", "kenji.sato@example.jp", RecipientType::cc), 2},
     };
-    spec.body = "Agenda: status, risks, next steps.";
-    return make_appointment(spec);
+    appointment.body = "Agenda: status, risks, next steps.";
+    return make_appointment(appointment);
 }
 
 const ZoneRules& sample_zone(std::size_t index) {

@@ -91,7 +91,7 @@ bool is_sample_group(std::size_t index, std::size_t count) {
 
 Message sample_group(const std::vector<SampleContactPerson>& contacts, std::size_t index,
                      const ProviderUid& record_key) {
-    std::vector<GroupMemberSpec> members;
+    std::vector<GroupMember> members;
     for (std::size_t i = 0; i < contacts.size(); ++i) {
         members.push_back({contacts[i].name, contacts[i].email, i});
     }

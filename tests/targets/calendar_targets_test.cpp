@@ -47,10 +47,11 @@ class CalendarTargetsTest : public exporttest::ExportTest,
 TEST_P(CalendarTargetsTest, EventsAndReferenceMailsGoWhereTheDestinationImportsThem) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
     for (const char* name : {"A", "B", "C"}) {
-        pstbuild::AppointmentSpec spec{.subject = std::string("Meeting in ") + name,
-                                       .start = {2024, 3, 4, 10, 0},
-                                       .body = std::string("Agenda")};
-        box.top().add_folder(name, "IPF.Appointment").messages = {pstbuild::make_appointment(spec)};
+        pstbuild::Appointment appointment{.subject = std::string("Meeting in ") + name,
+                                          .start = {2024, 3, 4, 10, 0},
+                                          .body = std::string("Agenda")};
+        box.top().add_folder(name, "IPF.Appointment").messages = {
+            pstbuild::make_appointment(appointment)};
     }
     const auto session = exporttest::open_session(psttest::build_file(box));
     _ExportSettings s;
