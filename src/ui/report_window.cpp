@@ -1,0 +1,82 @@
+#include "ui/report_window.h"
+
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "export/report_summary.h"
+
+namespace mailwright::desktop {
+namespace {
+
+// The log has CR LF line ends; the view wants plain line breaks.
+QString withLineBreaks(const std::string& text) {
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QLabel* pathLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+ReportWindow::ReportWindow(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Conversion Report"));
+    resize(720, 520);
+    m_heading = new QLabel(this);
+    QFont bold = m_heading->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    m_heading->setFont(bold);
+    m_counts = new QLabel(this);
+    m_log = new QPlainTextEdit(this);
+    m_log->setReadOnly(true);
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_log->setFont(QFont(QStringLiteral("Monospace")));
+    m_outputPath = pathLabel(this);
+    m_reportPath = pathLabel(this);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_showOutput =
+        buttons->addButton(QStringLiteral("Show Output Folder"), QDialogButtonBox::ActionRole);
+    buttons->addButton(QDialogButtonBox::Close);
+    connect(m_showOutput, &QPushButton::clicked, this, &ReportWindow::showOutputFolder);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_heading);
+    layout->addWidget(m_counts);
+    layout->addWidget(m_log, 1);
+    layout->addWidget(m_outputPath);
+    layout->addWidget(m_reportPath);
+    layout->addWidget(buttons);
+}
+
+void ReportWindow::showRun(const exporting::ExportResult& result, const std::string& log,
+                           const exporting::_ExportSettings& settings) {
+    m_heading->setText(QString::fromStdString(exporting::ReportHeading(result.status)));
+    m_counts->setText(QStringLiteral("Mails: %1    Contacts: %2    Calendar items: %3")
+                          .arg(result.mailCount)
+                          .arg(result.contactCount)
+                          .arg(result.calendarCount));
+    m_log->setPlainText(withLineBreaks(log));
+    m_outputFolder = QString::fromStdString(settings.OutputFolderPath);
+    m_outputPath->setText(QString::fromStdString(
+        exporting::OutputPathMessage(settings.ExportPacking, settings.OutputFolderPath)));
+    m_reportPath->setVisible(!settings.ExtendedLogReportPath.empty());
+    m_reportPath->setText(QString::fromStdString(
+        exporting::ReportPathMessage(settings.ExportPacking, settings.ExtendedLogReportPath)));
+}
+
+void ReportWindow::showOutputFolder() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
+}
+
+}  // namespace mailwright::desktop
