@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "export/output_layout.h"
+
 namespace mailwright::cli {
 namespace {
 
@@ -46,6 +48,15 @@ std::vector<std::string> options_ignored_by_target(const convert_options& option
     check("--mail-format", options.mail_format, defaults.mail_format, forced.MailFormat);
     check("--split-mb", options.split_mb, defaults.split_mb, forced.MaxMBOXSizeInMB);
     check("--read-unread", options.read_unread, defaults.read_unread, forced.ReadUnreadSeparated);
+    check("--merge-contacts", options.merge_contacts, defaults.merge_contacts,
+          forced.MergeContacts);
+    check("--merge-calendar", options.merge_calendar, defaults.merge_calendar,
+          forced.MergeCalendarEvents);
+    if (forced.ContactStyle == exporting::kContactStyleOfLayout) {
+        const auto layout = exporting::MakeOutputLayout(forced.ExportPacking);
+        check("--contact-style", options.contact_style, defaults.contact_style,
+              layout ? static_cast<std::int32_t>(layout->contactStyle()) : defaults.contact_style);
+    }
     return ignored;
 }
 

@@ -2,11 +2,12 @@
 
 #include <sstream>
 
+#include "export/archive_item_name.h"
 #include "export/new_item_file.h"
-#include "export/output_file.h"
 #include "export/output_paths.h"
 #include "export/safe_name.h"
 #include "model/message.h"
+#include "platform/file_type_codes.h"
 #include "platform/system_log.h"
 
 namespace mailwright::exporting {
@@ -14,21 +15,8 @@ namespace {
 
 using formats::MIMECalendarWriter;
 
-constexpr std::size_t kSpoolCopyBlock = 65536;
-
 std::u16string ascii_to_utf16(const std::string& text) {
     return std::u16string(text.begin(), text.end());
-}
-
-// Writes a whole text into a new file; false after logging why.
-bool write_new_file(const std::string& path, const std::string& text) {
-    OutputFile file = OutputFile::open(path, OutputFile::Mode::createNew);
-    const bool written = file.isOpen() && file.write(text);
-    if (file.close() && written) {
-        return true;
-    }
-    platform::log_line("Cannot write " + path + ": " + file.errorText());
-    return false;
 }
 
 // One calendar file: the envelope, the VTIMEZONEs of its zones, the events.
@@ -44,18 +32,21 @@ std::string calendar_file(const formats::CalendarTimeZones& zones, const std::st
 
 CalendarItemSink::CalendarItemSink(std::unique_ptr<formats::MIMECalendarWriter> writer,
                                    CalendarPaths paths, std::uint32_t refUID,
-                                   std::uint32_t& calendarSuffix)
+                                   std::uint32_t& calendarSuffix, MergedCalendarFile* runCalendar)
     : m_writer(std::move(writer)),
       m_paths(std::move(paths)),
       m_refUID(refUID),
-      m_calendarSuffix(calendarSuffix) {}
+      m_calendarSuffix(calendarSuffix),
+      m_merged(runCalendar) {}
 
 bool CalendarItemSink::open() {
-    if (m_paths.mergedFile) {
-        m_spool.reset(std::tmpfile());
-        if (!m_spool) {
-            platform::log_line("File opening failed for " + *m_paths.mergedFile +
-                               ": no temporary file.");
+    if (m_paths.runWide && !m_merged) {
+        return false;  // the run's calendar could not be opened
+    }
+    if (m_paths.mergedFile && !m_paths.runWide) {
+        m_folderCalendar.emplace(*m_paths.mergedFile);
+        m_merged = &*m_folderCalendar;
+        if (!m_folderCalendar->open()) {
             return false;
         }
     }
@@ -106,27 +97,30 @@ bool CalendarItemSink::write(const model::Message& item, const std::string& /*te
 
 bool CalendarItemSink::finish() {
     bool finished = true;
-    if (m_paths.mergedFile) {
-        finished = writeMergedFile();
+    if (m_folderCalendar) {
+        finished = m_folderCalendar->finish();
     }
-    if (m_mailbox && !m_mailbox->close()) {
-        platform::log_line("Cannot write " + m_mailbox->currentPath() + ": " +
-                           m_mailbox->errorText());
-        finished = false;
+    if (m_mailbox) {
+        if (!m_mailbox->close()) {
+            platform::log_line("Cannot write " + m_mailbox->currentPath() + ": " +
+                               m_mailbox->errorText());
+            finished = false;
+        }
+        if (m_paths.referenceCodes) {
+            platform::SetFileTypeAndCreatorCodes(m_mailbox->currentPath(),
+                                                 m_paths.referenceCodes->type,
+                                                 m_paths.referenceCodes->creator);
+        }
     }
     return finished;
 }
 
 bool CalendarItemSink::writeEvents(const model::Message& item) {
-    if (m_spool) {
-        m_zones.merge(m_item.zones);
-        for (const std::string& event : m_item.events) {
-            if (std::fwrite(event.data(), 1, event.size(), m_spool.get()) != event.size()) {
-                platform::log_line("Cannot write the events of " + *m_paths.mergedFile + ".");
-                return false;
-            }
-        }
-        return true;
+    if (m_merged) {
+        return m_merged->append(m_item);
+    }
+    if (m_paths.archiveNames) {
+        return writeArchiveFile();
     }
     for (const std::string& event : m_item.events) {
         if (!WriteNewItemFile(m_paths.eventsFolder, item.subject(), m_fileNumber++, "ics",
@@ -150,31 +144,18 @@ bool CalendarItemSink::writeReference(const model::Message& item) {
         return false;
     }
     const std::string stem = m_prefix + SafeNameStem(item.subject());
-    return write_new_file(UniquePath(*m_paths.referenceFolder, stem, "eml"), m_reference);
+    return WriteNewFile(UniquePath(*m_paths.referenceFolder, stem, "eml"), m_reference);
 }
 
-bool CalendarItemSink::writeMergedFile() {
-    OutputFile file = OutputFile::open(*m_paths.mergedFile, OutputFile::Mode::createNew);
-    std::ostringstream head;
-    head << MIMECalendarWriter::calendarOpening();
-    m_zones.write(head);
-    bool written = file.isOpen() && file.write(head.str());
-    std::rewind(m_spool.get());
-    std::string block(kSpoolCopyBlock, '\0');
-    while (written) {
-        const std::size_t count = std::fread(block.data(), 1, block.size(), m_spool.get());
-        if (count == 0) {
-            break;
-        }
-        written = file.write(std::string_view(block.data(), count));
+bool CalendarItemSink::writeArchiveFile() {
+    // All of an item's events in one calendar, so that its changed
+    // occurrences stay with their series.
+    std::string events;
+    for (const std::string& event : m_item.events) {
+        events += event;
     }
-    written =
-        written && !std::ferror(m_spool.get()) && file.write(MIMECalendarWriter::calendarClosing());
-    if (file.close() && written) {
-        return true;
-    }
-    platform::log_line("Cannot write " + file.path() + ": " + file.errorText());
-    return false;
+    const std::string name = ArchiveItemName(kArchiveCalendarPrefix, m_calendarSuffix);
+    return WriteNewFile(JoinPath(m_paths.eventsFolder, name), calendar_file(m_item.zones, events));
 }
 
 }  // namespace mailwright::exporting

@@ -1,16 +1,20 @@
 #include "export/contact_item_sink.h"
 
+#include "export/archive_item_name.h"
 #include "export/new_item_file.h"
+#include "export/output_paths.h"
 #include "model/message.h"
 #include "platform/system_log.h"
 
 namespace mailwright::exporting {
 
 ContactItemSink::ContactItemSink(std::unique_ptr<formats::MIMEContactWriter> writer,
-                                 std::string directory, std::optional<std::string> mergedPath)
+                                 std::string directory, std::optional<std::string> mergedPath,
+                                 std::uint32_t* archiveNumber)
     : m_writer(std::move(writer)),
       m_directory(std::move(directory)),
-      m_mergedPath(std::move(mergedPath)) {}
+      m_mergedPath(std::move(mergedPath)),
+      m_archiveNumber(archiveNumber) {}
 
 bool ContactItemSink::open() {
     if (!m_mergedPath) {
@@ -43,6 +47,10 @@ void ContactItemSink::produce(model::Message& item, std::ostream& out) {
 }
 
 bool ContactItemSink::write(const model::Message& item, const std::string& text) {
+    if (!m_mergedPath && m_archiveNumber) {
+        const std::string name = ArchiveItemName(kArchiveContactPrefix, (*m_archiveNumber)++);
+        return WriteNewFile(JoinPath(m_directory, name), text + "\r\n");
+    }
     if (!m_mergedPath) {
         // A card file of its own ends its last line like every other.
         return WriteNewItemFile(m_directory, item.subject(), m_fileNumber++, "vcf", text + "\r\n");

@@ -1,6 +1,7 @@
 // The sink of the contacts exporter: each contact's vCard goes either into
-// the folder's merged file, followed by an empty line, or into a file of its
-// own named after the contact and its number in the folder.
+// a merged file, followed by an empty line, or into a file of its own named
+// after the contact and its number in the folder, or, for the archive
+// package, by the contact's number in the run (ArchiveItemName).
 #pragma once
 
 #include <cstdint>
@@ -16,9 +17,11 @@ namespace mailwright::exporting {
 
 class ContactItemSink : public ItemSink {
 public:
-    // Without `mergedPath`, one file per contact in `directory`.
+    // Without `mergedPath`, one file per contact in `directory`; with
+    // `archiveNumber`, named by that run-wide number, which grows by one
+    // per contact file.
     ContactItemSink(std::unique_ptr<formats::MIMEContactWriter> writer, std::string directory,
-                    std::optional<std::string> mergedPath);
+                    std::optional<std::string> mergedPath, std::uint32_t* archiveNumber = nullptr);
 
     // Opens the merged file for appending; false when it cannot be opened.
     // Nothing to open without merging.
@@ -38,6 +41,7 @@ private:
     std::optional<std::string> m_mergedPath;
     OutputFile m_merged;
     std::uint32_t m_fileNumber = 1;
+    std::uint32_t* m_archiveNumber;
 };
 
 }  // namespace mailwright::exporting

@@ -1,10 +1,11 @@
 // The calendar exporter: writes every item of a calendar folder as
-// iCalendar events, either all into one "Calendar Events.ics" or each into
-// a file of its own, and an item's reference mail (when it has a
-// description or attachments) into the folder's reference mailbox or as a
-// mail file of its own. Each item's reference id, "CalRef ID #<run>.<item>",
-// is the subject prefix of its reference mail and is named in the note of
-// its event's description.
+// iCalendar events, either all into one merged calendar file (the folder's
+// "Calendar Events.ics", or the run's one calendar of the application
+// destinations) or each into a file of its own, and an item's reference
+// mail (when it has a description or attachments) into the folder's
+// reference mailbox or as a mail file of its own. Each item's reference id,
+// "CalRef ID #<run>.<item>", is the subject prefix of its reference mail and
+// is named in the note of its event's description.
 #include <memory>
 #include <string>
 
@@ -49,7 +50,8 @@ ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
                                settings.MergeCalendarEvents, mailboxReferences);
     std::optional<CalendarItemSink> sink;
     if (paths) {
-        sink.emplace(std::move(writer), *paths, _refUID, _calendarSuffix);
+        sink.emplace(std::move(writer), *paths, _refUID, _calendarSuffix,
+                     paths->runWide ? runCalendar(*paths->mergedFile) : nullptr);
     } else {
         logNoOutputFolder(*folder, settings.CalendarOutputFolderPath);
     }

@@ -11,31 +11,63 @@
 
 namespace mailwright::exporting {
 
+// What the Thunderbird and Apple layouts share: the contacts of the whole
+// run in one "Contacts.vcf" and its calendar items in one "Calendar.ics",
+// straight in the contacts and calendar base folders, and the reference
+// mails of the whole run in one mailbox in the mail base folder. The first
+// folder that needs one of these files picks its first free name ("Contacts
+// (1).vcf" and so on when the plain name is taken); later folders of the
+// run use the same file. One layout object serves one run.
+class RunWideFilesLayout : public OutputLayout {
+public:
+    // `mailBase` is the run's mail base folder.
+    explicit RunWideFilesLayout(std::string mailBase) : m_mailBase(std::move(mailBase)) {}
+
+    std::optional<std::string> contactDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
+                                                const std::string& base,
+                                                std::int32_t pstSuffix) const override;
+    std::string mergedContactsPath(const std::string& directory,
+                                   const model::MAPIFolder& folder) const override;
+    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
+                                               const std::string& base, std::int32_t pstSuffix,
+                                               bool merge, bool mailboxReferences) const override;
+
+protected:
+    // The run's reference mailbox in the mail base folder, made on disk
+    // when its name is picked; `referencePlace` is set to its name as the
+    // events' notes give it.
+    virtual std::string referenceMailbox(CalendarPaths& paths) const = 0;
+
+    const std::string& mailBase() const { return m_mailBase; }
+
+private:
+    std::string m_mailBase;
+    mutable std::optional<std::string> m_contactsFile;
+    mutable std::optional<std::string> m_calendarFile;
+};
+
 // Thunderbird's local folders (ExportPacking 2): a mailbox file without
 // extension per folder, and beside it a folder "<name>.sbd" holding the
 // mailboxes of its subfolders. Under the mail base folder comes an empty
 // mailbox named after the PST file with its ".sbd" folder, and every folder
 // on the way down to a converted folder exists as a mailbox file, empty
-// unless that folder was converted itself.
-class ThunderbirdLayout : public OutputLayout {
+// unless that folder was converted itself. The reference mails go into the
+// mailbox file "Calendar References" beside the PST mailboxes.
+class ThunderbirdLayout : public RunWideFilesLayout {
 public:
-    // `mailBase` is the run's mail base folder, where the run-wide mailbox
-    // "Calendar References" of the calendar items' reference mails goes.
-    explicit ThunderbirdLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+    explicit ThunderbirdLayout(std::string mailBase = {})
+        : RunWideFilesLayout(std::move(mailBase)) {}
 
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
                                              std::int32_t pstSuffix) const override;
     MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
                               bool readUnreadSeparated) const override;
-    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
-                                               const std::string& base, std::int32_t pstSuffix,
-                                               bool merge, bool mailboxReferences) const override;
+
+protected:
+    std::string referenceMailbox(CalendarPaths& paths) const override;
 
 private:
-    std::string m_mailBase;
-    // The run-wide reference mailbox, named by the run's first calendar
-    // folder.
     mutable std::optional<std::string> m_referenceMailbox;
 };
 
@@ -43,33 +75,35 @@ private:
 // it, for every folder on the way to a converted folder, a mailbox folder
 // "<name>.mbox" holding the file "mbox" (empty for a folder that was not
 // converted itself) and, for a folder with converted subfolders, a plain
-// folder "<name>" holding their mailboxes.
-class AppleMailLayout : public OutputLayout {
+// folder "<name>" holding their mailboxes. The reference mails go into the
+// mailbox folder "Calendar References.mbox"; the contacts are written for
+// Apple's address book (contact style 1).
+class AppleMailLayout : public RunWideFilesLayout {
 public:
-    // `mailBase` is the run's mail base folder, where the run-wide mailbox
-    // folder "Calendar References.mbox" of the reference mails goes.
-    explicit AppleMailLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+    explicit AppleMailLayout(std::string mailBase = {}) : RunWideFilesLayout(std::move(mailBase)) {}
 
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
                                              std::int32_t pstSuffix) const override;
     MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
                               bool readUnreadSeparated) const override;
-    std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
-                                               const std::string& base, std::int32_t pstSuffix,
-                                               bool merge, bool mailboxReferences) const override;
+    std::uint32_t contactStyle() const override { return 1; }
+
+protected:
+    std::string referenceMailbox(CalendarPaths& paths) const override;
 
 private:
-    std::string m_mailBase;
-    // The run-wide reference mailbox, named by the run's first calendar
-    // folder.
-    mutable std::optional<std::string> m_referenceMailbox;
+    mutable std::optional<std::string> m_referenceFolder;
 };
 
 // The mail of an Outlook for Mac archive package (ExportPacking 0): the
 // folder tree that mirrors the PST, one mailbox "<name>.mbox" per folder,
 // never split, each marked with the type code 'MBOX' and the creator code
 // 'OPIM'.
+//
+// Contacts and calendar items go one per file straight into the package's
+// "Contacts" and "Calendar" folders, named by their number in the run
+// (ArchiveItemName); the contacts in contact style 2.
 class OutlookArchiveLayout : public SeparateFilesLayout {
 public:
     // `mailBase` is the run's mail base folder, where each calendar
@@ -78,7 +112,12 @@ public:
 
     bool splitsMailboxes() const override { return false; }
     std::optional<FileTypeCodes> mailboxFileCodes() const override;
-    // One file per event straight in the calendar base folder.
+    std::optional<std::string> contactDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
+                                                const std::string& base,
+                                                std::int32_t pstSuffix) const override;
+    bool archiveContactNames() const override { return true; }
+    std::uint32_t contactStyle() const override { return 2; }
+    // One file per item straight in the calendar base folder.
     std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
                                                const std::string& base, std::int32_t pstSuffix,
                                                bool merge, bool mailboxReferences) const override;

@@ -55,4 +55,13 @@ bool WriteNewItemFile(const std::string& folder, const std::string& subject, std
     return write_item_file(file, text);
 }
 
+bool WriteNewFile(const std::string& path, const std::string& text) {
+    OutputFile file = OutputFile::open(path, OutputFile::Mode::createNew);
+    if (!file.isOpen()) {
+        platform::log_line("File opening failed for " + path + ": " + file.errorText());
+        return false;
+    }
+    return write_item_file(file, text);
+}
+
 }  // namespace mailwright::exporting

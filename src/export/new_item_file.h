@@ -15,4 +15,9 @@ namespace mailwright::exporting {
 bool WriteNewItemFile(const std::string& folder, const std::string& subject, std::uint32_t number,
                       const std::string& extension, const std::string& text);
 
+// Writes `text` to the new file `path`, which must not exist yet. False,
+// after logging why and removing any half-written file, when it could not
+// be written.
+bool WriteNewFile(const std::string& path, const std::string& text);
+
 }  // namespace mailwright::exporting

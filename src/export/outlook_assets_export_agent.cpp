@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "export/conversion_report.h"
+#include "export/merged_calendar_file.h"
 #include "export/output_paths.h"
 #include "model/item_kinds.h"
 #include "model/mapi_folder.h"
@@ -69,8 +70,29 @@ void OutlookAssetsExportAgent::resetRunState() {
     _mergeCalendarEventSuffixValue = -1;
     _mergeCalendarMailRefSuffixValue = -1;
     _refUID = RunReferenceId(_exportSettingsP->ExportItems);
+    _runCalendar.reset();
     _layout =
         MakeOutputLayout(_exportSettingsP->ExportPacking, _exportSettingsP->MailsOutputFolderPath);
+}
+
+MergedCalendarFile* OutlookAssetsExportAgent::runCalendar(const std::string& path) {
+    if (!_runCalendar) {
+        auto calendar = std::make_unique<MergedCalendarFile>(path);
+        if (!calendar->open()) {
+            return nullptr;
+        }
+        _runCalendar = std::move(calendar);
+    }
+    return _runCalendar.get();
+}
+
+bool OutlookAssetsExportAgent::finishRunCalendar() {
+    if (!_runCalendar) {
+        return true;
+    }
+    const bool written = _runCalendar->finish();
+    _runCalendar.reset();
+    return written;
 }
 
 ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPresenter& presenter,
@@ -97,7 +119,12 @@ ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPr
                                       std::to_string(_totalItemsToExport) + " ]");
     presenter.updateOverallItemCounts(0, _totalItemsToExport);
 
-    if (!walkFolders(presenter, logger, report, run)) {
+    const bool walked = walkFolders(presenter, logger, report, run);
+    // The run's calendar is closed however the run ended.
+    if (!finishRunCalendar()) {
+        run.status = Failed;
+    }
+    if (!walked) {
         extendedLogFileHandle->close();
         resetPresenter(presenter);
         return run;

@@ -47,6 +47,7 @@ namespace mailwright::exporting {
 class ConversionReport;
 class ItemKindRouter;
 class ItemSink;
+class MergedCalendarFile;
 enum class ItemRoute : std::size_t;
 
 // The first number of a run's calendar reference ids, made from the run's
@@ -157,6 +158,13 @@ private:
     std::unique_ptr<formats::MIMECalendarWriter> makeCalendarWriter(const model::MAPIFolder& folder,
                                                                     bool mailboxReferences) const;
 
+    // The run's one calendar file at `path`, opened by the first folder
+    // that asks; null when it cannot be opened.
+    MergedCalendarFile* runCalendar(const std::string& path);
+    // Writes the run's calendar file, if a folder opened one; false when it
+    // could not be written.
+    bool finishRunCalendar();
+
     void resetRunState();
     // The PST suffix of a PST file's output folder when the walk reaches the
     // file: earlier output of the same file is named in the log (or removed
@@ -190,6 +198,7 @@ private:
     std::int32_t _mergeCalendarEventSuffixValue = -1;
     std::int32_t _mergeCalendarMailRefSuffixValue = -1;
     std::uint32_t _refUID = 0;
+    std::unique_ptr<MergedCalendarFile> _runCalendar;
 };
 
 }  // namespace mailwright::exporting

@@ -26,20 +26,27 @@ struct MessageFileFolders {
     std::string unread;  // the same as `read` unless separated
 };
 
-// The outputs of one calendar folder.
-struct CalendarPaths {
-    std::string directory;                        // the folder's output directory
-    std::optional<std::string> mergedFile;        // every event in one file
-    std::string eventsFolder;                     // else one file per event here
-    std::optional<std::string> referenceMailbox;  // reference mails in one mailbox
-    std::optional<std::string> referenceFolder;   // else one mail file each here
-    std::string referencePlace;                   // where event notes say the mails are
-};
-
 // File type and creator codes, stored where the file system allows.
 struct FileTypeCodes {
     std::uint32_t type = 0;
     std::uint32_t creator = 0;
+};
+
+// The outputs of one calendar folder.
+struct CalendarPaths {
+    std::string directory;                  // the folder's output directory
+    std::optional<std::string> mergedFile;  // every event in one file
+    // The merged file is the run's one calendar, which every calendar
+    // folder of the run adds to and the run's end writes.
+    bool runWide = false;
+    std::string eventsFolder;  // else one file per event here
+    // The files in `eventsFolder` are named by the run's item number
+    // (ArchiveItemName), one calendar with all of an item's events each.
+    bool archiveNames = false;
+    std::optional<std::string> referenceMailbox;  // reference mails in one mailbox
+    std::optional<FileTypeCodes> referenceCodes;  // given to that mailbox
+    std::optional<std::string> referenceFolder;   // else one mail file each here
+    std::string referencePlace;                   // where event notes say the mails are
 };
 
 class OutputLayout {
@@ -87,6 +94,9 @@ public:
     // stand in a file name, are replaced) with ".vcf".
     virtual std::string mergedContactsPath(const std::string& directory,
                                            const model::MAPIFolder& folder) const;
+    // Whether unmerged contacts get the run's numbered file names
+    // (ArchiveItemName) instead of their names and numbers in the folder.
+    virtual bool archiveContactNames() const { return false; }
     // The contact style (MIMEContactWriter) of this destination.
     virtual std::uint32_t contactStyle() const { return 0; }
 

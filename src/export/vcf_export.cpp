@@ -1,6 +1,7 @@
 // The contacts exporter: writes every item of a contacts folder as a vCard,
-// into one file for the folder when contacts are merged, else into a file
-// per contact, in the folder's directory.
+// into one merged file when contacts are merged (the folder's, or the run's
+// of the application destinations), else into a file per contact, in the
+// folder's directory.
 #include <string>
 
 #include "export/contact_item_sink.h"
@@ -51,7 +52,8 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
     if (settings.MergeContacts) {
         merged = _layout->mergedContactsPath(*directory, *folder);
     }
-    ContactItemSink sink(makeContactWriter(*folder), *directory, merged);
+    ContactItemSink sink(makeContactWriter(*folder), *directory, merged,
+                         _layout->archiveContactNames() ? &_contactSuffix : nullptr);
     ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideFolder(folder, *directory));
     if (sink.open()) {
         runItems(*folder, router, state, presenter, report);

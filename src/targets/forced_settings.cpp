@@ -16,6 +16,9 @@ void ForceTargetSettings(exporting::_ExportSettings& settings) {
         default:
             return;
     }
+    // Each application reads the contact details it has no vCard property
+    // for in its own way.
+    settings.ContactStyle = exporting::kContactStyleOfLayout;
     settings.MailFormat = exporting::kMailFormatMBOX;
     settings.MaxMBOXSizeInMB = 0;
     settings.ReadUnreadSeparated = false;

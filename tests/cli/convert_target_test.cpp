@@ -41,23 +41,28 @@ TEST(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };
 
+    // Apple's layout writes contacts in the address-book style itself, the
+    // others merge as they must or not at all.
     const struct {
-        std::string target, outputLine, madeFile;
+        std::string target, outputLine, madeFile, ignored;
     } cases[] = {
         {"thunderbird", "Converted Thunderbird Email Database is available at following path:",
-         "Mails/Mails.sbd/mail.pst.sbd/Ann.sbd/Top of Personal Folders.sbd/Inbox"},
+         "Mails/Mails.sbd/mail.pst.sbd/Ann.sbd/Top of Personal Folders.sbd/Inbox",
+         "--split-mb, --read-unread, --contact-style"},
         {"apple", "Converted data is available at following path:",
-         "Mails/mail.pst/Ann/Top of Personal Folders/Inbox.mbox/mbox"},
+         "Mails/mail.pst/Ann/Top of Personal Folders/Inbox.mbox/mbox", "--split-mb, --read-unread"},
         {"outlook-archive", "Converted RGE Archive is available at following path:",
-         "Mailwright Output.rge/Contents/PkgInfo"},
+         "Mailwright Output.rge/Contents/PkgInfo",
+         "--split-mb, --read-unread, --merge-contacts, --contact-style"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(
-            convert("-o " + c.target + " --target " + c.target + " --split-mb 5 --read-unread"), 0)
+        EXPECT_EQ(convert("-o " + c.target + " --target " + c.target +
+                          " --split-mb 5 --read-unread --merge-contacts --contact-style "
+                          "address-book"),
+                  0)
             << read(dir / "stderr");
-        EXPECT_EQ(read(dir / "stderr"),
-                  "mailwright convert: --target " + c.target +
-                      " ignores --split-mb, --read-unread: its layout fixes them\n");
+        EXPECT_EQ(read(dir / "stderr"), "mailwright convert: --target " + c.target + " ignores " +
+                                            c.ignored + ": its layout fixes them\n");
         EXPECT_EQ(read(dir / "stdout").rfind(c.outputLine, 0), 0u) << read(dir / "stdout");
         EXPECT_TRUE(fs::is_regular_file(dir / c.target / c.madeFile)) << c.madeFile;
     }
