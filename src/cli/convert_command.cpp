@@ -36,6 +36,7 @@
 #include "platform/resource_directory.h"
 #include "platform/standard_user_defaults.h"
 #include "targets/forced_settings.h"
+#include "targets/guide_document.h"
 #include "targets/output_preparation.h"
 
 namespace mailwright::cli {
@@ -177,6 +178,10 @@ void print_outcome(const convert_options& options, const ExportResult& result,
         std::printf("%s\n", exporting::ReportPathMessage(settings.ExportPacking,
                                                          settings.ExtendedLogReportPath)
                                 .c_str());
+    }
+    if (const auto guide =
+            targets::GuideDocumentPath(settings.ExportPacking, platform::ResourceDirectory())) {
+        std::printf("The steps of the import are described in:\n%s\n", guide->c_str());
     }
 }
 

@@ -44,16 +44,18 @@ TEST(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
     // Apple's layout writes contacts in the address-book style itself, the
     // others merge as they must or not at all.
     const struct {
-        std::string target, outputLine, madeFile, ignored;
+        std::string target, outputLine, madeFile, ignored, guide;
     } cases[] = {
         {"thunderbird", "Converted Thunderbird Email Database is available at following path:",
          "Mails/Mails.sbd/mail.pst.sbd/Ann.sbd/Top of Personal Folders.sbd/Inbox",
-         "--split-mb, --read-unread, --contact-style"},
+         "--split-mb, --read-unread, --contact-style", "Thunderbird Import Guide.pdf"},
         {"apple", "Converted data is available at following path:",
-         "Mails/mail.pst/Ann/Top of Personal Folders/Inbox.mbox/mbox", "--split-mb, --read-unread"},
+         "Mails/mail.pst/Ann/Top of Personal Folders/Inbox.mbox/mbox", "--split-mb, --read-unread",
+         "Apple Import Guide.pdf"},
         {"outlook-archive", "Converted RGE Archive is available at following path:",
          "Mailwright Output.rge/Contents/PkgInfo",
-         "--split-mb, --read-unread, --merge-contacts, --contact-style"},
+         "--split-mb, --read-unread, --merge-contacts, --contact-style",
+         "Outlook Import Guide.pdf"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(convert("-o " + c.target + " --target " + c.target +
@@ -65,6 +67,14 @@ TEST(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
                                             c.ignored + ": its layout fixes them\n");
         EXPECT_EQ(read(dir / "stdout").rfind(c.outputLine, 0), 0u) << read(dir / "stdout");
         EXPECT_TRUE(fs::is_regular_file(dir / c.target / c.madeFile)) << c.madeFile;
+        // The guide is named when the build made it (it needs Qt).
+        if (fs::exists(fs::path(MW_BINARY_DIR "/share/mailwright") / c.guide)) {
+            EXPECT_NE(
+                read(dir / "stdout")
+                    .find("described in:\n" MW_BINARY_DIR "/share/mailwright/" + c.guide + "\n"),
+                std::string::npos)
+                << read(dir / "stdout");
+        }
     }
     EXPECT_EQ(convert("-o out --target files-and-more"), 64);
     EXPECT_NE(
