@@ -3,10 +3,13 @@
 // own layout, with the messages only in the converted folders.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdio>
 
 #include "export/export_fixture.h"
 #include "platform/file_type_codes.h"
+#include "support/appointment_builder.h"
 #include "targets/output_preparation.h"
 
 namespace mailwright::targets {
@@ -16,19 +19,30 @@ using exporting::_ExportSettings;
 using exporttest::folder_at;
 using exporttest::open_session;
 
-// "path<TAB>messages" of every file below `dir`, as Python's mailbox reads it.
-std::string python_mailbox_counts(const std::string& dir) {
+struct ScriptOutput {
+    std::string text;
+    int status = -1;
+};
+
+// What a script of this folder prints for `dir`, and its exit status.
+ScriptOutput script_output(const char* script, const std::string& dir) {
     const std::string command =
-        "python3 '" MW_SOURCE_DIR "/tests/targets/count_mailboxes.py' '" + dir + "'";
-    std::string out;
+        "python3 '" MW_SOURCE_DIR "/tests/targets/" + std::string(script) + "' '" + dir + "' 2>&1";
+    ScriptOutput out;
     FILE* pipe = ::popen(command.c_str(), "r");
     for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) {
-        out += static_cast<char>(c);
+        out.text += static_cast<char>(c);
     }
     if (pipe) {
-        ::pclose(pipe);
+        const int raw = ::pclose(pipe);
+        out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
     return out;
+}
+
+// "path<TAB>messages" of every file below `dir`, as Python's mailbox reads it.
+std::string python_mailbox_counts(const std::string& dir) {
+    return script_output("count_mailboxes.py", dir).text;
 }
 
 struct MailCase {
@@ -107,6 +121,38 @@ TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
         s.MailsOutputFolderPath + "/" +
         GetParam().expected.substr(0, GetParam().expected.find('\t')));
     EXPECT_EQ(codes.has_value(), GetParam().packing == exporting::kPackingOutlookArchive);
+}
+
+// Thunderbird itself, started on a fresh profile whose Local Folders hold
+// the converted tree, finds every folder with the messages Python finds.
+TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
+    pstbuild::Folder& inbox = box.top().add_folder("Inbox");
+    inbox.messages = {psttest::mail("i1"), psttest::mail("i2")};
+    inbox.add_folder("Sub").messages = {psttest::mail("s1")};
+    box.top().add_folder("Entw\xC3\xBCrfe.sbd").messages = {psttest::mail("e")};
+    box.top().add_folder("Calendar", "IPF.Appointment").messages = {pstbuild::make_appointment(
+        {.subject = "Review", .start = {2024, 3, 4, 10, 0}, .body = std::string("Agenda")})};
+    const auto session = open_session(psttest::build_file(box));
+    _ExportSettings s;
+    s.ExportPacking = exporting::kPackingThunderbird;
+    for (const char* path : {"Inbox", "Inbox/Sub", "Entw\xC3\xBCrfe.sbd", "Calendar"}) {
+        s.ExportItems.push_back(
+            folder_at(session, std::string("Ann/Top of Personal Folders/") + path));
+    }
+    ASSERT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0, ""));
+    ASSERT_EQ(run(s).result.status, exporting::Success);
+
+    const std::string tree = (out() / "Mails").string();
+    const ScriptOutput thunderbird = script_output("thunderbird_counts.py", tree);
+    if (thunderbird.status == 77) {
+        GTEST_SKIP() << "Thunderbird is not installed";
+    }
+    ASSERT_EQ(thunderbird.status, 0) << thunderbird.text;
+    const std::string python = python_mailbox_counts(tree);
+    EXPECT_NE(python.find("Inbox.sbd/Sub\t1\n"), std::string::npos) << python;
+    EXPECT_NE(python.find("Calendar References\t1\n"), std::string::npos) << python;
+    EXPECT_EQ(thunderbird.text, python);
 }
 
 INSTANTIATE_TEST_SUITE_P(Destinations, MailLayoutsTest, ::testing::ValuesIn(kCases),
