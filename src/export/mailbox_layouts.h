@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "export/application_folders.h"
 #include "export/output_layout.h"
 
 namespace mailwright::exporting {
@@ -17,11 +18,13 @@ namespace mailwright::exporting {
 // mails of the whole run in one mailbox in the mail base folder. The first
 // folder that needs one of these files picks its first free name ("Contacts
 // (1).vcf" and so on when the plain name is taken); later folders of the
-// run use the same file. One layout object serves one run.
+// run use the same file. Contacts and appointments among the items of
+// other folders go into the same run-wide files; when the run selected no
+// folder of their kind, their base folder is made in the output folder on
+// the first such item. One layout object serves one run.
 class RunWideFilesLayout : public OutputLayout {
 public:
-    // `mailBase` is the run's mail base folder.
-    explicit RunWideFilesLayout(std::string mailBase) : m_mailBase(std::move(mailBase)) {}
+    explicit RunWideFilesLayout(OutputFolders folders) : m_folders(std::move(folders)) {}
 
     std::optional<std::string> contactDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                                 const std::string& base,
@@ -31,17 +34,27 @@ public:
     std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
                                                const std::string& base, std::int32_t pstSuffix,
                                                bool merge, bool mailboxReferences) const override;
+    std::optional<CalendarPaths> calendarPathsBeside(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory,
+        std::int32_t pstSuffix, bool merge) const override;
+    std::optional<std::string> contactDirectoryBeside(const std::string& directory) const override;
 
 protected:
     // The run's reference mailbox in the mail base folder, made on disk
     // when its name is picked; `referencePlace` is set to its name as the
     // events' notes give it.
     virtual std::string referenceMailbox(CalendarPaths& paths) const = 0;
+    // Makes the mail base folder in the output folder.
+    virtual MadePath makeMailBase(const std::string& output) const = 0;
 
-    const std::string& mailBase() const { return m_mailBase; }
+    const std::string& mailBase() const { return m_folders.mails; }
 
 private:
-    std::string m_mailBase;
+    // The base folder `base`, made in the output folder as `name` when the
+    // run has none yet; false when it cannot be made.
+    bool ensureBase(std::string& base, const char* name) const;
+
+    mutable OutputFolders m_folders;
     mutable std::optional<std::string> m_contactsFile;
     mutable std::optional<std::string> m_calendarFile;
 };
@@ -55,8 +68,8 @@ private:
 // mailbox file "Calendar References" beside the PST mailboxes.
 class ThunderbirdLayout : public RunWideFilesLayout {
 public:
-    explicit ThunderbirdLayout(std::string mailBase = {})
-        : RunWideFilesLayout(std::move(mailBase)) {}
+    explicit ThunderbirdLayout(OutputFolders folders = {})
+        : RunWideFilesLayout(std::move(folders)) {}
 
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
@@ -66,6 +79,7 @@ public:
 
 protected:
     std::string referenceMailbox(CalendarPaths& paths) const override;
+    MadePath makeMailBase(const std::string& output) const override;
 
 private:
     mutable std::optional<std::string> m_referenceMailbox;
@@ -80,7 +94,7 @@ private:
 // Apple's address book (contact style 1).
 class AppleMailLayout : public RunWideFilesLayout {
 public:
-    explicit AppleMailLayout(std::string mailBase = {}) : RunWideFilesLayout(std::move(mailBase)) {}
+    explicit AppleMailLayout(OutputFolders folders = {}) : RunWideFilesLayout(std::move(folders)) {}
 
     std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                              const std::string& base,
@@ -91,6 +105,7 @@ public:
 
 protected:
     std::string referenceMailbox(CalendarPaths& paths) const override;
+    MadePath makeMailBase(const std::string& output) const override;
 
 private:
     mutable std::optional<std::string> m_referenceFolder;
@@ -103,12 +118,13 @@ private:
 //
 // Contacts and calendar items go one per file straight into the package's
 // "Contacts" and "Calendar" folders, named by their number in the run
-// (ArchiveItemName); the contacts in contact style 2.
+// (ArchiveItemName); the contacts in contact style 2. Each calendar
+// folder's reference mails go into its mailbox in the mail tree; those of
+// the appointments among a mail or contacts folder's items into a mailbox
+// "Calendar References.mbox" in that folder's directory.
 class OutlookArchiveLayout : public SeparateFilesLayout {
 public:
-    // `mailBase` is the run's mail base folder, where each calendar
-    // folder's reference mailbox goes in the folder tree of the mail.
-    explicit OutlookArchiveLayout(std::string mailBase = {}) : m_mailBase(std::move(mailBase)) {}
+    explicit OutlookArchiveLayout(OutputFolders folders = {}) : m_folders(std::move(folders)) {}
 
     bool splitsMailboxes() const override { return false; }
     std::optional<FileTypeCodes> mailboxFileCodes() const override;
@@ -121,9 +137,18 @@ public:
     std::optional<CalendarPaths> calendarPaths(const std::shared_ptr<model::MAPIFolder>& folder,
                                                const std::string& base, std::int32_t pstSuffix,
                                                bool merge, bool mailboxReferences) const override;
+    std::optional<CalendarPaths> calendarPathsBeside(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory,
+        std::int32_t pstSuffix, bool merge) const override;
+    std::optional<std::string> contactDirectoryBeside(const std::string& directory) const override;
 
 private:
-    std::string m_mailBase;
+    // Events named by the run's item number in the calendar base folder,
+    // with the reference mails in `referenceMailbox`, named `place` in the
+    // notes.
+    CalendarPaths archivePaths(const std::string& referenceMailbox, const std::string& place) const;
+
+    OutputFolders m_folders;
 };
 
 // The type and creator codes of the package's files.

@@ -37,17 +37,41 @@ std::optional<CalendarPaths> OutlookArchiveLayout::calendarPaths(
     if (!is_directory(base)) {
         return std::nullopt;
     }
-    const auto mailDirectory = FolderHierarchy(folder, m_mailBase, pstSuffix);
+    const auto mailDirectory = FolderHierarchy(folder, m_folders.mails, pstSuffix);
     if (!mailDirectory) {
         return std::nullopt;
     }
-    CalendarPaths paths;
-    paths.directory = paths.eventsFolder = base;
-    paths.archiveNames = true;
     const std::string name = SafeName(folder->folderName());
-    paths.referenceMailbox = JoinPath(*mailDirectory, name + ".mbox");
+    CalendarPaths paths = archivePaths(JoinPath(*mailDirectory, name + ".mbox"), name);
+    paths.directory = paths.eventsFolder = base;
+    return paths;
+}
+
+std::optional<CalendarPaths> OutlookArchiveLayout::calendarPathsBeside(
+    const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& directory,
+    std::int32_t /*pstSuffix*/, bool /*merge*/) const {
+    // The folder's own mailbox in `directory` holds its mail: the reference
+    // mails get a mailbox of their own beside it.
+    if (!is_directory(m_folders.calendar) || !is_directory(directory)) {
+        return std::nullopt;
+    }
+    const std::string mailbox = UniquePath(directory, "Calendar References", "mbox");
+    return archivePaths(mailbox, std::filesystem::path(mailbox).stem().string());
+}
+
+std::optional<std::string> OutlookArchiveLayout::contactDirectoryBeside(
+    const std::string& /*directory*/) const {
+    return contactDirectory(nullptr, m_folders.contacts, -1);
+}
+
+CalendarPaths OutlookArchiveLayout::archivePaths(const std::string& referenceMailbox,
+                                                 const std::string& place) const {
+    CalendarPaths paths;
+    paths.directory = paths.eventsFolder = m_folders.calendar;
+    paths.archiveNames = true;
+    paths.referenceMailbox = referenceMailbox;
     paths.referenceCodes = mailboxFileCodes();
-    paths.referencePlace = "[Imported Mails]/" + name;
+    paths.referencePlace = "[Imported Mails]/" + place;
     return paths;
 }
 

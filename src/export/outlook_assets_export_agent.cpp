@@ -71,8 +71,11 @@ void OutlookAssetsExportAgent::resetRunState() {
     _mergeCalendarMailRefSuffixValue = -1;
     _refUID = RunReferenceId(_exportSettingsP->ExportItems);
     _runCalendar.reset();
+    const _ExportSettings& settings = *_exportSettingsP;
     _layout =
-        MakeOutputLayout(_exportSettingsP->ExportPacking, _exportSettingsP->MailsOutputFolderPath);
+        MakeOutputLayout(settings.ExportPacking,
+                         {settings.OutputFolderPath, settings.MailsOutputFolderPath,
+                          settings.ContactsOutputFolderPath, settings.CalendarOutputFolderPath});
 }
 
 MergedCalendarFile* OutlookAssetsExportAgent::runCalendar(const std::string& path) {

@@ -33,7 +33,9 @@ MessageFileFolders OutputLayout::messageFileFolders(const std::string& directory
     return folders;
 }
 
-CalendarPaths OutputLayout::calendarPathsBeside(const std::string& directory, bool merge) const {
+std::optional<CalendarPaths> OutputLayout::calendarPathsBeside(
+    const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& directory,
+    std::int32_t /*pstSuffix*/, bool merge) const {
     CalendarPaths paths;
     paths.directory = directory;
     std::error_code ignored;
@@ -77,17 +79,16 @@ std::optional<std::string> SeparateFilesLayout::mailDirectory(
     return FolderHierarchy(folder, base, pstSuffix);
 }
 
-std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking,
-                                               const std::string& mailBase) {
+std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking, OutputFolders folders) {
     switch (exportPacking) {
         case kPackingSeparateFiles:
             return std::make_unique<SeparateFilesLayout>();
         case kPackingThunderbird:
-            return std::make_unique<ThunderbirdLayout>(mailBase);
+            return std::make_unique<ThunderbirdLayout>(std::move(folders));
         case kPackingAppleApplications:
-            return std::make_unique<AppleMailLayout>(mailBase);
+            return std::make_unique<AppleMailLayout>(std::move(folders));
         case kPackingOutlookArchive:
-            return std::make_unique<OutlookArchiveLayout>(mailBase);
+            return std::make_unique<OutlookArchiveLayout>(std::move(folders));
         default:
             return nullptr;
     }

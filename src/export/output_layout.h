@@ -77,12 +77,20 @@ public:
         std::int32_t /*pstSuffix*/, bool /*merge*/, bool /*mailboxReferences*/) const {
         return std::nullopt;
     }
-    // The outputs of the appointments of a mail folder, in the folder's
-    // `directory` beside its mail: one "Calendar Events.ics" when merged,
-    // else one file per event in "Events", and the reference mails as one
-    // mail file each in "Calendar References" (the folder's mailbox is its
-    // mail's), folders made on disk when first needed.
-    virtual CalendarPaths calendarPathsBeside(const std::string& directory, bool merge) const;
+    // The outputs of the appointments among the items of a mail or
+    // contacts folder, whose own output is in `directory`: here beside that
+    // output, one "Calendar Events.ics" when merged, else one file per
+    // event in "Events", and the reference mails as one mail file each in
+    // "Calendar References" (the folder's mailbox is its mail's), folders
+    // made on disk when first needed. Nothing when they cannot be made.
+    virtual std::optional<CalendarPaths> calendarPathsBeside(
+        const std::shared_ptr<model::MAPIFolder>& folder, const std::string& directory,
+        std::int32_t pstSuffix, bool merge) const;
+    // The directory of the contacts among the items of a mail or calendar
+    // folder whose own output is in `directory`: here that directory.
+    virtual std::optional<std::string> contactDirectoryBeside(const std::string& directory) const {
+        return directory;
+    }
     // The directory of a contacts folder's output under `base` (the run's
     // contacts base folder), made on disk; nothing when `base` does not
     // exist.
@@ -119,10 +127,18 @@ public:
     bool splitsMailboxes() const override { return true; }
 };
 
-// The layout of a destination; null for one that has none yet. `mailBase`
-// is the run's mail base folder, which the application layouts also use for
-// the reference mails of calendar items.
+// A run's output folders (the settings' four output paths). The
+// application layouts put run-wide files into them and make, in `output`,
+// those of kinds the run did not select when items of such a kind turn up.
+struct OutputFolders {
+    std::string output;
+    std::string mails;
+    std::string contacts;
+    std::string calendar;
+};
+
+// The layout of a destination; null for one that has none yet.
 std::unique_ptr<OutputLayout> MakeOutputLayout(std::int32_t exportPacking,
-                                               const std::string& mailBase = {});
+                                               OutputFolders folders = {});
 
 }  // namespace mailwright::exporting

@@ -1,13 +1,14 @@
 // The run-wide files of the Thunderbird and Apple layouts. Their address
 // books and calendar programs import one file of all contacts and one file
-// of all events; the reference mails of the whole run go into one mailbox
-// beside the PST mailboxes, which the events' notes name as
-// "[Imported Mails]/<mailbox>".
+// of all events, wherever in the PST the items were; the reference mails of
+// the whole run go into one mailbox beside the PST mailboxes, which the
+// events' notes name as "[Imported Mails]/<mailbox>".
 #include <filesystem>
 #include <system_error>
 
 #include "export/mailbox_layouts.h"
 #include "export/output_paths.h"
+#include "platform/system_log.h"
 
 namespace mailwright::exporting {
 namespace {
@@ -42,7 +43,7 @@ std::string RunWideFilesLayout::mergedContactsPath(const std::string& directory,
 std::optional<CalendarPaths> RunWideFilesLayout::calendarPaths(
     const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& base,
     std::int32_t /*pstSuffix*/, bool /*merge*/, bool /*mailboxReferences*/) const {
-    if (!is_directory(base) || !is_directory(m_mailBase)) {
+    if (!is_directory(base) || !is_directory(mailBase())) {
         return std::nullopt;
     }
     if (!m_calendarFile) {
@@ -54,6 +55,52 @@ std::optional<CalendarPaths> RunWideFilesLayout::calendarPaths(
     paths.runWide = true;
     paths.referenceMailbox = referenceMailbox(paths);
     return paths;
+}
+
+std::optional<CalendarPaths> RunWideFilesLayout::calendarPathsBeside(
+    const std::shared_ptr<model::MAPIFolder>& folder, const std::string& /*directory*/,
+    std::int32_t pstSuffix, bool merge) const {
+    if (m_folders.mails.empty() && !m_folders.output.empty()) {
+        const MadePath made = makeMailBase(m_folders.output);
+        if (!made.made()) {
+            platform::log_line("Cannot create " + made.path + ": " + made.error.message());
+            return std::nullopt;
+        }
+        m_folders.mails = made.path;
+    }
+    if (!ensureBase(m_folders.calendar, "Calendar Events")) {
+        return std::nullopt;
+    }
+    return calendarPaths(folder, m_folders.calendar, pstSuffix, merge, true);
+}
+
+std::optional<std::string> RunWideFilesLayout::contactDirectoryBeside(
+    const std::string& /*directory*/) const {
+    if (!ensureBase(m_folders.contacts, "Contacts")) {
+        return std::nullopt;
+    }
+    return contactDirectory(nullptr, m_folders.contacts, -1);
+}
+
+bool RunWideFilesLayout::ensureBase(std::string& base, const char* name) const {
+    if (!base.empty() || m_folders.output.empty()) {
+        return !base.empty();
+    }
+    const MadePath made = MakeUniqueFolder(m_folders.output, name);
+    if (!made.made()) {
+        platform::log_line("Cannot create " + made.path + ": " + made.error.message());
+        return false;
+    }
+    base = made.path;
+    return true;
+}
+
+MadePath ThunderbirdLayout::makeMailBase(const std::string& output) const {
+    return MakeThunderbirdMailBase(output);
+}
+
+MadePath AppleMailLayout::makeMailBase(const std::string& output) const {
+    return MakeAppleMailBase(output);
 }
 
 std::string ThunderbirdLayout::referenceMailbox(CalendarPaths& paths) const {

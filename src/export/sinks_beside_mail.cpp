@@ -1,7 +1,8 @@
 // The sinks a folder's router makes for the contacts and appointments
-// among its other items: vCards (merged into "<folder>.vcf" or one file
-// each) and iCalendar events with their reference mails, in the folder's
-// own directory beside its output.
+// among its other items: vCards and iCalendar events with their reference
+// mails, where the layout puts them: beside the folder's own output in its
+// directory (separate files: merged into "<folder>.vcf" or one file each),
+// or in the destination's run-wide or numbered files.
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,21 +21,28 @@ std::function<std::unique_ptr<ItemSink>(ItemRoute)> OutlookAssetsExportAgent::si
     return [this, folder, directory](ItemRoute route) -> std::unique_ptr<ItemSink> {
         const _ExportSettings& settings = *_exportSettingsP;
         if (route == ItemRoute::contacts) {
+            const auto contactsIn = _layout->contactDirectoryBeside(directory);
+            if (!contactsIn) {
+                return nullptr;
+            }
             std::optional<std::string> merged;
             if (settings.MergeContacts) {
-                merged = _layout->mergedContactsPath(directory, *folder);
+                merged = _layout->mergedContactsPath(*contactsIn, *folder);
             }
-            auto sink =
-                std::make_unique<ContactItemSink>(makeContactWriter(*folder), directory, merged);
+            auto sink = std::make_unique<ContactItemSink>(
+                makeContactWriter(*folder), *contactsIn, merged,
+                _layout->archiveContactNames() ? &_contactSuffix : nullptr);
             return sink->open() ? std::move(sink) : nullptr;
         }
         if (route == ItemRoute::calendar) {
-            // Reference mails are files of their own: the folder's mailbox
-            // is its mail's.
+            const auto paths = _layout->calendarPathsBeside(folder, directory, _lastPSTSuffix,
+                                                            settings.MergeCalendarEvents);
+            if (!paths) {
+                return nullptr;
+            }
             auto sink = std::make_unique<CalendarItemSink>(
-                makeCalendarWriter(*folder, false),
-                _layout->calendarPathsBeside(directory, settings.MergeCalendarEvents), _refUID,
-                _calendarSuffix);
+                makeCalendarWriter(*folder, paths->referenceMailbox.has_value()), *paths, _refUID,
+                _calendarSuffix, paths->runWide ? runCalendar(*paths->mergedFile) : nullptr);
             return sink->open() ? std::move(sink) : nullptr;
         }
         return nullptr;

@@ -1,8 +1,6 @@
 #include "targets/output_preparation.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "export/application_folders.h"
 #include "export/output_paths.h"
 #include "export/report_file.h"
 #include "targets/archive_package.h"
@@ -11,7 +9,6 @@
 namespace mailwright::targets {
 namespace {
 
-namespace fs = std::filesystem;
 using exporting::_ExportSettings;
 using exporting::JoinPath;
 
@@ -20,19 +17,21 @@ struct CreationFailed {
     std::string path;
 };
 
-std::string make_folder(const std::string& path) {
-    std::error_code error;
-    fs::create_directories(path, error);
-    if (!fs::is_directory(path, error)) {
-        throw CreationFailed{path};
+std::string made(const exporting::MadePath& made) {
+    if (!made.made()) {
+        throw CreationFailed{made.path};
     }
-    return path;
+    return made.path;
+}
+
+std::string make_folder(const std::string& path) {
+    return made(exporting::MakeFolder(path));
 }
 
 // `folder` / name, or the first free "name (N)", created.
 std::string make_unique_folder(const std::string& folder, const std::string& name,
                                const std::optional<std::string>& extension = std::nullopt) {
-    return make_folder(exporting::UniquePath(folder, name, extension));
+    return made(exporting::MakeUniqueFolder(folder, name, extension));
 }
 
 void clear_output_paths(_ExportSettings& settings) {
@@ -57,12 +56,7 @@ void prepare_thunderbird(_ExportSettings& settings, const std::string& chosen,
                          const SelectedKinds& kinds) {
     // Calendar items need the mail folder too: their reference mails go there.
     if (kinds.mails || kinds.calendar) {
-        const std::string mails = make_unique_folder(chosen, "Mails");
-        const std::string topMailbox = JoinPath(mails, "Mails");
-        if (!exporting::EnsureFile(topMailbox)) {
-            throw CreationFailed{topMailbox};
-        }
-        settings.MailsOutputFolderPath = make_folder(topMailbox + ".sbd");
+        settings.MailsOutputFolderPath = made(exporting::MakeThunderbirdMailBase(chosen));
     }
     make_item_folders(settings, chosen, kinds);
 }
@@ -70,7 +64,7 @@ void prepare_thunderbird(_ExportSettings& settings, const std::string& chosen,
 void prepare_apple(_ExportSettings& settings, const std::string& chosen,
                    const SelectedKinds& kinds) {
     if (kinds.mails || kinds.calendar) {
-        settings.MailsOutputFolderPath = make_unique_folder(chosen, "Mails");
+        settings.MailsOutputFolderPath = made(exporting::MakeAppleMailBase(chosen));
     }
     make_item_folders(settings, chosen, kinds);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Counts what a destination's output holds, reading it as the importing
 applications' formats: messages of every mailbox (Python's mailbox), the
-reference mails among them (the mailboxes the report names), vCards
+reference mails among them (the mailboxes the report names and those
+named "Calendar References"), vCards
 (vobject) and calendar items (icalendar: VEVENTs that are not changed
 occurrences, which name their series in RELATED-TO or RECURRENCE-ID).
 Prints "MAIL n", "REFS n", "CARDS n", "EVENTS n" and an "ERROR ..." line
@@ -52,7 +53,9 @@ for kind in ("mail", "cards", "events"):
         try:
             if kind == "mail" and is_mailbox(path):
                 n = len(mailbox.mbox(path, create=False))
-                counts["REFS" if path in references else "MAIL"] += n
+                is_reference = path in references or any(
+                    part.startswith("Calendar References") for part in path.split(os.sep)[-2:])
+                counts["REFS" if is_reference else "MAIL"] += n
             elif kind == "cards":
                 with open(path, encoding="utf-8") as f:
                     counts["CARDS"] += sum(1 for _ in vobject.readComponents(f.read()))

@@ -49,7 +49,10 @@ void selected_folders(const std::shared_ptr<MAPIFolder>& folder, std::vector<Sel
 
 struct ReportFolder {
     std::string path;
-    std::size_t converted = 0;
+    std::size_t converted = 0;  // the folder's own kind
+    std::size_t contacts = 0;   // contacts among other items
+    std::size_t events = 0;     // appointments among other items
+    std::size_t leftOut = 0;
     std::size_t skipped = 0;
 };
 
@@ -61,17 +64,24 @@ struct Report {
 Report parse_report(const std::string& text) {
     Report report;
     const std::regex header(R"(^Folder: (.*) \[-?\d+\]\r$)");
-    const std::regex count(R"(^Converted Items Count: (\d+) \r$)");
+    const std::regex count(
+        R"(^(Converted Items|Converted Contacts|Converted Calendar Events|Left Out Items) Count: )"
+        R"((\d+) .*\r$)");
     const std::regex references(R"(^Calendar References Saved in: (.*)\r$)");
     std::istringstream lines(text);
     std::smatch m;
     for (std::string line; std::getline(lines, line);) {
         if (std::regex_match(line, m, header)) {
-            report.folders.push_back({m[1], 0, 0});
+            report.folders.push_back({m[1]});
         } else if (report.folders.empty()) {
             continue;
         } else if (std::regex_match(line, m, count)) {
-            report.folders.back().converted = std::stoul(m[1]);
+            ReportFolder& folder = report.folders.back();
+            std::size_t& counter = m[1] == "Converted Items"      ? folder.converted
+                                   : m[1] == "Converted Contacts" ? folder.contacts
+                                   : m[1] == "Left Out Items"     ? folder.leftOut
+                                                                  : folder.events;
+            counter = std::stoul(m[2]);
         } else if (std::regex_match(line, m, references)) {
             report.referenceMailboxes.push_back(m[1]);
         } else if (line.find("SKIPPED") != std::string::npos) {
@@ -139,13 +149,18 @@ TEST(TargetsCorpus, EveryFileIntoEveryDestinationAccountsForEveryItem) {
             std::map<std::string, std::size_t> converted;  // by kind word of the counter
             for (std::size_t i = 0; i < expected.size(); ++i) {
                 EXPECT_EQ(report.folders[i].path, expected[i].path);
-                EXPECT_EQ(report.folders[i].converted + report.folders[i].skipped, expected[i].rows)
+                const ReportFolder& folder = report.folders[i];
+                EXPECT_EQ(folder.converted + folder.contacts + folder.events + folder.leftOut +
+                              folder.skipped,
+                          expected[i].rows)
                     << expected[i].path;
                 const std::string counter = expected[i].kind == model::kFolderContacts   ? "CARDS"
                                             : expected[i].kind == model::kFolderCalendar ? "EVENTS"
                                                                                          : "MAIL";
-                converted[counter] += report.folders[i].converted;
-                items += report.folders[i].converted;
+                converted[counter] += folder.converted;
+                converted["CARDS"] += folder.contacts;
+                converted["EVENTS"] += folder.events;
+                items += folder.converted + folder.contacts + folder.events;
             }
             std::string command_line = "/usr/bin/python3 '" MW_SOURCE_DIR
                                        "/tests/targets/count_target_items.py' " +
