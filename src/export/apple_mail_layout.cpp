@@ -26,40 +26,31 @@ bool make_folder(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> AppleMailLayout::mailDirectory(
-    const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
-    std::int32_t pstSuffix) const {
-    std::error_code error;
-    if (!std::filesystem::is_directory(base, error)) {
-        return std::nullopt;
-    }
-    std::string container = JoinPath(base, PSTOutputName(*folder, pstSuffix));
+std::string AppleMailLayout::pstContainer(const std::string& base,
+                                          const std::string& pstName) const {
+    const std::string container = JoinPath(base, pstName);
     make_folder(container);
-    const auto ancestry = FolderAncestry(folder);
-    for (auto it = ancestry.rbegin(); it != ancestry.rend(); ++it) {
-        const bool self = *it == folder;
-        const std::string plain = JoinPath(
-            container, AvoidReservedEnding(SafeName((*it)->folderName()), kReservedEndings));
-        const std::string mailbox = plain + ".mbox";
-        if (!self) {
-            make_folder(plain);
-        }
-        if (!std::filesystem::exists(std::filesystem::symlink_status(mailbox, error)) &&
-            make_folder(mailbox) && !self) {
-            EnsureFile(JoinPath(mailbox, kMailboxFileName));
-        }
-        container = self ? mailbox : plain;
-    }
     return container;
 }
 
-MailboxPaths AppleMailLayout::mailboxPaths(const std::string& directory,
-                                           const model::MAPIFolder& folder,
-                                           bool readUnreadSeparated) const {
-    if (readUnreadSeparated) {
-        return OutputLayout::mailboxPaths(directory, folder, readUnreadSeparated);
+std::string AppleMailLayout::folderStep(const std::string& container, const std::string& folderName,
+                                        bool self) const {
+    const std::string plain =
+        JoinPath(container, AvoidReservedEnding(SafeName(folderName), kReservedEndings));
+    const std::string mailbox = plain + ".mbox";
+    if (!self) {
+        make_folder(plain);
     }
-    return {JoinPath(directory, kMailboxFileName), std::nullopt};
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(mailbox, error)) &&
+        make_folder(mailbox) && !self) {
+        EnsureFile(JoinPath(mailbox, kMailboxFileName));
+    }
+    return self ? mailbox : plain;
+}
+
+std::string AppleMailLayout::mailboxFileName(const model::MAPIFolder& /*folder*/) const {
+    return kMailboxFileName;
 }
 
 }  // namespace mailwright::exporting

@@ -12,20 +12,28 @@
 
 namespace mailwright::exporting {
 
-// What the Thunderbird and Apple layouts share: the contacts of the whole
-// run in one "Contacts.vcf" and its calendar items in one "Calendar.ics",
-// straight in the contacts and calendar base folders, and the reference
-// mails of the whole run in one mailbox in the mail base folder. The first
-// folder that needs one of these files picks its first free name ("Contacts
-// (1).vcf" and so on when the plain name is taken); later folders of the
-// run use the same file. Contacts and appointments among the items of
-// other folders go into the same run-wide files; when the run selected no
-// folder of their kind, their base folder is made in the output folder on
-// the first such item. One layout object serves one run.
-class RunWideFilesLayout : public OutputLayout {
+// What the Thunderbird and Apple layouts share. Mail: every folder on the
+// way from the PST file down to a converted folder exists as a mailbox of
+// the destination's form, empty unless that folder was converted itself.
+// Contacts and calendar items: the contacts of the whole run in one
+// "Contacts.vcf" and its calendar items in one "Calendar.ics", straight in
+// the contacts and calendar base folders, and the reference mails of the
+// whole run in one mailbox in the mail base folder. The first folder that
+// needs one of these files picks its first free name ("Contacts (1).vcf"
+// and so on when the plain name is taken); later folders of the run use the
+// same file. Contacts and appointments among the items of other folders go
+// into the same run-wide files; when the run selected no folder of their
+// kind, their base folder is made in the output folder on the first such
+// item. One layout object serves one run.
+class ApplicationLayout : public OutputLayout {
 public:
-    explicit RunWideFilesLayout(OutputFolders folders) : m_folders(std::move(folders)) {}
+    explicit ApplicationLayout(OutputFolders folders) : m_folders(std::move(folders)) {}
 
+    std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
+                                             const std::string& base,
+                                             std::int32_t pstSuffix) const final;
+    MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
+                              bool readUnreadSeparated) const final;
     std::optional<std::string> contactDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
                                                 const std::string& base,
                                                 std::int32_t pstSuffix) const override;
@@ -40,6 +48,16 @@ public:
     std::optional<std::string> contactDirectoryBeside(const std::string& directory) const override;
 
 protected:
+    // The folder that holds the mailboxes of a PST file's top folders, for
+    // the PST file's output name `pstName`, made in `base`.
+    virtual std::string pstContainer(const std::string& base, const std::string& pstName) const = 0;
+    // Makes the mailbox of the folder `folderName` in `container`. For the
+    // converted folder itself (`self`) returns the folder that holds its
+    // mailbox file, else the one that holds its subfolders' mailboxes.
+    virtual std::string folderStep(const std::string& container, const std::string& folderName,
+                                   bool self) const = 0;
+    // The mailbox file of a folder in the directory mailDirectory gave.
+    virtual std::string mailboxFileName(const model::MAPIFolder& folder) const = 0;
     // The run's reference mailbox in the mail base folder, made on disk
     // when its name is picked; `referencePlace` is set to its name as the
     // events' notes give it.
@@ -62,22 +80,19 @@ private:
 // Thunderbird's local folders (ExportPacking 2): a mailbox file without
 // extension per folder, and beside it a folder "<name>.sbd" holding the
 // mailboxes of its subfolders. Under the mail base folder comes an empty
-// mailbox named after the PST file with its ".sbd" folder, and every folder
-// on the way down to a converted folder exists as a mailbox file, empty
-// unless that folder was converted itself. The reference mails go into the
-// mailbox file "Calendar References" beside the PST mailboxes.
-class ThunderbirdLayout : public RunWideFilesLayout {
+// mailbox named after the PST file with its ".sbd" folder. The reference
+// mails go into the mailbox file "Calendar References" beside the PST
+// mailboxes.
+class ThunderbirdLayout : public ApplicationLayout {
 public:
     explicit ThunderbirdLayout(OutputFolders folders = {})
-        : RunWideFilesLayout(std::move(folders)) {}
-
-    std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
-                                             const std::string& base,
-                                             std::int32_t pstSuffix) const override;
-    MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
-                              bool readUnreadSeparated) const override;
+        : ApplicationLayout(std::move(folders)) {}
 
 protected:
+    std::string pstContainer(const std::string& base, const std::string& pstName) const override;
+    std::string folderStep(const std::string& container, const std::string& folderName,
+                           bool self) const override;
+    std::string mailboxFileName(const model::MAPIFolder& folder) const override;
     std::string referenceMailbox(CalendarPaths& paths) const override;
     MadePath makeMailBase(const std::string& output) const override;
 
@@ -92,18 +107,17 @@ private:
 // folder "<name>" holding their mailboxes. The reference mails go into the
 // mailbox folder "Calendar References.mbox"; the contacts are written for
 // Apple's address book (contact style 1).
-class AppleMailLayout : public RunWideFilesLayout {
+class AppleMailLayout : public ApplicationLayout {
 public:
-    explicit AppleMailLayout(OutputFolders folders = {}) : RunWideFilesLayout(std::move(folders)) {}
+    explicit AppleMailLayout(OutputFolders folders = {}) : ApplicationLayout(std::move(folders)) {}
 
-    std::optional<std::string> mailDirectory(const std::shared_ptr<model::MAPIFolder>& folder,
-                                             const std::string& base,
-                                             std::int32_t pstSuffix) const override;
-    MailboxPaths mailboxPaths(const std::string& directory, const model::MAPIFolder& folder,
-                              bool readUnreadSeparated) const override;
     std::uint32_t contactStyle() const override { return 1; }
 
 protected:
+    std::string pstContainer(const std::string& base, const std::string& pstName) const override;
+    std::string folderStep(const std::string& container, const std::string& folderName,
+                           bool self) const override;
+    std::string mailboxFileName(const model::MAPIFolder& folder) const override;
     std::string referenceMailbox(CalendarPaths& paths) const override;
     MadePath makeMailBase(const std::string& output) const override;
 

@@ -26,21 +26,21 @@ std::string file_name(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> RunWideFilesLayout::contactDirectory(
+std::optional<std::string> ApplicationLayout::contactDirectory(
     const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& base,
     std::int32_t /*pstSuffix*/) const {
     return is_directory(base) ? std::optional(base) : std::nullopt;
 }
 
-std::string RunWideFilesLayout::mergedContactsPath(const std::string& directory,
-                                                   const model::MAPIFolder& /*folder*/) const {
+std::string ApplicationLayout::mergedContactsPath(const std::string& directory,
+                                                  const model::MAPIFolder& /*folder*/) const {
     if (!m_contactsFile) {
         m_contactsFile = UniquePath(directory, "Contacts", "vcf");
     }
     return *m_contactsFile;
 }
 
-std::optional<CalendarPaths> RunWideFilesLayout::calendarPaths(
+std::optional<CalendarPaths> ApplicationLayout::calendarPaths(
     const std::shared_ptr<model::MAPIFolder>& /*folder*/, const std::string& base,
     std::int32_t /*pstSuffix*/, bool /*merge*/, bool /*mailboxReferences*/) const {
     if (!is_directory(base) || !is_directory(mailBase())) {
@@ -57,7 +57,7 @@ std::optional<CalendarPaths> RunWideFilesLayout::calendarPaths(
     return paths;
 }
 
-std::optional<CalendarPaths> RunWideFilesLayout::calendarPathsBeside(
+std::optional<CalendarPaths> ApplicationLayout::calendarPathsBeside(
     const std::shared_ptr<model::MAPIFolder>& folder, const std::string& /*directory*/,
     std::int32_t pstSuffix, bool merge) const {
     if (m_folders.mails.empty() && !m_folders.output.empty()) {
@@ -74,7 +74,7 @@ std::optional<CalendarPaths> RunWideFilesLayout::calendarPathsBeside(
     return calendarPaths(folder, m_folders.calendar, pstSuffix, merge, true);
 }
 
-std::optional<std::string> RunWideFilesLayout::contactDirectoryBeside(
+std::optional<std::string> ApplicationLayout::contactDirectoryBeside(
     const std::string& /*directory*/) const {
     if (!ensureBase(m_folders.contacts, "Contacts")) {
         return std::nullopt;
@@ -82,7 +82,7 @@ std::optional<std::string> RunWideFilesLayout::contactDirectoryBeside(
     return contactDirectory(nullptr, m_folders.contacts, -1);
 }
 
-bool RunWideFilesLayout::ensureBase(std::string& base, const char* name) const {
+bool ApplicationLayout::ensureBase(std::string& base, const char* name) const {
     if (!base.empty() || m_folders.output.empty()) {
         return !base.empty();
     }

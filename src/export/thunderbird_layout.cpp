@@ -31,35 +31,22 @@ std::string subfolders_of(const std::string& mailbox) {
 
 }  // namespace
 
-std::optional<std::string> ThunderbirdLayout::mailDirectory(
-    const std::shared_ptr<model::MAPIFolder>& folder, const std::string& base,
-    std::int32_t pstSuffix) const {
-    std::error_code error;
-    if (!std::filesystem::is_directory(base, error)) {
-        return std::nullopt;
-    }
-    std::string mailbox =
-        JoinPath(base, AvoidReservedEnding(PSTOutputName(*folder, pstSuffix), kReservedEndings));
+std::string ThunderbirdLayout::pstContainer(const std::string& base,
+                                            const std::string& pstName) const {
+    const std::string mailbox = JoinPath(base, AvoidReservedEnding(pstName, kReservedEndings));
     EnsureFile(mailbox);
-    std::string container = subfolders_of(mailbox);
-    const auto ancestry = FolderAncestry(folder);
-    for (auto it = ancestry.rbegin(); it != ancestry.rend(); ++it) {
-        mailbox = JoinPath(container, mailbox_name((*it)->folderName()));
-        EnsureFile(mailbox);
-        if (*it != folder) {
-            container = subfolders_of(mailbox);
-        }
-    }
-    return container;
+    return subfolders_of(mailbox);
 }
 
-MailboxPaths ThunderbirdLayout::mailboxPaths(const std::string& directory,
-                                             const model::MAPIFolder& folder,
-                                             bool readUnreadSeparated) const {
-    if (readUnreadSeparated) {
-        return OutputLayout::mailboxPaths(directory, folder, readUnreadSeparated);
-    }
-    return {JoinPath(directory, mailbox_name(folder.folderName())), std::nullopt};
+std::string ThunderbirdLayout::folderStep(const std::string& container,
+                                          const std::string& folderName, bool self) const {
+    const std::string mailbox = JoinPath(container, mailbox_name(folderName));
+    EnsureFile(mailbox);
+    return self ? container : subfolders_of(mailbox);
+}
+
+std::string ThunderbirdLayout::mailboxFileName(const model::MAPIFolder& folder) const {
+    return mailbox_name(folder.folderName());
 }
 
 }  // namespace mailwright::exporting

@@ -12,14 +12,15 @@ namespace {
 using exporting::_ExportSettings;
 using exporting::JoinPath;
 
-// A folder that could not be created ends the preparation.
+// A folder that could not be created ends the preparation: "<path>: <the
+// system's reason>".
 struct CreationFailed {
-    std::string path;
+    std::string text;
 };
 
 std::string made(const exporting::MadePath& made) {
     if (!made.made()) {
-        throw CreationFailed{made.path};
+        throw CreationFailed{made.path + ": " + made.error.message()};
     }
     return made.path;
 }
@@ -105,7 +106,7 @@ std::optional<std::string> PrepareTargetOutput(_ExportSettings& settings,
                 break;
         }
     } catch (const CreationFailed& failed) {
-        return failed.path;
+        return failed.text;
     }
     settings.ExtendedLogReportPath = exporting::CreateReportFile(chosenFolder, reportTime);
     return std::nullopt;

@@ -8,7 +8,7 @@
 //                                               KindsOfFolders(settings.ExportItems),
 //                                               std::time(nullptr),
 //                                               platform::ResourceDirectory())) {
-//       // *failed could not be created: no run
+//       // *failed is "<path>: <reason>" of what could not be created: no run
 //   }
 //
 // Folder names are unique in the chosen folder ("Mails", then "Mails (1)"
@@ -40,8 +40,9 @@ inline constexpr const char* kArchivePackageName = "Mailwright Output";
 //   its fixed parts from `resourceDirectory`.
 // The report file is created empty in the chosen folder, named after
 // `reportTime`; a report file that cannot be created leaves the report
-// path empty. Paths of kinds without a folder stay empty. Returns the path
-// that could not be created (then no run may start), nothing on success.
+// path empty. Paths of kinds without a folder stay empty. Returns what
+// could not be created, as "<path>: <the system's reason>" (then no run may
+// start), nothing on success.
 std::optional<std::string> PrepareTargetOutput(exporting::_ExportSettings& settings,
                                                const std::string& chosenFolder,
                                                const SelectedKinds& kinds, std::time_t reportTime,

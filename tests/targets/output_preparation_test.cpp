@@ -135,13 +135,16 @@ TEST_F(ArchivePackageTest, PartsParseAndAreMarkedAndMissingResourcesAreLeftOut) 
         "TEXTOPIM");
 
     // Without resources the package still has its folders; a chosen folder
-    // that cannot hold folders stops the preparation.
+    // that cannot hold folders stops the preparation and says why.
     ASSERT_FALSE(PrepareTargetOutput(s, out().string(), {}, 0, (out() / "none").string()));
     EXPECT_EQ(tree_below(s.OutputFolderPath),
               (Tree{"Calendar/", "Contacts/", "Contents/", "Mail/"}));
     for (const std::int32_t packing : {kTB, kApple, kArchive}) {
         s.ExportPacking = packing;
-        EXPECT_TRUE(PrepareTargetOutput(s, s.ExtendedLogReportPath, {true, true, true}, 0, ""));
+        const auto failed =
+            PrepareTargetOutput(s, s.ExtendedLogReportPath, {true, true, true}, 0, "");
+        ASSERT_TRUE(failed);
+        EXPECT_TRUE(failed->ends_with(": Not a directory")) << *failed;
     }
 }
 
