@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "text/code_page_table.h"
-#include "text/python_oracle.h"
-#include "text/whole_value_conversion.h"
 
 namespace mailwright::text {
 namespace {
@@ -39,19 +36,6 @@ std::string Repeat(std::string_view text, size_t times) {
     return out;
 }
 
-// What a reader gets back after undoing quoted-printable: the text with the
-// vCard escapes in it.
-std::string WithVCardEscapes(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == ',' || c == ';' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out;
-}
-
 TEST(QuotedPrintable, SoftBreaksOfBothForms) {
     const std::string x74(74, 'x');
     struct Case {
@@ -73,37 +57,6 @@ TEST(QuotedPrintable, SoftBreaksOfBothForms) {
         EXPECT_EQ(StringForm(c.input), c.string_form) << c.input;
         EXPECT_EQ(Utf8StreamForm(c.input), c.stream_form) << c.input;
     }
-}
-
-TEST(QuotedPrintable, PythonDecodesBothForms) {
-    if (!python_oracle::Available()) {
-        GTEST_SKIP() << "python3 not found";
-    }
-    std::mt19937 random(11);
-    std::string bytes(5000, '\0');
-    for (auto& byte : bytes) {
-        byte = static_cast<char>(random());
-    }
-    const std::string text = "Dear Sir, please; call\\me.\r\nThanks\t= " + Repeat("long line ", 40);
-    python_oracle::TempFile bytes_expected(WithVCardEscapes(bytes));
-    python_oracle::TempFile bytes_encoded(StringForm(bytes));
-    python_oracle::TempFile text_expected(WithVCardEscapes(text));
-    python_oracle::TempFile text_encoded(StringForm(text));
-    python_oracle::TempFile text_stream(Utf8StreamForm(text));
-    const char* script = R"PY(
-import quopri, sys
-args = sys.argv[1:]
-for expected, *encoded in [(args[0], args[1]), (args[2], args[3], args[4])]:
-    want = open(expected, 'rb').read()
-    for path in encoded:
-        got = quopri.decodestring(open(path, 'rb').read())
-        assert got == want, (path, got[:80], want[:80])
-print('ok')
-)PY";
-    const auto result =
-        python_oracle::Run(script, {bytes_expected.path(), bytes_encoded.path(),
-                                    text_expected.path(), text_encoded.path(), text_stream.path()});
-    EXPECT_EQ(result.exit_code, 0) << result.output;
 }
 
 }  // namespace

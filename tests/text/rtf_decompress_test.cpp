@@ -104,8 +104,7 @@ std::vector<HeaderFault> HeaderFaults() {
     comp_size_small[0] -= 1;
     auto comp_size_large = good;
     comp_size_large[0] += 1;
-    auto truncated = good;
-    truncated.pop_back();
+    const std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
     auto wrong_crc_field = good;
     wrong_crc_field[12] ^= 0x80;
     return {
@@ -175,20 +174,6 @@ TEST(DecompressRtf, OutputEndsAtRawSizeTheCompletionReferenceOrTheInput) {
     EXPECT_EQ(DecompressedText(WithHeader({0x02, 'x', 0x00}, 100)), "x");
     // Offset 0x800 has never been written: it holds zero bytes.
     EXPECT_EQ(DecompressRtf(WithHeader({0x01, 0x80, 0x00}, 2)).rtf, (std::vector<uint8_t>{0, 0}));
-}
-
-TEST(DecompressRtf, RealBodiesFromTheSampleFiles) {
-    const auto blobs = rtf_test::CorpusRtfBlobs(MW_CORPUS_DIR);
-    if (blobs.empty()) {
-        GTEST_SKIP() << "sample PST files not found in " << MW_CORPUS_DIR;
-    }
-    EXPECT_GE(blobs.size(), 100u);
-    for (const auto& sample : blobs) {
-        SCOPED_TRACE(sample.file + " @" + std::to_string(sample.offset));
-        const auto result = DecompressRtf(sample.blob);
-        EXPECT_EQ(result.rtf.size(), rtf_test::LoadLe32(sample.blob, 4));
-        EXPECT_EQ(AsText(result.rtf).substr(0, 6), "{\\rtf1");
-    }
 }
 
 }  // namespace
