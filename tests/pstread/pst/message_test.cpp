@@ -1,6 +1,6 @@
 // Messages, recipients and attachments from builder files: the subject
-// prefix rule, bodies as streams, sizes and counts, recipient cells, by-value
-// attachments and embedded messages down to the nesting limit.
+// prefix rule, names decoded with the message's charset, and embedded
+// messages down to the nesting limit and within the work bound.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "pstread/ltp/hnid_stream.h"
 #include "pstread/ndb/exceptions.h"
 #include "pstread/pst/mailbox_file.h"
 #include "pstread/pst/message.h"
@@ -51,11 +50,6 @@ private:
     std::vector<message> m_messages;
 };
 
-std::string read_all(hnid_stream_device device) {
-    hnid_istream in(std::move(device));
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(Message, SubjectPrefixMarkerRule) {
     struct Case {
         const char* stored;
@@ -87,68 +81,6 @@ TEST(Message, SubjectPrefixMarkerRule) {
         EXPECT_EQ(file[std::size(cases)].get_subject(), u"Re: lunch");
     }
     EXPECT_EQ(remove_subject_prefix_marker(u"\u0001"), u"");
-}
-
-TEST(Message, BodiesAreStreamsOfTheStoredTextAndTheSizeIsSigned) {
-    pstbuild::Message both = psttest::mail("both");
-    const std::string long_text(20000, 'x');
-    both.body = "Hello\r\n" + long_text;
-    both.html = "<p>Hello</p>";
-    both.extra.push_back(pstbuild::ExtraProperty::of(pid_tag_message_size, pstbuild::pv_long(-5)));
-    pstbuild::Message none = psttest::mail("none");
-    none.omit = {pid_tag_message_size};
-    InboxFile file({both, none});
-    EXPECT_EQ(file[0].get_message_size(), -5);  // signed
-    EXPECT_THROW(file[1].get_message_size(), key_not_found<prop_id>);
-
-    EXPECT_TRUE(file[0].has_body());
-    // PT_UNICODE in a Unicode file: UTF-16LE bytes.
-    const std::string body = read_all(file[0].open_body_stream());
-    ASSERT_EQ(body.size(), 2 * (7 + long_text.size()));
-    EXPECT_EQ(body.substr(0, 4), std::string("H\0e\0", 4));
-    EXPECT_EQ(file[0].get_property_bag().read_utf8string(pid_tag_body), *both.body);
-    EXPECT_TRUE(file[0].has_html_body());
-    EXPECT_EQ(read_all(file[0].open_html_body_stream()), "<p>Hello</p>");
-
-    EXPECT_FALSE(file[1].has_body());
-    EXPECT_FALSE(file[1].has_html_body());
-    EXPECT_THROW(file[1].open_body_stream(), key_not_found<prop_id>);
-}
-
-TEST(Message, CountsAndRangesOfRecipientsAndAttachments) {
-    pstbuild::Message lonely = psttest::mail("no attachments");
-    pstbuild::Message full = psttest::mail("full");
-    full.recipients = {
-        pstbuild::make_recipient("Bob", "bob@example.com", pstbuild::RecipientType::to),
-        pstbuild::make_recipient("Di", "di@example.com", pstbuild::RecipientType::bcc)};
-    full.recipients[1].write_smtp_address = false;
-    pstbuild::Attachment a;
-    a.data = {'a', 'b', 'c'};
-    pstbuild::Attachment b;
-    b.data.assign(30000, 0x5A);  // a value of several blocks
-    full.attachments = {a, b};
-    InboxFile file({lonely, full});
-
-    EXPECT_EQ(file[0].get_attachment_count(), 0u);
-    EXPECT_EQ(file[0].attachment_begin(), file[0].attachment_end());
-    EXPECT_EQ(file[0].get_recipient_count(), 0u);
-
-    EXPECT_EQ(file[1].get_recipient_count(), 2u);
-    const recipient bob = *file[1].recipient_begin();
-    const recipient di = *std::next(file[1].recipient_begin());
-    EXPECT_EQ(di.get_name(), u"Di");
-    EXPECT_EQ(di.get_type(), recipient_type_bcc);
-    EXPECT_EQ(bob.get_smtp_address(), u"bob@example.com");
-    EXPECT_THROW(di.get_smtp_address(), key_not_found<prop_id>);
-
-    std::vector<std::size_t> sizes;
-    for (const attachment& att : file[1].attachments()) {
-        EXPECT_THROW(att.open_as_message(), database_corrupt);
-        const byte_buffer bytes = att.get_bytes();
-        EXPECT_EQ(read_all(att.open_byte_stream()), std::string(bytes.begin(), bytes.end()));
-        sizes.push_back(bytes.size());
-    }
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{3, 30000}));
 }
 
 TEST(Message, RecipientsAndAttachmentsDecodeWithTheMessageCharset) {

@@ -1,7 +1,7 @@
 // The store and the folder hierarchy from builder files: store properties
-// and the named property map opened once, subfolder ranges in row order
-// with non-folder rows skipped, rows pointing back up not followed, the
-// depth limit, and message ranges.
+// and the named property map, rows pointing back up not followed, the depth
+// limit, and ANSI names. Row order, search folders and counts are checked
+// where the folder tree is built from them.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -60,42 +60,6 @@ TEST(Store, NameAndNamedPropertiesTheFileUses) {
         FAIL() << "no store node";
     } catch (const key_not_found<node_id>& missing) {
         EXPECT_EQ(missing.which(), nid_message_store);
-    }
-}
-
-TEST(Folder, SubfoldersAndMessagesInRowOrder) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox();
-    pstbuild::Folder& parent = box.top().add_folder("Parent", "");
-    parent.add_folder("Zeta");
-    parent.add_folder("Found", "").search_folder = true;  // skipped
-    parent.add_folder("Alpha");
-    for (const char* subject : {"one", "two", "three"}) {
-        parent.messages.push_back(psttest::mail(subject));
-    }
-    box.top().add_folder("Bare").omit = {0x3602, 0x3001};
-    const BuiltMailbox built = build_file(box);
-    pst file(built.open());
-    const folder top = child_named(file.open_root_folder(), U"Top of Personal Folders");
-    const folder p = child_named(top, U"Parent");
-    EXPECT_EQ(p.get_hierarchy_table().size(), 3u);
-    EXPECT_EQ(names_of(p), (std::vector<std::u32string>{U"Zeta", U"Alpha"}));
-    EXPECT_EQ(p.get_subfolder_count(), 2u);
-    EXPECT_EQ(p.get_message_count(), 3);
-    EXPECT_EQ(p.get_depth(), 2u);
-    EXPECT_FALSE(p.get_property_bag().has_property(pid_tag_container_class));
-    std::vector<node_id> ids;
-    for (const message& m : p.messages()) {
-        ids.push_back(m.get_id());
-    }
-    const auto& written = built.report.folder("Top of Personal Folders/Parent");
-    EXPECT_EQ(ids, (std::vector<node_id>{written.message_nid(0), written.message_nid(1),
-                                         written.message_nid(2)}));
-    // A folder without a count or name: the missing property.
-    for (const folder& f : top.sub_folders()) {
-        if (f.get_id() == built.folder_nid("Top of Personal Folders/Bare")) {
-            EXPECT_THROW((void)f.get_message_count(), key_not_found<prop_id>);
-            EXPECT_THROW(f.get_name(), key_not_found<prop_id>);
-        }
     }
 }
 
