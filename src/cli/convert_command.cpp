@@ -23,6 +23,7 @@
 #include "cli/folder_listing.h"
 #include "cli/folder_selection.h"
 #include "cli/input_files.h"
+#include "cli/run_outcome.h"
 #include "cli/target_choice.h"
 #include "cli/terminal_progress.h"
 #include "export/export_settings.h"
@@ -35,6 +36,7 @@
 #include "model/pst_session.h"
 #include "platform/resource_directory.h"
 #include "platform/standard_user_defaults.h"
+#include "pstread/ndb/truncation.h"
 #include "targets/forced_settings.h"
 #include "targets/guide_document.h"
 #include "targets/output_preparation.h"
@@ -46,6 +48,18 @@ using exporting::ExportResult;
 
 // Exit status after a second Ctrl-C: killed by SIGINT, as shells report it.
 constexpr int kExitInterrupted = 128 + SIGINT;
+
+// A file shorter than its header says is converted as far as it goes; the
+// items past its end are reported one by one.
+void warn_if_truncated(model::PSTSession& session) {
+    const pstread::db_context& db = *session.pstSession().get_db();
+    const std::uint64_t size = db.get_file().size();
+    if (size < db.get_file_eof()) {
+        std::fprintf(stderr, "mailwright convert: %s: %s; converting what lies inside the file\n",
+                     session.pstFilePath().c_str(),
+                     pstread::truncation_text(db.get_file_eof(), size).c_str());
+    }
+}
 
 // Text with CR LF line ends as the terminal shows it.
 std::string with_lf(const std::string& text) {
@@ -59,8 +73,10 @@ std::string with_lf(const std::string& text) {
     return out;
 }
 
-std::vector<std::shared_ptr<model::PSTSession>> open_files(const convert_options& options,
-                                                           bool& all_opened) {
+// Opens every file; those that cannot be opened are named on standard
+// error with the reason and kept in `unreadable`.
+std::vector<std::shared_ptr<model::PSTSession>> open_files(
+    const convert_options& options, std::vector<exporting::UnreadableFile>& unreadable) {
     std::unique_ptr<platform::InMemoryUserDefaults> chosen;
     if (options.code_page) {
         chosen = std::make_unique<platform::InMemoryUserDefaults>(platform::DefaultsDictionary{
@@ -68,25 +84,38 @@ std::vector<std::shared_ptr<model::PSTSession>> open_files(const convert_options
     }
     const platform::UserDefaults& defaults = chosen ? *chosen : platform::standardUserDefaults();
     std::vector<std::shared_ptr<model::PSTSession>> sessions;
-    all_opened = true;
     for (const std::string& path : options.files) {
         try {
             auto session = model::PSTSession::initWithFile(path, defaults);
             session->getRootStore()->getSubTreeFolder();
+            warn_if_truncated(*session);
             sessions.push_back(std::move(session));
         } catch (...) {
+            const std::string reason = describe_current_exception();
             std::fprintf(stderr, "mailwright convert: %s: cannot be read: %s\n", path.c_str(),
-                         describe_current_exception().c_str());
-            all_opened = false;
+                         reason.c_str());
+            unreadable.push_back({path, reason, false});
         }
     }
     return sessions;
 }
 
+// Files whose folder tree broke off: named on standard error and kept in
+// `unreadable` with the folders read before the fault still selected.
+void note_broken_trees(const folder_selection& selection,
+                       std::vector<exporting::UnreadableFile>& unreadable) {
+    for (const broken_tree& tree : selection.broken_trees) {
+        std::fprintf(stderr, "mailwright convert: %s: not every folder can be read: %s\n",
+                     tree.path.c_str(), tree.reason.c_str());
+        unreadable.push_back({tree.path, tree.reason, true});
+    }
+}
+
 // The settings as the options give them; the output paths are set when the
 // output is prepared.
 exporting::_ExportSettings make_settings(const convert_options& options,
-                                         std::vector<std::shared_ptr<model::MAPIFolder>> folders) {
+                                         std::vector<std::shared_ptr<model::MAPIFolder>> folders,
+                                         std::vector<exporting::UnreadableFile> unreadable) {
     exporting::_ExportSettings settings;
     settings.MailFormat = options.mail_format;
     settings.ExportPacking = options.export_packing;
@@ -99,6 +128,7 @@ exporting::_ExportSettings make_settings(const convert_options& options,
     settings.ContactStyle = options.contact_style;
     settings.ExportAction = 1;
     settings.ReplaceEarlierOutput = options.overwrite;
+    settings.UnreadableFiles = std::move(unreadable);
     return settings;
 }
 
@@ -207,11 +237,8 @@ int run_convert(const Arguments& args) {
                      "mailwright convert: %s names a file given before; it is converted once\n",
                      path.c_str());
     }
-    bool all_opened = true;
-    const auto sessions = open_files(distinct, all_opened);
-    if (sessions.empty()) {
-        return exporting::Failed;
-    }
+    std::vector<exporting::UnreadableFile> unreadable;
+    const auto sessions = open_files(distinct, unreadable);
     folder_selection selection = select_folders(sessions, {.paths = options.folders,
                                                            .subfolders = !options.no_subfolders,
                                                            .ignore_empty = options.ignore_empty,
@@ -227,23 +254,36 @@ int run_convert(const Arguments& args) {
         std::fputs("(`mailwright list --json FILE` shows every folder's path)\n", stderr);
         return kExitUsage;
     }
+    note_broken_trees(selection, unreadable);
 
     std::error_code error;
     std::filesystem::create_directories(options.output, error);
     if (!std::filesystem::is_directory(options.output)) {
         std::fprintf(stderr, "mailwright convert: cannot create the output folder %s: %s\n",
-                     options.output.c_str(), error.message().c_str());
+                     options.output.c_str(),
+                     error ? error.message().c_str() : "a file of that name is in the way");
+        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
         return exporting::Failed;
     }
     const std::string output =
         std::filesystem::absolute(options.output).lexically_normal().string();
 
-    exporting::_ExportSettings settings = make_settings(options, std::move(selection.folders));
+    exporting::_ExportSettings settings =
+        make_settings(options, std::move(selection.folders), std::move(unreadable));
     warn_ignored_options(options, settings);
+    std::string report_failure;
     if (const auto failed = targets::PrepareTargetOutput(
             settings, output, targets::KindsOfFolders(settings.ExportItems), std::time(nullptr),
-            platform::ResourceDirectory())) {
+            platform::ResourceDirectory(), &report_failure)) {
         std::fprintf(stderr, "mailwright convert: cannot create %s\n", failed->c_str());
+        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
+        return exporting::Failed;
+    }
+    if (settings.ExtendedLogReportPath.empty()) {
+        // Nothing can be written where the report cannot: a read-only or
+        // foreign folder, a full disk.
+        std::fprintf(stderr, "mailwright convert: %s\n", report_failure.c_str());
+        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
         return exporting::Failed;
     }
     exporting::OutlookAssetsExportAgent agent(&settings);
@@ -256,9 +296,8 @@ int run_convert(const Arguments& args) {
     progress.finish();
     print_outcome(options, result, log.getLogString(), settings);
 
-    if (!all_opened && result.status == exporting::Success) {
-        return exporting::CompletedWithErrors;
-    }
+    std::fprintf(stderr, "mailwright convert: %s\n",
+                 outcome_line(result, agent.runRecord()).c_str());
     return result.status;
 }
 

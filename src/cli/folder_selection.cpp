@@ -31,8 +31,36 @@ public:
             m_result.folders.push_back(folder);
         }
         const bool children_chosen = m_choice.paths.empty() || (m_choice.subfolders && chosen);
-        for (const auto& child : model::userSubfolders(*folder, m_choice.all_folders)) {
-            walk(child, children_chosen);
+        std::vector<std::shared_ptr<model::MAPIFolder>> children;
+        try {
+            children = model::userSubfolders(*folder, m_choice.all_folders);
+        } catch (const std::exception& error) {
+            // The folders read so far are kept; the file is named with the
+            // place it broke off.
+            m_broken.push_back("the subfolders of \"" + folder->fullFolderPath() +
+                               "\" could not be read: " + error.what());
+            return;
+        }
+        for (const auto& child : children) {
+            try {
+                walk(child, children_chosen);
+            } catch (const std::exception& error) {
+                m_broken.push_back("a subfolder of \"" + folder->fullFolderPath() +
+                                   "\" could not be read: " + error.what());
+            }
+        }
+    }
+
+    // Walks one file's tree; a fault below its top is recorded.
+    void walk_file(model::PSTSession& session) {
+        m_broken.clear();
+        try {
+            walk(session.getRootStore()->getSubTreeFolder(), false);
+        } catch (const std::exception& error) {
+            m_broken.push_back(std::string("its folders could not be read: ") + error.what());
+        }
+        for (std::string& reason : m_broken) {
+            m_result.broken_trees.push_back({session.pstFilePath(), std::move(reason)});
         }
     }
 
@@ -53,6 +81,7 @@ private:
     const folder_choice& m_choice;
     const std::set<std::string> m_paths;
     folder_selection m_result;
+    std::vector<std::string> m_broken;  // of the file being walked
 };
 
 }  // namespace
@@ -61,7 +90,7 @@ folder_selection select_folders(const std::vector<std::shared_ptr<model::PSTSess
                                 const folder_choice& choice) {
     selector s(choice);
     for (const auto& session : sessions) {
-        s.walk(session->getRootStore()->getSubTreeFolder(), false);
+        s.walk_file(*session);
     }
     return s.take();
 }

@@ -28,9 +28,17 @@ struct folder_choice {
     bool all_folders = false;  // also Outlook's own folders outside the IPM subtree
 };
 
+// A file whose folder tree broke off while it was walked: the folders read
+// before the fault are in the selection.
+struct broken_tree {
+    std::string path;    // the PST file
+    std::string reason;  // where and why
+};
+
 struct folder_selection {
     std::vector<std::shared_ptr<model::MAPIFolder>> folders;
     std::set<std::string> unmatched_paths;  // paths of the choice no folder has
+    std::vector<broken_tree> broken_trees;
 };
 
 folder_selection select_folders(const std::vector<std::shared_ptr<model::PSTSession>>& sessions,

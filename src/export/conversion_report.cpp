@@ -22,6 +22,20 @@ const std::string kRunDiskFailMessage =
     "Please ensure that there is enough space avialable on the disk or you have sufficient "
     "privilege to access output folder.";
 
+std::string ProblemLines(const RunProblems& problems) {
+    std::string text;
+    const auto line = [&](const char* label, std::uint32_t count) {
+        if (count != 0) {
+            text += label + std::to_string(count) + kCRLF;
+        }
+    };
+    line("Items skipped because they could not be read: ", problems.skipped);
+    line("Items converted with parts missing: ", problems.incomplete);
+    line("Folders that could not be read: ", problems.unreadableFolders);
+    line("PST files that could not be read: ", problems.unreadableFiles);
+    return text;
+}
+
 std::string MailItemText(const std::string& sender, const std::string& date,
                          const std::string& subject) {
     return "From: " + sender + "\r\nDate: " + date + "\r\nSubject: " + subject;
@@ -60,13 +74,36 @@ void ConversionReport::itemLine(const std::string& text) {
     m_file.write(text);
 }
 
-void ConversionReport::skippedItem() {
+void ConversionReport::skippedItem(const std::string& reason) {
     m_file.write(
         "\r\n*************** ERROR WHILE CONVERTING A MESSAGE : MESSAGE SKIPPED "
         "******************\r\n");
+    if (!reason.empty()) {
+        m_file.write("Reason: " + reason + kCRLF);
+    }
 }
 
-void ConversionReport::folderFooter(const FolderFooter& footer) {
+void ConversionReport::incompleteItem(const std::vector<std::string>& losses) {
+    std::string text =
+        "*************** MESSAGE CONVERTED INCOMPLETELY : PARTS MISSING ******************\r\n";
+    for (const std::string& loss : losses) {
+        text += "Missing: " + loss + kCRLF;
+    }
+    m_file.write(text + kCRLF);
+}
+
+void ConversionReport::unreadableFile(const UnreadableFile& file) {
+    both(kReportSeparator);
+    both((file.partly ? "Could not read all folders of PST File: " : "Could not read PST File: ") +
+         file.path + kCRLF + "Reason: " + file.reason + kCRLF);
+}
+
+void ConversionReport::unreadableFolder(const std::string& pstFilePath, const std::string& reason) {
+    both("Error: this folder of PST File " + pstFilePath + " could not be read: " + reason +
+         "\r\n\r\n");
+}
+
+void ConversionReport::folderFooter(const FolderFooter& footer, const FolderTrouble& trouble) {
     const std::string count =
         "Converted Items Count: " + std::to_string(footer.converted) + " \r\n";
     std::string byKind;
@@ -86,8 +123,15 @@ void ConversionReport::folderFooter(const FolderFooter& footer) {
     if (footer.skipped > 0) {
         both(corrupt_items_text(footer.kindWord, footer.skipped));
     }
+    if (trouble.incomplete > 0) {
+        both("Error: Converted following number of " + footer.kindWord +
+             " with parts missing (named in the report file): " +
+             std::to_string(trouble.incomplete) + kCRLF);
+    }
     if (footer.status == Failed) {
-        both("\r\nConversion aborted due to following error:\r\n" + kFileStreamFailMessage);
+        both("\r\nConversion aborted due to following error:\r\n" +
+             (trouble.failure.empty() ? std::string() : trouble.failure + kCRLF) +
+             kFileStreamFailMessage);
     } else if (footer.referencesSavedIn) {
         both("Saved in: " + footer.savedIn + kCRLF);
         both("Calendar References Saved in: " + *footer.referencesSavedIn + "\r\n\r\n");
@@ -100,7 +144,8 @@ void ConversionReport::folderException(const std::string& reason) {
     both("\r\n\r\nConversion aborted due to following error: " + reason);
 }
 
-void ConversionReport::runFooter(const ExportResult& result, const std::string& outputFolderPath) {
+void ConversionReport::runFooter(const ExportResult& result, const std::string& outputFolderPath,
+                                 const RunProblems& problems, const std::string& failure) {
     both(kCRLF + kReportSeparator + kCRLF);
     if (result.mailCount != 0) {
         both("Total number of emails processed: " + std::to_string(result.mailCount) + kCRLF);
@@ -112,12 +157,17 @@ void ConversionReport::runFooter(const ExportResult& result, const std::string& 
         both("Total number of calendar items processed: " + std::to_string(result.calendarCount) +
              kCRLF);
     }
+    both(ProblemLines(problems));
     if (result.status == Failed) {
-        both("Operation aborted due to following error:\r\n" + kRunDiskFailMessage + kCRLF);
+        both("Operation aborted due to following error:\r\n" +
+             (failure.empty() ? std::string() : failure + kCRLF) + kRunDiskFailMessage + kCRLF);
     } else if (result.status == Cancelled) {
         both("Operation aborted !!!\r\n");
     } else {
-        both("Conversion process completed successfully.\r\n");
+        // A run that lost anything does not say it succeeded.
+        both(result.status == CompletedWithErrors
+                 ? "Conversion process completed with errors.\r\n"
+                 : "Conversion process completed successfully.\r\n");
         m_file.write("Output Path: " + outputFolderPath + kCRLF);
     }
     m_log.WriteLog(kCRLF + kReportSeparator);

@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "export/export_protocols.h"
 #include "export/export_result.h"
+#include "export/export_settings.h"
 #include "export/report_file.h"
+#include "export/run_record.h"
 
 namespace mailwright::exporting {
 
@@ -25,6 +28,11 @@ extern const std::string kRunDiskFailMessage;
 std::string MailItemText(const std::string& sender, const std::string& date,
                          const std::string& subject);
 
+// The run footer's lines for what the run lost, one per kind of problem that
+// occurred ("Items skipped because they could not be read: 3\r\n"); empty
+// when nothing was lost.
+std::string ProblemLines(const RunProblems& problems);
+
 // The end of one folder's export.
 struct FolderFooter {
     std::uint32_t converted = 0;
@@ -38,6 +46,12 @@ struct FolderFooter {
     std::uint32_t contacts = 0;
     std::uint32_t calendarEvents = 0;
     std::uint32_t leftOut = 0;
+};
+
+// What else a folder's footer tells.
+struct FolderTrouble {
+    std::uint32_t incomplete = 0;  // converted items with parts missing
+    std::string failure;           // why an output failed (status 2): path and system text
 };
 
 class ConversionReport {
@@ -55,12 +69,20 @@ public:
     void folderHeader(const std::string& fullFolderPath, std::int64_t contentCount);
     // File only: an item's text (MailItemText and the like) and its line ends.
     void itemLine(const std::string& text);
-    // File only: the item before could not be converted.
-    void skippedItem();
-    void folderFooter(const FolderFooter& footer);
+    // File only: the item before could not be converted, and why.
+    void skippedItem(const std::string& reason = {});
+    // File only: the item before was written with these parts missing.
+    void incompleteItem(const std::vector<std::string>& losses);
+    // An input file that could not be read, or only in part.
+    void unreadableFile(const UnreadableFile& file);
+    // The folder whose header was written last could not be read.
+    void unreadableFolder(const std::string& pstFilePath, const std::string& reason);
+    void folderFooter(const FolderFooter& footer, const FolderTrouble& trouble = {});
     // An error that stopped a folder.
     void folderException(const std::string& reason);
-    void runFooter(const ExportResult& result, const std::string& outputFolderPath);
+    // `failure`: what stopped a failed run, shown before the disk text.
+    void runFooter(const ExportResult& result, const std::string& outputFolderPath,
+                   const RunProblems& problems = {}, const std::string& failure = {});
     // The PST file could not be read on.
     void corruptPST();
 

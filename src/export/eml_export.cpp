@@ -24,12 +24,15 @@ public:
 
     bool write(const model::Message& item, const std::string& text) override {
         const std::string& place = item.isRead() ? m_folders.read : m_folders.unread;
-        return WriteNewItemFile(place, item.subject(), m_fileNumber++, "eml", text);
+        return WriteNewItemFile(place, item.subject(), m_fileNumber++, "eml", text, &m_failure);
     }
+
+    std::string failureText() const override { return m_failure; }
 
 private:
     MessageFileFolders m_folders;
     std::uint32_t m_fileNumber = 1;
+    std::string m_failure;
 };
 
 }  // namespace
@@ -46,6 +49,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToEMLWithFolder(
     if (!directory && state.status == Success) {
         logNoOutputFolder(*folder, settings.MailsOutputFolderPath);
         state.status = Failed;
+        state.failure = "no output folder " + settings.MailsOutputFolderPath;
     }
 
     if (state.status != Success) {

@@ -11,7 +11,7 @@ enum ExportStatus : std::int32_t {
     Success = 0,              // all items converted
     Cancelled = 1,            // the user cancelled
     Failed = 2,               // a fatal error stopped the run
-    CompletedWithErrors = 3,  // the run finished but skipped items
+    CompletedWithErrors = 3,  // the run finished but lost items, parts or files
 };
 
 struct ExportResult {

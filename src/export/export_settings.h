@@ -25,6 +25,14 @@ constexpr std::int32_t kPackingSeparateFiles = 3;
 
 // ContactStyle value: the style the output layout gives its contacts.
 constexpr std::int32_t kContactStyleOfLayout = -1;
+// An input file the caller could not read, or could read only in part (its
+// folder tree broke off): the run names it in its records and ends
+// "completed with errors".
+struct UnreadableFile {
+    std::string path;
+    std::string reason;
+    bool partly = false;  // some of its folders were read and are in ExportItems
+};
 
 struct _ExportSettings {
     // The folder the user chose; written into the report as the output path.
@@ -59,6 +67,8 @@ struct _ExportSettings {
     // An earlier run's output of the same PST file in the mail base folder
     // is removed and replaced; otherwise the run writes beside it.
     bool ReplaceEarlierOutput = false;
+    // Input files that could not be read before the run.
+    std::vector<UnreadableFile> UnreadableFiles;
 };
 
 }  // namespace mailwright::exporting

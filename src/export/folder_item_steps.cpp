@@ -4,6 +4,8 @@
 // the folder's end.
 #include <exception>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "export/conversion_report.h"
 #include "export/item_kind_router.h"
@@ -46,7 +48,11 @@ void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sin
         }
         if (!sink.write(*item, text)) {
             state.status = Failed;
+            state.failure = sink.failureText();
             break;
+        }
+        if (std::vector<std::string> losses = sink.losses(); !losses.empty()) {
+            itemIncomplete(state, report, sink.itemText(*item), std::move(losses));
         }
         itemConverted(folder, state, presenter);
     }
@@ -55,6 +61,7 @@ void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sin
 void OutlookAssetsExportAgent::finishSink(ItemSink& sink, FolderState& state) {
     if (!sink.finish() && state.status != Failed) {
         state.status = Failed;
+        state.failure = sink.failureText();
     }
 }
 
@@ -67,9 +74,9 @@ std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextItem(model::MAPIFo
         try {
             return folder.queryMessage();
         } catch (const std::exception& error) {
-            skipItem(state, report, sink.corruptItemText(error.what()));
+            skipItem(state, report, sink.corruptItemText(error.what()), {}, error.what());
         } catch (...) {
-            skipItem(state, report, sink.corruptItemText(""));
+            skipItem(state, report, sink.corruptItemText(""), {}, "unknown error");
         }
         takeCancelRequest(state);
     }
@@ -77,10 +84,20 @@ std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextItem(model::MAPIFo
 }
 
 void OutlookAssetsExportAgent::skipItem(FolderState& state, ConversionReport& report,
-                                        const std::string& diagnostic) {
-    report.skippedItem();
+                                        const std::string& diagnostic, const std::string& item,
+                                        const std::string& reason) {
+    report.skippedItem(reason);
     platform::log_line(diagnostic);
     ++state.skipped;
+    _runRecord.addProblem({_currentFilePath, _currentFolderPath, item, true, {reason}});
+}
+
+void OutlookAssetsExportAgent::itemIncomplete(FolderState& state, ConversionReport& report,
+                                              const std::string& item,
+                                              std::vector<std::string> losses) {
+    report.incompleteItem(losses);
+    ++state.incomplete;
+    _runRecord.addProblem({_currentFilePath, _currentFolderPath, item, false, std::move(losses)});
 }
 
 void OutlookAssetsExportAgent::announceItem(const model::MAPIFolder& folder, const ItemSink& sink,
@@ -103,9 +120,11 @@ bool OutlookAssetsExportAgent::produceItem(ItemSink& sink, model::Message& item,
         text = std::move(out).str();
         return true;
     } catch (const std::exception& error) {
-        skipItem(state, report, sink.conversionErrorText(item, error.what()));
+        skipItem(state, report, sink.conversionErrorText(item, error.what()), sink.itemText(item),
+                 error.what());
     } catch (...) {
-        skipItem(state, report, sink.conversionErrorText(item, ""));
+        skipItem(state, report, sink.conversionErrorText(item, ""), sink.itemText(item),
+                 "unknown error");
     }
     takeCancelRequest(state);
     return false;
@@ -130,7 +149,7 @@ ExportResult OutlookAssetsExportAgent::finishFolder(FolderState& state, Conversi
                                                     const std::string& kindWord,
                                                     const std::string& savedIn,
                                                     std::optional<std::string> referencesSavedIn,
-                                                    const ItemKindRouter* router) const {
+                                                    const ItemKindRouter* router) {
     FolderFooter footer{state.converted,
                         kindWord,
                         state.skipped,
@@ -145,12 +164,23 @@ ExportResult OutlookAssetsExportAgent::finishFolder(FolderState& state, Conversi
         footer.contacts = router->count(ItemRoute::contacts);
         footer.calendarEvents = router->count(ItemRoute::calendar);
     }
-    report.folderFooter(footer);
-    // Skipped items make a finished folder "completed with errors"; a
-    // cancel or a failure stays what it is, so that the run stops.
-    if (state.skipped > 0 && state.status == Success) {
+    report.folderFooter(footer, {state.incomplete, state.failure});
+    // Skipped or incomplete items make a finished folder "completed with
+    // errors"; a cancel or a failure stays what it is, so that the run stops.
+    if ((state.skipped > 0 || state.incomplete > 0) && state.status == Success) {
         state.status = CompletedWithErrors;
     }
+    _currentFolderRecord.kindWord = kindWord;
+    _currentFolderRecord.converted = footer.converted;
+    _currentFolderRecord.contacts = footer.contacts;
+    _currentFolderRecord.calendarEvents = footer.calendarEvents;
+    _currentFolderRecord.leftOut = footer.leftOut;
+    _currentFolderRecord.skipped = state.skipped;
+    _currentFolderRecord.incomplete = state.incomplete;
+    _currentFolderRecord.savedIn = savedIn;
+    _currentFolderRecord.error = state.failure;
+    _runRecord.counts.skipped += state.skipped;
+    _runRecord.counts.incomplete += state.incomplete;
     return ExportResult{state.status, 0, 0, 0};
 }
 

@@ -78,13 +78,23 @@ std::string ItemKindRouter::conversionErrorText(const model::Message& item,
 }
 
 void ItemKindRouter::produce(model::Message& item, std::ostream& out) {
-    sinkFor(item).produce(item, out);
+    ItemSink& sink = sinkFor(item);
+    m_lastProducer = nullptr;
+    sink.produce(item, out);
+    m_lastProducer = &sink;
+}
+
+std::vector<std::string> ItemKindRouter::losses() const {
+    return m_lastProducer != nullptr ? m_lastProducer->losses() : std::vector<std::string>{};
 }
 
 bool ItemKindRouter::write(const model::Message& item, const std::string& text) {
-    const bool written = sinkFor(item).write(item, text);
+    ItemSink& sink = sinkFor(item);
+    const bool written = sink.write(item, text);
     if (written) {
         ++m_counts[static_cast<std::size_t>(routeOf(item))];
+    } else {
+        m_failed = &sink;
     }
     return written;
 }
@@ -93,10 +103,17 @@ bool ItemKindRouter::finish() {
     bool finished = true;
     for (const auto& sink : m_made) {
         if (sink && !sink->finish()) {
+            if (finished && m_failed == nullptr) {
+                m_failed = sink.get();
+            }
             finished = false;
         }
     }
     return finished;
+}
+
+std::string ItemKindRouter::failureText() const {
+    return m_failed != nullptr ? m_failed->failureText() : std::string();
 }
 
 }  // namespace mailwright::exporting

@@ -44,9 +44,13 @@ public:
     std::string conversionErrorText(const model::Message& item,
                                     const std::string& reason) const override;
     void produce(model::Message& item, std::ostream& out) override;
+    // What the item produced last lost, by the sink that produced it.
+    std::vector<std::string> losses() const override;
     bool write(const model::Message& item, const std::string& text) override;
     // Finishes the sinks the router made.
     bool finish() override;
+    // The reason of the sink whose write or finish failed.
+    std::string failureText() const override;
 
     // Items written and left out by route.
     std::uint32_t count(ItemRoute route) const { return m_counts[static_cast<std::size_t>(route)]; }
@@ -65,6 +69,8 @@ private:
     std::array<std::unique_ptr<ItemSink>, kItemRouteCount> m_made;
     std::array<bool, kItemRouteCount> m_tried{};
     std::array<std::uint32_t, kItemRouteCount> m_counts{};
+    const ItemSink* m_lastProducer = nullptr;
+    const ItemSink* m_failed = nullptr;
 };
 
 }  // namespace mailwright::exporting

@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace mailwright::model {
 class Message;
@@ -32,12 +33,19 @@ public:
     // Writes the item's whole text into `out`; throws when it cannot be
     // made, and what was written is then discarded.
     virtual void produce(model::Message& item, std::ostream& out) = 0;
+    // What the item produced last lost, one line each (an attachment that
+    // could not be read, say); the item is written all the same and
+    // counted as incomplete.
+    virtual std::vector<std::string> losses() const { return {}; }
     // Puts the text of a produced item into its output; false when the
     // output failed, which fails the folder.
     virtual bool write(const model::Message& item, const std::string& text) = 0;
     // Closes the outputs at the folder's end; false when their last writes
     // did not reach the disk.
     virtual bool finish() { return true; }
+    // After a failed write or finish: the file and the system's reason
+    // ("cannot write /out/Inbox.mbox: Read-only file system").
+    virtual std::string failureText() const { return {}; }
 };
 
 }  // namespace mailwright::exporting

@@ -19,6 +19,7 @@ public:
     std::string conversionErrorText(const model::Message& item,
                                     const std::string& reason) const override;
     void produce(model::Message& item, std::ostream& out) override;
+    std::vector<std::string> losses() const override { return m_writer->losses(); }
 
 private:
     std::unique_ptr<MessageTextWriter> m_writer;

@@ -19,17 +19,23 @@ namespace {
 
 constexpr std::uint64_t kBytesPerMB = 1048576;
 
-// Closes a mailbox and marks it with the layout's codes; false when its
-// last writes did not reach the file.
+// "cannot write PATH: system text", as the failure is shown and logged.
+std::string cannot_write(const SplittableMailbox& mailbox, const std::string& path) {
+    return "cannot write " + path + ": " + mailbox.errorText();
+}
+
+// Closes a mailbox and marks it with the layout's codes; false (and the
+// reason in `failure`) when its last writes did not reach the file.
 bool close_mailbox(std::optional<SplittableMailbox>& mailbox,
-                   const std::optional<FileTypeCodes>& codes) {
+                   const std::optional<FileTypeCodes>& codes, std::string& failure) {
     if (!mailbox) {
         return true;
     }
     const std::string path = mailbox->currentPath();
     const bool closed = mailbox->close();
     if (!closed) {
-        platform::log_line("Cannot write " + path + ": " + mailbox->errorText());
+        failure = cannot_write(*mailbox, path);
+        platform::log_line(failure);
     }
     if (codes) {
         platform::SetFileTypeAndCreatorCodes(path, codes->type, codes->creator);
@@ -51,7 +57,15 @@ public:
         if (paths.unread) {
             m_unread.emplace(*paths.unread);
         }
-        return m_main->isOpen() && (!m_unread || m_unread->isOpen());
+        for (const auto* mailbox : {&m_main, &m_unread}) {
+            if (*mailbox && !(*mailbox)->isOpen()) {
+                m_failure =
+                    "cannot create " + (*mailbox)->currentPath() + ": " + (*mailbox)->errorText();
+                platform::log_line(m_failure);
+                return false;
+            }
+        }
+        return true;
     }
 
     bool write(const model::Message& item, const std::string& text) override {
@@ -60,21 +74,25 @@ public:
         if (mailbox.write(text)) {
             return true;
         }
-        platform::log_line("Cannot write " + mailbox.currentPath() + ": " + mailbox.errorText());
+        m_failure = cannot_write(mailbox, mailbox.currentPath());
+        platform::log_line(m_failure);
         return false;
     }
 
     bool finish() override {
-        const bool mainClosed = close_mailbox(m_main, m_codes);
-        const bool unreadClosed = close_mailbox(m_unread, m_codes);
+        const bool mainClosed = close_mailbox(m_main, m_codes, m_failure);
+        const bool unreadClosed = close_mailbox(m_unread, m_codes, m_failure);
         return mainClosed && unreadClosed;
     }
+
+    std::string failureText() const override { return m_failure; }
 
 private:
     std::uint64_t m_limit;
     std::optional<FileTypeCodes> m_codes;
     std::optional<SplittableMailbox> m_main;
     std::optional<SplittableMailbox> m_unread;
+    std::string m_failure;
 };
 
 }  // namespace
@@ -102,6 +120,8 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
     }
     if (!opened && state.status == Success) {
         state.status = Failed;
+        state.failure =
+            directory ? sink.failureText() : "no output folder " + settings.MailsOutputFolderPath;
     }
 
     ItemKindRouter router(folder->defaultItemType(), sink,

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace mailwright::model {
 class Message;
@@ -26,6 +28,9 @@ public:
     // Writes the whole text of `message` into `out`. Throws when the message
     // cannot be read or converted; what was written is then discarded.
     virtual void writeMessage(std::ostream& out, model::Message& message) = 0;
+    // What the message written last lost (attachments or bodies that could
+    // not be read completely), one line each; empty when it is complete.
+    virtual std::vector<std::string> losses() const { return {}; }
 };
 
 // Makes the writer for one folder's messages of `session`.

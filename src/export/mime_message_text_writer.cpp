@@ -33,6 +33,8 @@ public:
         m_writer.writeMessage(out, &message.getMessage());
     }
 
+    std::vector<std::string> losses() const override { return m_writer.losses(); }
+
 private:
     formats::MIMEMailWriter m_writer;
     formats::MIMECalendarWriter m_calendar;

@@ -27,13 +27,14 @@ OutputFile create_item_file(const std::string& folder, const std::string& stem,
 
 // Writes the whole text and closes the file; on failure the file is
 // removed, so that no half-written item is left.
-bool write_item_file(OutputFile& file, const std::string& text) {
+bool write_item_file(OutputFile& file, const std::string& text, std::string& failure) {
     const bool written = file.write(text);
     const bool closed = file.close();
     if (written && closed) {
         return true;
     }
-    platform::log_line("Cannot write " + file.path() + ": " + file.errorText());
+    failure = "cannot write " + file.path() + ": " + file.errorText();
+    platform::log_line(failure);
     ::unlink(file.path().c_str());
     return false;
 }
@@ -41,7 +42,8 @@ bool write_item_file(OutputFile& file, const std::string& text) {
 }  // namespace
 
 bool WriteNewItemFile(const std::string& folder, const std::string& subject, std::uint32_t number,
-                      const std::string& extension, const std::string& text) {
+                      const std::string& extension, const std::string& text, std::string* failure) {
+    std::string why;
     const std::string suffix = "_" + std::to_string(number);
     OutputFile file = create_item_file(folder, SafeNameStem(subject) + suffix, extension);
     if (!file.isOpen()) {
@@ -49,10 +51,15 @@ bool WriteNewItemFile(const std::string& folder, const std::string& subject, std
         file = create_item_file(folder, "--------" + suffix, extension);
     }
     if (!file.isOpen()) {
-        platform::log_line("File opening failed for " + file.path() + ": " + file.errorText());
-        return false;
+        why = "cannot create " + file.path() + ": " + file.errorText();
+        platform::log_line(why);
+    } else if (write_item_file(file, text, why)) {
+        return true;
     }
-    return write_item_file(file, text);
+    if (failure != nullptr) {
+        *failure = why;
+    }
+    return false;
 }
 
 bool WriteNewFile(const std::string& path, const std::string& text) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "export/conversion_report.h"
 #include "export/merged_calendar_file.h"
@@ -12,6 +15,8 @@
 #include "model/message_store.h"
 #include "model/pst_session.h"
 #include "pstread/ndb/exceptions.h"
+#include "pstread/ndb/hex.h"
+#include "pstread/ndb/types.h"
 
 namespace mailwright::exporting {
 namespace {
@@ -29,6 +34,48 @@ float percent(double part, double whole) {
 std::shared_ptr<model::PSTSession> session_of(const model::MAPIFolder& folder) {
     const auto store = folder.ownerStore();
     return store ? store->ownerSession() : nullptr;
+}
+
+// The reason of the exception being handled when it means that the PST
+// file could not be read there (a damaged or truncated structure, a key
+// the file should hold); nothing for other failures.
+std::optional<std::string> read_fault_reason() {
+    try {
+        throw;
+    } catch (const pstread::database_corrupt& error) {
+        return error.what();
+    } catch (const std::out_of_range& error) {
+        return error.what();
+    } catch (const pstread::key_not_found<pstread::node_id>& missing) {
+        return "no node " + pstread::to_hex(missing.which());
+    } catch (const pstread::key_not_found<pstread::block_id>& missing) {
+        return "no block " + pstread::to_hex(missing.which());
+    } catch (const pstread::key_not_found<pstread::prop_id>& missing) {
+        return "no property " + pstread::to_hex(missing.which());
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// The reason of any exception being handled.
+std::string describe_failure() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+// The folder's path for the report; a stand-in when its ancestry cannot
+// be read.
+std::string folder_path_or_placeholder(const model::MAPIFolder& folder) {
+    try {
+        return folder.fullFolderPath();
+    } catch (const std::exception&) {
+        return "(a folder whose path cannot be read)";
+    }
 }
 
 }  // namespace
@@ -76,6 +123,9 @@ void OutlookAssetsExportAgent::resetRunState() {
         MakeOutputLayout(settings.ExportPacking,
                          {settings.OutputFolderPath, settings.MailsOutputFolderPath,
                           settings.ContactsOutputFolderPath, settings.CalendarOutputFolderPath});
+    _runRecord = RunRecord{};
+    _currentFilePath.clear();
+    _currentFolderPath.clear();
 }
 
 MergedCalendarFile* OutlookAssetsExportAgent::runCalendar(const std::string& path) {
@@ -107,38 +157,52 @@ ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPr
     ExportResult run;
 
     for (const auto& folder : settings.ExportItems) {
-        const std::uint64_t total =
-            std::uint64_t{_totalItemsToExport} + clamp_to_counter(folder->contentCount());
-        _totalItemsToExport = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
-        if (const auto tooLong = PathTooLong(folder, settings.OutputFolderPath)) {
+        std::optional<std::string> tooLong;
+        try {
+            const std::uint64_t total =
+                std::uint64_t{_totalItemsToExport} + clamp_to_counter(folder->contentCount());
+            _totalItemsToExport = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+            tooLong = PathTooLong(folder, settings.OutputFolderPath);
+        } catch (const std::exception&) {
+            // A folder that cannot be read is reported when the walk gets there.
+        }
+        if (tooLong) {
             report.pathTooLong(*tooLong);
             run.status = Failed;
             extendedLogFileHandle->close();
             return run;
         }
     }
+    for (const UnreadableFile& file : settings.UnreadableFiles) {
+        report.unreadableFile(file);
+        _runRecord.files.push_back(file);
+        ++_runRecord.counts.unreadableFiles;
+        run.status = CompletedWithErrors;
+    }
     presenter.updateOverallItemsLabel("Overall: Items [  0 / " +
                                       std::to_string(_totalItemsToExport) + " ]");
     presenter.updateOverallItemCounts(0, _totalItemsToExport);
 
-    const bool walked = walkFolders(presenter, logger, report, run);
+    walkFolders(presenter, logger, report, run);
     // The run's calendar is closed however the run ended.
     if (!finishRunCalendar()) {
         run.status = Failed;
     }
-    if (!walked) {
-        extendedLogFileHandle->close();
-        resetPresenter(presenter);
-        return run;
+    if (settings.ExportItems.empty() && !settings.UnreadableFiles.empty() &&
+        std::none_of(settings.UnreadableFiles.begin(), settings.UnreadableFiles.end(),
+                     [](const UnreadableFile& file) { return file.partly; })) {
+        // Nothing could be read at all: the run failed.
+        run.status = Failed;
+        _runRecord.failure = "none of the PST files could be read";
     }
-    report.runFooter(run, settings.OutputFolderPath);
+    report.runFooter(run, settings.OutputFolderPath, _runRecord.counts, _runRecord.failure);
     extendedLogFileHandle->close();
     resetPresenter(presenter);
     return run;
 }
 
-bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogger& logger,
+void OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogger& logger,
                                            ConversionReport& report, ExportResult& run) {
     const _ExportSettings& settings = *_exportSettingsP;
     std::shared_ptr<model::PSTSession> previousSession;
@@ -147,9 +211,13 @@ bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
     std::size_t folderNumber = 1;
     for (const auto& folder : settings.ExportItems) {
         ExportResult result;
+        std::string error;
         try {
             const auto store = folder->ownerStore();
             const auto session = session_of(*folder);
+            _currentFilePath = session ? session->pstFilePath() : std::string();
+            _currentFolderPath = folder_path_or_placeholder(*folder);
+            _currentFolderRecord = FolderRecord{};
             if (first || session != previousSession) {
                 report.sessionHeader(session ? std::optional(session->pstFilePath())
                                              : std::nullopt);
@@ -169,29 +237,43 @@ bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
             presenter.setFilePath(session ? session->pstFilePath() : std::string());
             ++folderNumber;
 
+            bool headerWritten = false;
             try {
-                report.folderHeader(folder->fullFolderPath(), folder->contentCount());
+                const std::int64_t count = folder->contentCount();
+                report.folderHeader(_currentFolderPath, count);
+                headerWritten = true;
                 folder->ResetQuery();
                 result = exportFolder(folder, presenter, logger);
-            } catch (const pstread::database_corrupt&) {
-                throw;
-            } catch (const std::exception& error) {
-                report.folderException(error.what());
-                result = ExportResult{Failed, 0, 0, 0};
             } catch (...) {
-                report.folderException("unknown error");
-                result = ExportResult{Failed, 0, 0, 0};
+                // A folder of a damaged file that cannot be read is reported,
+                // and the walk goes on with the folders that can.
+                if (const auto reason = read_fault_reason()) {
+                    if (!headerWritten) {
+                        report.folderHeader(_currentFolderPath, 0);
+                    }
+                    report.unreadableFolder(_currentFilePath, *reason);
+                    error = *reason;
+                    result = ExportResult{CompletedWithErrors, 0, 0, 0};
+                    ++_runRecord.counts.unreadableFolders;
+                } else {
+                    error = describe_failure();
+                    report.folderException(error);
+                    result = ExportResult{Failed, 0, 0, 0};
+                }
             }
             previousStore = store;
             previousSession = session;
-        } catch (const pstread::database_corrupt&) {
-            run.status = Failed;
-            report.corruptPST();
-            return false;
+        } catch (...) {
+            const auto reason = read_fault_reason();
+            if (!reason) {
+                throw;
+            }
+            report.unreadableFolder(_currentFilePath, *reason);
+            error = *reason;
+            result = ExportResult{CompletedWithErrors, 0, 0, 0};
+            ++_runRecord.counts.unreadableFolders;
         }
-        run.mailCount += result.mailCount;
-        run.contactCount += result.contactCount;
-        run.calendarCount += result.calendarCount;
+        addFolderResult(result, error, run);
         if (run.status != CompletedWithErrors) {
             run.status = result.status;
         }
@@ -200,7 +282,26 @@ bool OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
             break;
         }
     }
-    return true;
+}
+
+void OutlookAssetsExportAgent::addFolderResult(const ExportResult& result, const std::string& error,
+                                               ExportResult& run) {
+    run.mailCount += result.mailCount;
+    run.contactCount += result.contactCount;
+    run.calendarCount += result.calendarCount;
+    FolderRecord record = std::move(_currentFolderRecord);
+    record.file = _currentFilePath;
+    record.folder = _currentFolderPath;
+    record.status = result.status;
+    if (!error.empty()) {
+        record.error = error;
+    }
+    if (result.status == Failed && _runRecord.failure.empty()) {
+        _runRecord.failure =
+            record.error.empty() ? "a folder's output could not be written" : record.error;
+    }
+    _runRecord.folders.push_back(std::move(record));
+    _currentFolderRecord = FolderRecord{};
 }
 
 ExportResult OutlookAssetsExportAgent::exportFolder(

@@ -30,6 +30,7 @@
 #include "export/message_text_writer.h"
 #include "export/output_layout.h"
 #include "export/report_file.h"
+#include "export/run_record.h"
 
 namespace mailwright::model {
 class MAPIFolder;
@@ -69,6 +70,8 @@ public:
 
     // Runs the whole conversion and returns its status and counters.
     ExportResult DoExportWithProgressPresenter(IProgressPresenter& presenter, ILogger& logger);
+    // What the last run did, folder by folder, with its problem items.
+    const RunRecord& runRecord() const { return _runRecord; }
 
     // Asks the run to stop after the item being converted. A cancel before
     // the run starts stops it before its first item.
@@ -102,6 +105,8 @@ private:
         // Items no sink takes (free/busy data), neither converted nor
         // skipped.
         std::uint32_t leftOut = 0;
+        std::uint32_t incomplete = 0;  // converted with parts missing
+        std::string failure;           // why the output failed
         // Cursor calls left: one per contents table row, so a cursor that
         // keeps failing cannot hold the folder for ever.
         std::size_t callsLeft = 0;
@@ -120,7 +125,12 @@ private:
     // stop. An item that cannot be read is skipped and recorded.
     std::shared_ptr<model::Message> nextItem(model::MAPIFolder& folder, const ItemSink& sink,
                                              FolderState& state, ConversionReport& report);
-    void skipItem(FolderState& state, ConversionReport& report, const std::string& diagnostic);
+    // `item`: the item's report text, empty when it could not be read.
+    void skipItem(FolderState& state, ConversionReport& report, const std::string& diagnostic,
+                  const std::string& item, const std::string& reason);
+    // Records a written item that lost parts.
+    void itemIncomplete(FolderState& state, ConversionReport& report, const std::string& item,
+                        std::vector<std::string> losses);
     // Shows the item with the current progress label and records it in
     // the report file.
     void announceItem(const model::MAPIFolder& folder, const ItemSink& sink,
@@ -139,7 +149,7 @@ private:
     ExportResult finishFolder(FolderState& state, ConversionReport& report,
                               const std::string& kindWord, const std::string& savedIn,
                               std::optional<std::string> referencesSavedIn = std::nullopt,
-                              const ItemKindRouter* router = nullptr) const;
+                              const ItemKindRouter* router = nullptr);
     // Makes, for a folder's router, the contacts and calendar sinks that
     // write beside the folder's own output in `directory`.
     std::function<std::unique_ptr<ItemSink>(ItemRoute)> sinksBesideFolder(
@@ -170,11 +180,14 @@ private:
     // file: earlier output of the same file is named in the log (or removed
     // with ReplaceEarlierOutput) and the folder is marked as this file's.
     std::int32_t startPSTOutput(const model::PSTSession& session, ILogger& logger);
-    // The walk over ExportItems; false when a corrupt PST ended it early.
-    bool walkFolders(IProgressPresenter& presenter, ILogger& logger, ConversionReport& report,
+    // The walk over ExportItems. A folder that cannot be read is reported
+    // and passed over; a cancel or a failed output stops the walk.
+    void walkFolders(IProgressPresenter& presenter, ILogger& logger, ConversionReport& report,
                      ExportResult& run);
     ExportResult exportFolder(const std::shared_ptr<model::MAPIFolder>& folder,
                               IProgressPresenter& presenter, ILogger& logger);
+    // Adds a folder's result into the run's and records the folder.
+    void addFolderResult(const ExportResult& result, const std::string& error, ExportResult& run);
     static void resetPresenter(IProgressPresenter& presenter);
 
     const _ExportSettings* _exportSettingsP;
@@ -199,6 +212,11 @@ private:
     std::int32_t _mergeCalendarMailRefSuffixValue = -1;
     std::uint32_t _refUID = 0;
     std::unique_ptr<MergedCalendarFile> _runCalendar;
+    // The run's record, and the folder being exported's place in it.
+    RunRecord _runRecord;
+    std::string _currentFilePath;
+    std::string _currentFolderPath;
+    FolderRecord _currentFolderRecord;
 };
 
 }  // namespace mailwright::exporting

@@ -26,7 +26,7 @@ std::string ReportFileName(std::time_t when) {
     return text;
 }
 
-std::string CreateReportFile(const std::string& folder, std::time_t when) {
+std::string CreateReportFile(const std::string& folder, std::time_t when, std::string* failure) {
     const std::string name = ReportFileName(when);
     // Another run may take the name between the check and the creation;
     // the next free name is tried then.
@@ -39,8 +39,14 @@ std::string CreateReportFile(const std::string& folder, std::time_t when) {
         if (file.errorNumber() != EEXIST) {
             platform::log_line("Cannot create the conversion report " + path + ": " +
                                file.errorText());
+            if (failure != nullptr) {
+                *failure = "cannot create " + path + ": " + file.errorText();
+            }
             return {};
         }
+    }
+    if (failure != nullptr) {
+        *failure = "no free name for the conversion report in " + folder;
     }
     return {};
 }

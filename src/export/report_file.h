@@ -18,8 +18,10 @@ std::string ReportFileName(std::time_t when);
 
 // Creates the empty report file in `folder` under the unique path of the
 // report name and the extension "txt", and returns its path; empty when it
-// cannot be created.
-std::string CreateReportFile(const std::string& folder, std::time_t when);
+// cannot be created, and then `failure`, when given, gets the path and the
+// system's reason ("cannot create /out/PST ... .txt: Read-only file system").
+std::string CreateReportFile(const std::string& folder, std::time_t when,
+                             std::string* failure = nullptr);
 
 // The report file while a run writes it. Pieces are appended as they come;
 // a failing report file never stops a run, so a write error is only noted

@@ -43,6 +43,7 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(
     if (!directory && state.status == Success) {
         logNoOutputFolder(*folder, settings.ContactsOutputFolderPath);
         state.status = Failed;
+        state.failure = "no output folder " + settings.ContactsOutputFolderPath;
     }
 
     if (state.status != Success) {

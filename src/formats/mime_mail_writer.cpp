@@ -48,6 +48,7 @@ int MIMEMailWriter::writeMessage(std::ostream& out, pstread::message* message,
         return -1;
     }
     takeIdentity(*message);
+    m_losses.clear();
     message->get_property_bag().set_charset(m_defaultRow);
     if (m_useLF && m_writeFromLine) {
         writeSeparatorLine(out, *message);

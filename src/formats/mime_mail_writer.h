@@ -91,6 +91,11 @@ public:
     bool writeFromLine() const { return m_writeFromLine; }
     std::string_view eol() const { return m_eol; }
 
+    // What the last message written lost: one line for each attachment,
+    // attached message or body that could not be read completely. Such a
+    // message is still written, with what could be read.
+    const std::vector<std::string>& losses() const { return m_losses; }
+
     // The last message's identity and structure.
     const ItemIdentity& messageIdentity() const { return m_identity; }
     std::uint32_t structureFlags() const { return m_structureFlags; }
@@ -143,7 +148,9 @@ private:
     void writePlainBody(std::ostream& out, const pstread::message& message);
     void writeHtmlBody(std::ostream& out, const pstread::message& message);
     void writeAttachments(std::ostream& out, std::vector<AttachmentEntry>& entries);
-    void writeEmbeddedMessagePart(std::ostream& out, const pstread::attachment& attachment);
+    // `label` names the attached message in loss lines.
+    void writeEmbeddedMessagePart(std::ostream& out, const pstread::attachment& attachment,
+                                  const std::string& label);
     void writeRtfPictures(std::ostream& out);
     // The text/calendar part of a meeting message, when it has one.
     std::optional<std::string> meetingCalendar(pstread::message& message);
@@ -151,6 +158,8 @@ private:
     void closeTopLevel(std::ostream& out);
 
     void planBodies(const pstread::message& message);
+    // Records the current exception as the loss of `what`.
+    void recordLoss(const std::string& what);
 
     std::uint16_t m_contentTypePropId = 0;
     MeetingCalendarMaker m_meetingCalendar;
@@ -172,6 +181,7 @@ private:
     bool m_unicodeStore = false;
     std::string m_rtfHtml;
     std::vector<text::RtfPicture> m_rtfPictures;
+    std::vector<std::string> m_losses;
 
     // The row that decodes the PST's 8-bit text: the default code page's
     // row, or the session's fallback row when that has none or no converter.

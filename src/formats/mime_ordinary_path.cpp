@@ -17,6 +17,7 @@
 #include "text/rtf_decompress.h"
 #include "text/rtf_picture_extract.h"
 #include "text/rtf_to_html.h"
+#include "text/whole_value_conversion.h"
 
 namespace mailwright::formats {
 
@@ -56,6 +57,38 @@ bool isReference(std::uint32_t method) {
            method == pstread::attach_method_by_reference_only;
 }
 
+// The reason of the exception being handled, for a loss line.
+std::string currentReason() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+// How a loss line names an attachment: its name, else its number.
+std::string attachmentLabel(const std::u16string& name, std::size_t number,
+                            const char* kind = "attachment") {
+    return name.empty() ? kind + (" " + std::to_string(number))
+                        : kind + (" \"" + text::utf16_to_utf8(name) + '"');
+}
+
+// The name an attachment is shown by: its long file name, its short one or
+// its display name.
+std::u16string attachmentName(const pstread::property_bag& bag) {
+    for (const pstread::prop_id id :
+         {pstread::pid_tag_attach_long_filename, pstread::pid_tag_attach_filename,
+          pstread::pid_tag_display_name}) {
+        std::u16string name = read_text_or_empty(bag, id);
+        if (!name.empty()) {
+            return name;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 struct MIMEMailWriter::AttachmentEntry {
@@ -63,8 +96,14 @@ struct MIMEMailWriter::AttachmentEntry {
     bool hidden = false;
     std::u16string contentId;
     std::uint32_t method = 0;
-    std::size_t number = 0;  // 1-based place in the attachment table
+    std::u16string name;
+    std::size_t number = 0;  // from 1, in table order
 };
+
+void MIMEMailWriter::recordLoss(const std::string& what) {
+    m_losses.push_back(what + ": " + currentReason());
+    platform::log_line("Incomplete message " + m_identity.hex(16) + ": " + m_losses.back());
+}
 
 std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
     const pstread::message& message) {
@@ -72,9 +111,10 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
     if (message.get_attachment_count() == 0) {
         return entries;
     }
+    std::size_t number = 0;
     for (auto it = message.attachment_begin(); it != message.attachment_end(); ++it) {
         AttachmentEntry entry;
-        const std::size_t number = entries.size() + 1;
+        entry.number = ++number;
         try {
             entry.attachment.emplace(*it);
             const pstread::property_bag& bag = entry.attachment->get_property_bag();
@@ -82,14 +122,15 @@ std::vector<MIMEMailWriter::AttachmentEntry> MIMEMailWriter::readAttachments(
             entry.hidden = flags && (*flags & kAttachmentInvisibleInRtf) != 0;
             entry.contentId = read_text_or_empty(bag, pstread::pid_tag_attach_content_id);
             entry.method = read_integer(bag, pstread::pid_tag_attach_method).value_or(0);
+            entry.name = attachmentName(bag);
         } catch (const pstread::work_limit_reached&) {
             throw;  // the whole message is given up
         } catch (const std::exception&) {
-            // Written as an empty part of the mixed structure.
-            platform::log_line("Corrupt VALUE attachment");
+            // Written as an empty part of the mixed structure, and reported.
+            recordLoss(attachmentLabel(entry.name, entry.number) + " could not be read");
             entry = AttachmentEntry{};
+            entry.number = number;
         }
-        entry.number = number;
         entries.push_back(std::move(entry));
     }
     return entries;
@@ -111,7 +152,8 @@ void MIMEMailWriter::makeHtmlFromRtf(const pstread::message& message) {
             m_rtfPictures = std::move(pictures);
         }
     } catch (const std::exception&) {
-        // Written as if the message had no RTF body.
+        // Written as if the message had no RTF body, and reported.
+        recordLoss("RTF body could not be read");
         m_rtfHtml.clear();
         m_rtfPictures.clear();
     }
@@ -133,9 +175,15 @@ void MIMEMailWriter::planBodies(const pstread::message& message) {
     // would lose them: such a body is written as UTF-8 instead.
     if (bag.has_property(pstread::pid_tag_body) && m_plainSource != m_plainTarget &&
         m_plainTarget->codePage != kUtf8CodePage) {
-        pstread::hnid_istream body(message.open_body_stream());
-        body.exceptions(std::ios::badbit);
-        if (!ConvertsWithoutLoss(body, *m_plainSource, *m_plainTarget)) {
+        try {
+            pstread::hnid_istream body(message.open_body_stream());
+            body.exceptions(std::ios::badbit);
+            if (!ConvertsWithoutLoss(body, *m_plainSource, *m_plainTarget)) {
+                m_plainTarget = &text::Utf8Row();
+            }
+        } catch (const std::exception&) {
+            // A body that cannot be read through is written as far as it
+            // goes (and reported then), in the code page that loses nothing.
             m_plainTarget = &text::Utf8Row();
         }
     }
@@ -158,8 +206,12 @@ void MIMEMailWriter::planBodies(const pstread::message& message) {
     } else if (m_htmlLabel != nullptr && IsWideUnicodeCodePage(m_htmlLabel->codePage)) {
         // UTF-16 or UTF-32 HTML cannot travel in an 8bit part: it is
         // converted to UTF-8. HTML that is not in fact wide is left as it is.
-        if (looksWide(message.open_html_body_stream())) {
-            m_htmlSource = m_htmlLabel;
+        try {
+            if (looksWide(message.open_html_body_stream())) {
+                m_htmlSource = m_htmlLabel;
+            }
+        } catch (const std::exception&) {
+            // Reported when the body is written.
         }
         m_htmlLabel = &text::Utf8Row();
     }
@@ -284,13 +336,17 @@ void MIMEMailWriter::writePlainBody(std::ostream& out, const pstread::message& m
         out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"' << m_eol
             << kEightBitEncoding << m_eol << m_eol;
     }
-    pstread::hnid_istream body(message.open_body_stream());
-    body.exceptions(std::ios::badbit);
-    if (m_useLF) {
-        BodyFilter filter(out);
-        CopyBody(body, out, m_plainSource, m_plainTarget, &filter);
-    } else {
-        CopyBody(body, out, m_plainSource, m_plainTarget, nullptr);
+    try {
+        pstread::hnid_istream body(message.open_body_stream());
+        body.exceptions(std::ios::badbit);
+        if (m_useLF) {
+            BodyFilter filter(out);
+            CopyBody(body, out, m_plainSource, m_plainTarget, &filter);
+        } else {
+            CopyBody(body, out, m_plainSource, m_plainTarget, nullptr);
+        }
+    } catch (const std::exception&) {
+        recordLoss("plain text body is incomplete");
     }
     out << m_eol;
 }
@@ -310,14 +366,18 @@ void MIMEMailWriter::writeHtmlBody(std::ostream& out, const pstread::message& me
         filter.write(m_rtfHtml, true);
         m_rtfHtml.clear();
     } else {
-        pstread::hnid_istream html(message.open_html_body_stream());
-        html.exceptions(std::ios::badbit);
-        const TextEncodingItem* target = m_htmlSource != nullptr ? m_htmlLabel : nullptr;
-        if (m_useLF) {
-            BodyFilter filter(out);
-            CopyBody(html, out, m_htmlSource, target, &filter);
-        } else {
-            CopyBody(html, out, m_htmlSource, target, nullptr);
+        try {
+            pstread::hnid_istream html(message.open_html_body_stream());
+            html.exceptions(std::ios::badbit);
+            const TextEncodingItem* target = m_htmlSource != nullptr ? m_htmlLabel : nullptr;
+            if (m_useLF) {
+                BodyFilter filter(out);
+                CopyBody(html, out, m_htmlSource, target, &filter);
+            } else {
+                CopyBody(html, out, m_htmlSource, target, nullptr);
+            }
+        } catch (const std::exception&) {
+            recordLoss("HTML body is incomplete");
         }
     }
     out << m_eol;
@@ -352,7 +412,7 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
             try {
                 WriteByValuePart(out, *entry.attachment, m_eol, m_defaultRow->charsetName);
             } catch (const std::exception&) {
-                platform::log_line("Corrupt VALUE attachment");
+                recordLoss(attachmentLabel(entry.name, entry.number) + " is incomplete");
             }
         } else if (entry.method == pstread::attach_method_storage) {
             try {
@@ -360,21 +420,25 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
             } catch (const pstread::work_limit_reached&) {
                 throw;
             } catch (const std::exception&) {
-                platform::log_line("Corrupt OLE attachment");
+                recordLoss(attachmentLabel(entry.name, entry.number, "object") + " is incomplete");
             }
         } else if (isReference(entry.method)) {
             try {
                 WriteReferencePart(out, entry.attachment->get_property_bag(), m_eol);
             } catch (const std::exception&) {
-                platform::log_line("Corrupt reference attachment");
+                recordLoss(attachmentLabel(entry.name, entry.number, "attachment reference") +
+                           " could not be read");
             }
         } else if (entry.method == pstread::attach_method_embedded_message) {
             try {
-                writeEmbeddedMessagePart(out, *entry.attachment);
+                writeEmbeddedMessagePart(
+                    out, *entry.attachment,
+                    attachmentLabel(entry.name, entry.number, "attached message"));
             } catch (const pstread::work_limit_reached&) {
                 throw;  // the whole message is given up
             } catch (const std::exception&) {
-                platform::log_line("Corrupt message attachment");
+                recordLoss(attachmentLabel(entry.name, entry.number, "attached message") +
+                           " is incomplete");
             }
         }
     };
@@ -390,13 +454,16 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
 }
 
 void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
-                                              const pstread::attachment& attachment) {
+                                              const pstread::attachment& attachment,
+                                              const std::string& label) {
     if (!attachment.get_property_bag().has_property(pstread::pid_tag_attach_data_object)) {
         return;
     }
     out << "Content-Type: message/rfc822" << m_eol << "Content-Transfer-Encoding: 7bit" << m_eol
         << "Content-Disposition: attachment" << m_eol << m_eol;
     if (m_depth + 1 > kMaxEmbeddedMessageDepth) {
+        m_losses.push_back(label + " left empty: nested deeper than " +
+                           std::to_string(kMaxEmbeddedMessageDepth) + " messages");
         platform::log_format("Embedded message nested deeper than %u messages left empty.",
                              kMaxEmbeddedMessageDepth);
         return;
@@ -408,7 +475,20 @@ void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
     writer.m_systemTimeZone = m_systemTimeZone;
     writer.m_formatter = m_formatter;
     writer.m_depth = m_depth + 1;
-    writer.writeMessage(out, &embedded);
+    // What the attached message lost is lost from this one too; a failure
+    // that stops it is recorded by the caller.
+    const auto takeLosses = [&] {
+        for (const std::string& loss : writer.losses()) {
+            m_losses.push_back("in " + label + ": " + loss);
+        }
+    };
+    try {
+        writer.writeMessage(out, &embedded);
+    } catch (...) {
+        takeLosses();
+        throw;
+    }
+    takeLosses();
 }
 
 std::optional<std::string> MIMEMailWriter::meetingCalendar(pstread::message& message) {

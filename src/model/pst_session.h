@@ -46,10 +46,10 @@ inline constexpr const char* kDefaultCodePageKey = "defaultCodePage";
 class PSTSession : public std::enable_shared_from_this<PSTSession> {
 public:
     // Opens the file read-only. The storage layer's failures propagate
-    // (std::runtime_error "fopen failed", database_corrupt "fread failed: ...",
-    // crc_fail, ...); a path of kMaxPathBytes bytes or more, or one holding a
-    // zero byte, fails with std::runtime_error before anything is opened.
-    // A file without a message store node fails with key_not_found<node_id>.
+    // (std::runtime_error with the system's text, database_corrupt "not a
+    // PST file (bad signature)", crc_fail, ...); a path of kMaxPathBytes bytes or more, or one
+    // holding a zero byte, fails with std::runtime_error before anything is opened. A file without
+    // a message store node fails with key_not_found<node_id>.
     static std::shared_ptr<PSTSession> initWithFile(
         const std::string& path,
         const platform::UserDefaults& defaults = platform::standardUserDefaults());

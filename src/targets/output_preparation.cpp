@@ -85,7 +85,8 @@ void prepare_archive(_ExportSettings& settings, const std::string& chosen,
 std::optional<std::string> PrepareTargetOutput(_ExportSettings& settings,
                                                const std::string& chosenFolder,
                                                const SelectedKinds& kinds, std::time_t reportTime,
-                                               const std::string& resourceDirectory) {
+                                               const std::string& resourceDirectory,
+                                               std::string* reportFailure) {
     ForceTargetSettings(settings);
     clear_output_paths(settings);
     settings.OutputFolderPath = chosenFolder;
@@ -108,7 +109,8 @@ std::optional<std::string> PrepareTargetOutput(_ExportSettings& settings,
     } catch (const CreationFailed& failed) {
         return failed.text;
     }
-    settings.ExtendedLogReportPath = exporting::CreateReportFile(chosenFolder, reportTime);
+    settings.ExtendedLogReportPath =
+        exporting::CreateReportFile(chosenFolder, reportTime, reportFailure);
     return std::nullopt;
 }
 

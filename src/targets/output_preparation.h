@@ -40,12 +40,14 @@ inline constexpr const char* kArchivePackageName = "Mailwright Output";
 //   its fixed parts from `resourceDirectory`.
 // The report file is created empty in the chosen folder, named after
 // `reportTime`; a report file that cannot be created leaves the report
-// path empty. Paths of kinds without a folder stay empty. Returns what
-// could not be created, as "<path>: <the system's reason>" (then no run may
-// start), nothing on success.
+// path empty and, with `reportFailure`, says why there. Paths of kinds
+// without a folder stay empty. Returns what could not be created, as
+// "<path>: <the system's reason>" (then no run may start), nothing on
+// success.
 std::optional<std::string> PrepareTargetOutput(exporting::_ExportSettings& settings,
                                                const std::string& chosenFolder,
                                                const SelectedKinds& kinds, std::time_t reportTime,
-                                               const std::string& resourceDirectory);
+                                               const std::string& resourceDirectory,
+                                               std::string* reportFailure = nullptr);
 
 }  // namespace mailwright::targets

@@ -119,7 +119,7 @@ TEST_F(ListCommandTest, FilesThatCannotBeOpenedAreReportedAndTheOthersListed) {
     const run_result text = run(quoted(missing) + " " + quoted(good) + " " + quoted(garbage));
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(text.out.rfind(good.string() + " (unicode)\n", 0), 0u) << text.out;
-    EXPECT_NE(text.err.find("mailwright: " + missing.string() + ": fopen failed"),
+    EXPECT_NE(text.err.find("mailwright: " + missing.string() + ": No such file or directory\n"),
               std::string::npos)
         << text.err;
     EXPECT_NE(text.err.find("mailwright: " + garbage.string() + ": "), std::string::npos);
@@ -127,7 +127,7 @@ TEST_F(ListCommandTest, FilesThatCannotBeOpenedAreReportedAndTheOthersListed) {
     const run_result json = run("--json " + quoted(missing) + " " + quoted(good));
     EXPECT_EQ(json.status, 1);
     EXPECT_NE(json.out.find("{\n    \"path\": \"" + missing.string() +
-                            "\",\n    \"error\": \"fopen failed"),
+                            "\",\n    \"error\": \"No such file or directory\"\n  }"),
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"root\": {"), std::string::npos);

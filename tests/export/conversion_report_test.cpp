@@ -133,12 +133,12 @@ TEST_F(ConversionReportTest, RunFooterByStatus) {
          start +
              "Total number of emails processed: 3\r\nTotal number of contacts processed: "
              "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed "
-             "successfully.\r\n\r\n" +
+             "with errors.\r\n\r\n" +
              L,
          start +
              "Total number of emails processed: 3\r\nTotal number of contacts processed: "
              "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed "
-             "successfully.\r\nOutput Path: /out\r\n" +
+             "with errors.\r\nOutput Path: /out\r\n" +
              L},
         {{Failed, 0, 0, 4},
          start +

@@ -175,7 +175,8 @@ TEST_F(ExportRunTest, AMessageThatCannotBeReadIsSkippedCountedAndReported) {
                    "fetched): 1\r\n",
                    "Folder: Ann/Top of Personal Folders/Sent [2]", "Converted Items Count: 2 \r\n",
                    "Total number of emails processed: 5\r\n",
-                   "Conversion process completed successfully.\r\n"}));
+                   "Items skipped because they could not be read: 1\r\n",
+                   "Conversion process completed with errors.\r\n"}));
 }
 
 TEST_F(ExportRunTest, AMessageTheWriterCannotConvertIsSkippedNotCounted) {
@@ -242,16 +243,22 @@ TEST_F(ExportRunTest, AMissingOutputFolderFailsWithTheDiskText) {
         EXPECT_TRUE(in_order(
             r.log,
             {"Converted Items Count: 0 \r\n\r\nConversion aborted due to following error:\r\n"
-             "Please ensure that there is enough space available on the disk or you have "
-             "sufficient previledges to write on the disk.\r\n\r\n",
-             "\r\n" + L +
-                 "\r\nOperation aborted due to following error:\r\nPlease ensure that "
-                 "there is enough space avialable on the disk or you have sufficient "
+             "no output folder " +
+                 s.MailsOutputFolderPath +
+                 "\r\nPlease ensure that there is enough space available on the disk or you have "
+                 "sufficient previledges to write on the disk.\r\n\r\n",
+             "\r\n" + L + "\r\nOperation aborted due to following error:\r\nno output folder " +
+                 s.MailsOutputFolderPath +
+                 "\r\nPlease ensure that there is enough space avialable on the disk or you have "
+                 "sufficient "
                  "privilege to access output folder.\r\n\r\n" +
                  L}));
         EXPECT_EQ(r.log.find("Sent"), std::string::npos);
         EXPECT_TRUE(r.report.ends_with("\r\n" + L +
                                        "\r\nOperation aborted due to following error:\r\n"
+                                       "no output folder " +
+                                       s.MailsOutputFolderPath +
+                                       "\r\n"
                                        "Please ensure that there is enough space avialable "
                                        "on the disk or you have sufficient privilege to "
                                        "access output folder.\r\n" +
@@ -324,36 +331,28 @@ void break_heap_signature(psttest::BuiltMailbox& built, std::uint32_t nid) {
     built.bytes.at(built.layout.data_block_at(nid, 0).offset + 2) ^= 0xFF;
 }
 
-TEST_F(ExportRunTest, ADamagedHeapInAFolderEndsTheRunAsCorruptPST) {
-    // A damaged page map is a fault of the file, not an error of the folder.
-    auto built = psttest::build_file(three_folders(1, 1, 1));
-    psttest::damage_node(
-        built, pstbuild::folder_part(built.folder_nid("Top of Personal Folders/Sent"), 0x0E));
-    const auto session = open_session(built);
-    const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})));
-    EXPECT_EQ(r.result.status, Failed);
-    EXPECT_EQ(r.result.mailCount, 1u);
-    EXPECT_TRUE(r.log.ends_with("Folder: Ann/Top of Personal Folders/Sent [1]\r\n" + L +
-                                "Conversion aborted due to following error :\r\nPST File appears "
-                                "to be corrupt. Please run some pst repair tool (such as "
-                                "\"scanpst\" on Windows) on this pst file and try again later."))
-        << r.log;
-    EXPECT_EQ(r.log.find("Archive"), std::string::npos);
-}
-
-TEST_F(ExportRunTest, ACorruptFolderTableEndsTheRunAsCorruptPST) {
-    auto built = psttest::build_file(three_folders(1, 1, 0));
-    break_heap_signature(
-        built, pstbuild::folder_part(built.folder_nid("Top of Personal Folders/Sent"), 0x0E));
-    const auto session = open_session(built);
-    const auto r = run(settings(pick(session, {"Inbox", "Sent"})));
-    EXPECT_EQ(r.result.status, Failed);
-    EXPECT_EQ(r.result.mailCount, 1u);
-    EXPECT_TRUE(r.log.ends_with(
-        "Folder: Ann/Top of Personal Folders/Sent [1]\r\n" + L +
-        "Conversion aborted due to following error :\r\nPST File appears to be corrupt. Please "
-        "run some pst repair tool (such as \"scanpst\" on Windows) on this pst file and try "
-        "again later."));
+TEST_F(ExportRunTest, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
+    // A damaged contents table and one with a broken heap: each folder is
+    // named with its file and reason, and the later folders still convert.
+    for (const bool heap : {false, true}) {
+        SCOPED_TRACE(heap);
+        fs::remove_all(out());
+        fs::create_directories(out());
+        auto built = psttest::build_file(three_folders(1, 1, 1));
+        const auto table =
+            pstbuild::folder_part(built.folder_nid("Top of Personal Folders/Sent"), 0x0E);
+        heap ? break_heap_signature(built, table) : psttest::damage_node(built, table);
+        const auto session = open_session(built);
+        const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})));
+        EXPECT_EQ(r.result.status, CompletedWithErrors);
+        EXPECT_EQ(r.result.mailCount, 2u);
+        EXPECT_TRUE(in_order(r.log, {"Folder: Ann/Top of Personal Folders/Sent [1]\r\n",
+                                     "Error: this folder of PST File ", " could not be read: ",
+                                     "Folder: Ann/Top of Personal Folders/Archive [1]\r\n",
+                                     "Folders that could not be read: 1\r\n",
+                                     "Conversion process completed with errors.\r\n"}))
+            << r.log;
+    }
 }
 
 TEST_F(ExportRunTest, AnUnknownLayoutFailsTheFolderWithItsReason) {

@@ -27,7 +27,7 @@ TEST(MimeFailures, ADamagedValueAttachmentIsLoggedAndTheNextOneWritten) {
     m.attachments = {broken, file_attachment("fine.txt", "text/plain", bytes_of("fine"))};
     platform::ScopedLogCapture log;
     const std::string text = write_message(m);
-    EXPECT_TRUE(logged(log, "Corrupt VALUE attachment"));
+    EXPECT_TRUE(logged(log, "attachment \"broken.bin\" is incomplete"));
     EXPECT_NE(text.find("filename=\"fine.txt\"\r\n\r\n\r\nZmluZQ==\r\n\r\n"), std::string::npos)
         << text;
     EXPECT_TRUE(text.ends_with("--\r\n\r\n\r\n"));
@@ -43,7 +43,7 @@ TEST(MimeFailures, ADamagedEmbeddedMessageIsLoggedAndLeftEmpty) {
     m.attachments = {broken, file_attachment("fine.txt", "text/plain", bytes_of("fine"))};
     platform::ScopedLogCapture log;
     const std::string text = write_message(m);
-    EXPECT_TRUE(logged(log, "Corrupt message attachment"));
+    EXPECT_TRUE(logged(log, "attached message \"broken\" is incomplete"));
     EXPECT_NE(text.find("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: 7bit\r\n"
                         "Content-Disposition: attachment\r\n\r\n\r\n--"),
               std::string::npos)

@@ -2,12 +2,18 @@
 // README demonstration, manual testing and benchmarks.
 //
 //   mkpst [--ansi|--unicode] [--encoding none|permute|cyclic] [--folders N]
-//         [--messages N] [--attachment-kb N] [--seed S] [--codepage N] [--quiet] OUT.pst
+//         [--messages N] [--attachment-kb N] [--seed S] [--codepage N] [--quiet]
+//         [--layout FILE.tsv] OUT.pst
+//
+// --layout writes where every page and block went (one line each: kind,
+// offset, bid, size, node, subnode, data offset), so that scripts can damage
+// exactly one structure of the file.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -32,13 +38,14 @@ struct Arguments {
     sample::SampleOptions sample;
     Encoding encoding = Encoding::permute;
     std::string output;
+    std::string layout;
     bool quiet = false;
 };
 
 void usage(std::ostream& out) {
     out << "usage: mkpst [--ansi|--unicode] [--encoding none|permute|cyclic] [--folders N]\n"
            "             [--messages N] [--attachment-kb N] [--seed S] [--codepage N] [--quiet]\n"
-           "             OUT.pst\n"
+           "             [--layout FILE.tsv] OUT.pst\n"
            "Writes a deterministic sample mailbox: the same options give the same bytes.\n"
            "Defaults: --unicode --encoding permute --folders 5 --messages 40\n"
            "          --attachment-kb 32 --seed 1 --codepage 1252 (8-bit text of --ansi files)\n";
@@ -83,6 +90,13 @@ std::variant<Arguments, int> parse(int argc, char** argv) {
             args.sample.variant = Variant::unicode;
         } else if (arg == "--quiet") {
             args.quiet = true;
+        } else if (arg == "--layout") {
+            const auto text = value();
+            if (!text || text->empty()) {
+                std::cerr << "mkpst: --layout needs a file name\n";
+                return kUsageError;
+            }
+            args.layout = std::string(*text);
         } else if (arg == "--encoding") {
             const auto text = value();
             if (text == "none") {
@@ -122,20 +136,61 @@ std::variant<Arguments, int> parse(int argc, char** argv) {
     return args;
 }
 
+const char* kind_name(ItemKind kind) {
+    switch (kind) {
+        case ItemKind::amap_page:
+            return "amap_page";
+        case ItemKind::pmap_page:
+            return "pmap_page";
+        case ItemKind::nbt_page:
+            return "nbt_page";
+        case ItemKind::bbt_page:
+            return "bbt_page";
+        case ItemKind::data_block:
+            return "data_block";
+        case ItemKind::xblock:
+            return "xblock";
+        case ItemKind::xxblock:
+            return "xxblock";
+        case ItemKind::slblock:
+            return "slblock";
+        case ItemKind::siblock:
+            return "siblock";
+        default:
+            return "raw_block";
+    }
+}
+
+void write_layout(const Layout& layout, const std::string& path) {
+    std::ofstream out(path);
+    out << "kind\toffset\tbid\tsize\tnode\tsubnode\tdata_offset\n";
+    for (const Placement& item : layout.items) {
+        out << kind_name(item.kind) << '\t' << item.offset << '\t' << item.bid << '\t' << item.size
+            << '\t' << item.node << '\t' << item.subnode << '\t' << item.data_offset << '\n';
+    }
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
 int run(const Arguments& args) {
     const auto start = std::chrono::steady_clock::now();
     const Mailbox box = sample::sample_mailbox(args.sample);
     NdbOptions ndb;
     ndb.variant = args.sample.variant;
     ndb.encoding = args.encoding;
-    ndb.record_layout = false;
+    ndb.record_layout = !args.layout.empty();
     const std::uint64_t every = std::max<std::uint64_t>(1000, args.sample.messages / 20);
     const MailboxProgress progress = [&](const MailboxReport& r) {
         if (!args.quiet && args.sample.messages >= 10000 && r.messages % every == 0) {
             std::cerr << "mkpst: " << r.messages << " of " << args.sample.messages << " messages\n";
         }
     };
-    const MailboxReport report = write_mailbox_file(box, ndb, args.output, progress);
+    NdbBuilder builder(ndb, args.output);
+    const MailboxReport report = write_mailbox(box, builder, progress);
+    if (!args.layout.empty()) {
+        write_layout(builder.layout(), args.layout);
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!args.quiet) {

@@ -29,7 +29,7 @@ TEST(SessionOpen, RefusesPathsThatDoNotFitWholeAndReportsMissingFiles) {
         PSTSession::initWithFile(fitting, defaults);
         FAIL();
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "fopen failed");
+        EXPECT_STREQ(error.what(), "No such file or directory");
     }
     try {
         PSTSession::initWithFile(fitting + "p", defaults);

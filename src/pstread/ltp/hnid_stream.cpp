@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
+#include <string>
+
+#include "pstread/ndb/exceptions.h"
 
 namespace pstread {
 namespace {
@@ -36,7 +39,10 @@ std::streamsize hnid_stream_device::read(char* buffer, std::streamsize n) {
         std::memcpy(buffer, item.data() + m_position, done);
     }
     if (done == 0) {
-        return -1;
+        // The value ends before the size its node or heap item declares:
+        // a damaged value, not a shorter one.
+        throw database_corrupt("value ends after " + std::to_string(m_position) + " of its " +
+                               std::to_string(m_size) + " bytes");
     }
     m_position += done;
     return static_cast<std::streamsize>(done);

@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "pstread/ndb/crc.h"
 #include "pstread/ndb/disk_layout.h"
 #include "pstread/ndb/entry_count.h"
 #include "pstread/ndb/hex.h"
 #include "pstread/ndb/signature.h"
+#include "pstread/ndb/truncation.h"
 
 namespace pstread {
 namespace {
@@ -30,6 +32,7 @@ byte_buffer read_checked_block(const database_file& file, std::uint64_t file_eof
     if (!range_fits(info.address, aligned, file_eof)) {
         throw unexpected_block("nonsensical block location; past eof");
     }
+    require_inside_file(file, file_eof, "block", info.id, info.address, aligned);
     byte_buffer bytes(aligned);
     file.read(bytes, info.address);
     const std::size_t trailer = aligned - T::size;
@@ -44,7 +47,16 @@ byte_buffer read_checked_block(const database_file& file, std::uint64_t file_eof
     if (computed != stored) {
         throw sig_mismatch("block sig mismatch", info.address, info.id, computed, stored);
     }
+    const auto stored_crc = static_cast<std::uint32_t>(load_field(bytes, T::dwCRC, trailer));
     bytes.resize(info.size);  // padding and trailer are of no further use
+    // The data's own checksum: bytes damaged inside a block whose trailer
+    // survived would otherwise pass as the item's content.
+    const std::uint32_t crc = compute_crc(bytes);
+    if (crc != stored_crc) {
+        throw crc_fail("block crc mismatch: block " + to_hex(info.id) + " at " +
+                           to_hex(info.address) + " is damaged",
+                       info.address, info.id, crc, stored_crc);
+    }
     return bytes;
 }
 

@@ -104,8 +104,9 @@ private:
 };
 
 // Opens a PST file read-only: as ANSI first, as Unicode when the header says
-// so (invalid_format). Other failures propagate: std::runtime_error "fopen
-// failed", database_corrupt "fread failed: ...", crc_fail.
+// so (invalid_format). Other failures propagate: std::runtime_error with the
+// system's text when the file cannot be opened, database_corrupt "not a PST
+// file (...)", crc_fail.
 shared_db_ptr open_database(const std::string& path);
 // The same over an already opened file (for example one held in memory).
 shared_db_ptr open_database(std::shared_ptr<const database_file> file);

@@ -19,13 +19,17 @@ namespace pstread {
 database_file::database_file(const std::string& path) : m_path(path) {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) {
-        throw std::runtime_error("fopen failed");
+        throw std::runtime_error(std::strerror(errno));
     }
     struct stat status {};
-    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const bool stated = ::fstat(m_fd, &status) == 0;
+    const int error = errno;
+    if (!stated || !S_ISREG(status.st_mode)) {
         ::close(m_fd);
         m_fd = -1;
-        throw std::runtime_error("fopen failed");
+        throw std::runtime_error(!stated                   ? std::strerror(error)
+                                 : S_ISDIR(status.st_mode) ? "is a folder, not a file"
+                                                           : "not a regular file");
     }
     m_size = static_cast<std::uint64_t>(status.st_size);
 }

@@ -13,7 +13,9 @@ namespace pstread {
 
 class database_file {
 public:
-    // Opens the file read-only; throws std::runtime_error "fopen failed".
+    // Opens the file read-only; throws std::runtime_error with the system's
+    // text for the failure ("No such file or directory", "Permission
+    // denied"), "is a folder, not a file" or "not a regular file".
     explicit database_file(const std::string& path);
     // Serves reads from a copy of `contents`; `name` stands in for a path.
     database_file(byte_buffer contents, std::string name);

@@ -19,7 +19,8 @@ public:
 
     // Reads and validates the header. Throws invalid_format when the file is
     // of the other variant, crc_fail on a header checksum mismatch and
-    // database_corrupt "fread failed: ..." when the file is too short.
+    // database_corrupt "not a PST file (...)" for a file too short or
+    // without the header's signature.
     explicit database_impl(std::shared_ptr<const database_file> file);
 
     std::uint16_t get_format_version() const override { return m_values.version; }

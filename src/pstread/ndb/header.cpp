@@ -1,6 +1,7 @@
 #include "pstread/ndb/header.h"
 
 #include <stdexcept>
+#include <string>
 
 #include "pstread/ndb/crc.h"
 #include "pstread/ndb/disk_layout.h"
@@ -8,6 +9,9 @@
 
 namespace pstread {
 namespace {
+
+// dwMagic: "!BDN" read as a little-endian number.
+constexpr std::uint64_t header_magic = 0x4E444221;
 
 crypt_method crypt_method_from(std::uint64_t value) {
     switch (value) {
@@ -47,8 +51,14 @@ header_values read_header(const database_file& file, std::span<std::uint8_t> cop
     if (copy.size() != H::size) {
         throw std::logic_error("header copy of the wrong size");
     }
+    if (file.size() < H::size) {
+        throw database_corrupt("not a PST file (only " + std::to_string(file.size()) + " bytes)");
+    }
     file.read(copy, 0);
     const std::span<const std::uint8_t> header(copy);
+    if (load_field(header, H::dwMagic) != header_magic) {
+        throw database_corrupt("not a PST file (bad signature)");
+    }
     header_values values;
     values.version = static_cast<std::uint16_t>(load_field(header, H::wVer));
     if (Layout::unicode != (values.version >= first_unicode_version)) {

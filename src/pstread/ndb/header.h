@@ -19,9 +19,11 @@ struct header_values {
 };
 
 // Reads Layout::header::size bytes from offset 0 into `copy` and validates
-// them: invalid_format when wVer belongs to the other variant, crc_fail
+// them: database_corrupt "not a PST file (only N bytes)" for a shorter file
+// and "not a PST file (bad signature)" when dwMagic is not "!BDN",
+// invalid_format when wVer belongs to the other variant, crc_fail
 // "header dwCRCPartial failure" / "header dwCRCFull failure" on a checksum
-// mismatch. Neither dwMagic nor wMagicClient is checked.
+// mismatch. wMagicClient is not checked (PST and OST files differ there).
 template <typename Layout>
 header_values read_header(const database_file& file, std::span<std::uint8_t> copy);
 

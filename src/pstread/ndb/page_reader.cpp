@@ -6,6 +6,7 @@
 #include "pstread/ndb/entry_count.h"
 #include "pstread/ndb/hex.h"
 #include "pstread/ndb/signature.h"
+#include "pstread/ndb/truncation.h"
 
 namespace pstread {
 namespace {
@@ -48,6 +49,7 @@ checked_page read_checked_page(const database_file& file, std::uint64_t file_eof
     if (ref.ib % page_size != 0) {
         throw unexpected_page("nonsensical page location; not sector aligned");
     }
+    require_inside_file(file, file_eof, "page", ref.bid, ref.ib, page_size);
     checked_page page;
     page.ref = ref;
     file.read(page.bytes, ref.ib);

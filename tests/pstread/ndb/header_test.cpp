@@ -28,7 +28,7 @@ TEST(HeaderTest, SampleHeaderOpensAsUnicode) {
     // of the file that names where it read.
     const std::string error =
         error_of<pstread::database_corrupt>([&] { db->lookup_node_info(0x21); });
-    EXPECT_TRUE(contains(error, "fread failed: 512 bytes at offset 0x905200")) << error;
+    EXPECT_TRUE(contains(error, "truncated: header says 10429440 bytes, file has 568")) << error;
 }
 
 struct header_case {
@@ -56,21 +56,23 @@ TEST(HeaderTest, OneChangeFromValid) {
         {"ANSI wVer 19", Variant::ansi, 19, none, nullptr},
         {"Unicode wVer 20", Variant::unicode, 20, none, nullptr},
         {"Unicode wVer 36", Variant::unicode, 36, none, nullptr},
-        {"dwMagic is not checked", Variant::ansi, 0,
+        {"dwMagic is checked", Variant::ansi, 0,
          [](built_file& f) {
              f.file[0] = 'X';
              pstbuild::refresh_header_crcs(f.file, f.layout.variant);
          },
-         nullptr},
+         "not a PST file (bad signature)"},
         {"ANSI bytes past the partial CRC may change", Variant::ansi, 0, flip(490), nullptr},
         {"ANSI partial CRC, Unicode not tried", Variant::ansi, 0, flip(100),
          "header dwCRCPartial failure"},
         {"Unicode partial CRC first", Variant::unicode, 0, flip(100),
          "header dwCRCPartial failure"},
         {"Unicode full CRC only", Variant::unicode, 0, flip(500), "header dwCRCFull failure"},
-        {"shorter than an ANSI header", Variant::ansi, 0, cut(511), "fread failed: 512 bytes"},
-        {"shorter than a Unicode header", Variant::unicode, 0, cut(540), "fread failed: 568 bytes"},
-        {"empty file", Variant::unicode, 0, cut(0), "fread failed"},
+        {"shorter than an ANSI header", Variant::ansi, 0, cut(511),
+         "not a PST file (only 511 bytes)"},
+        {"shorter than a Unicode header", Variant::unicode, 0, cut(540),
+         "not a PST file (only 540 bytes)"},
+        {"empty file", Variant::unicode, 0, cut(0), "not a PST file (only 0 bytes)"},
         {"bCryptMethod permute", Variant::unicode, 0, crypt(1), nullptr, crypt_method::permute},
         {"bCryptMethod cyclic", Variant::ansi, 0, crypt(2), nullptr, crypt_method::cyclic},
         {"unknown bCryptMethod reads as none", Variant::unicode, 0, crypt(0x10), nullptr},
@@ -103,7 +105,7 @@ TEST(HeaderTest, OneChangeFromValid) {
 
 TEST(HeaderTest, MissingFileFailsToOpen) {
     EXPECT_EQ(error_of<std::runtime_error>([] { pstread::open_database("/nonexistent/x.pst"); }),
-              "fopen failed");
+              "No such file or directory");
 }
 
 }  // namespace

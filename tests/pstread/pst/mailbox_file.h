@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "pstread/ndb/database.h"
+#include "support/block_writer.h"
 #include "support/layout.h"
 #include "support/le_bytes.h"
 #include "support/mailbox.h"
@@ -102,6 +104,8 @@ inline BuiltMailbox fan_out_mailbox(unsigned depth) {
             std::copy_n(built.bytes.begin() + static_cast<std::ptrdiff_t>(first + 8), 16,
                         built.bytes.begin() + static_cast<std::ptrdiff_t>(entry + 8));
         }
+        pstbuild::refresh_block_crc(std::span(built.bytes).subspan(block.offset, block.size),
+                                    Variant::unicode);
     }
     return built;
 }
