@@ -57,8 +57,8 @@ ExportResult OutlookAssetsExportAgent::ExportAppointmentFolderToICSWithFolder(
     }
     if ((!sink || !sink->open()) && state.status == Success) {
         state.status = Failed;
-        state.failure = sink ? sink->failureText()
-                             : "no output folder " + settings.CalendarOutputFolderPath;
+        state.failure =
+            sink ? sink->failureText() : "no output folder " + settings.CalendarOutputFolderPath;
     }
     std::optional<ItemKindRouter> router;
     if (state.status == Success) {

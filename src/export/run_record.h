@@ -18,9 +18,9 @@ namespace mailwright::exporting {
 inline constexpr std::size_t kMaxRecordedProblems = 1000;
 
 struct FolderRecord {
-    std::string file;      // the PST file's path
-    std::string folder;    // the folder's full path
-    std::string kindWord;  // "emails", "contacts", "calendar events"; empty: not exported
+    std::string file;             // the PST file's path
+    std::string folder;           // the folder's full path
+    std::string kindWord;         // "emails", "contacts", "calendar events"; empty: not exported
     std::uint32_t converted = 0;  // of the folder's own kind
     // Items converted by their own kind beside the folder's output, and
     // items left out (free/busy data).
