@@ -68,7 +68,8 @@ bool WriteNewFile(const std::string& path, const std::string& text) {
         platform::log_line("File opening failed for " + path + ": " + file.errorText());
         return false;
     }
-    return write_item_file(file, text);
+    std::string failure;
+    return write_item_file(file, text, failure);
 }
 
 }  // namespace mailwright::exporting
