@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "export/report_summary.h"
+#include "platform/resource_directory.h"
+#include "targets/guide_document.h"
 
 namespace mailwright::desktop {
 namespace {
@@ -46,8 +48,10 @@ ReportWindow::ReportWindow(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(this);
     m_showOutput =
         buttons->addButton(QStringLiteral("Show Output Folder"), QDialogButtonBox::ActionRole);
+    m_openGuide = buttons->addButton(QStringLiteral("Open Guide"), QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
     connect(m_showOutput, &QPushButton::clicked, this, &ReportWindow::showOutputFolder);
+    connect(m_openGuide, &QPushButton::clicked, this, &ReportWindow::openGuide);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -73,10 +77,20 @@ void ReportWindow::showRun(const exporting::ExportResult& result, const std::str
     m_reportPath->setVisible(!settings.ExtendedLogReportPath.empty());
     m_reportPath->setText(QString::fromStdString(
         exporting::ReportPathMessage(settings.ExportPacking, settings.ExtendedLogReportPath)));
+    // Separate files have no guide; an application's guide is offered when
+    // it was installed beside the program.
+    const auto guide =
+        targets::GuideDocumentPath(settings.ExportPacking, platform::ResourceDirectory());
+    m_guidePath = guide ? QString::fromStdString(*guide) : QString();
+    m_openGuide->setVisible(guide.has_value());
 }
 
 void ReportWindow::showOutputFolder() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
+}
+
+void ReportWindow::openGuide() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_guidePath));
 }
 
 }  // namespace mailwright::desktop

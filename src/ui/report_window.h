@@ -30,17 +30,21 @@ public:
     QLabel* outputPathLabel() const { return m_outputPath; }
     QLabel* reportPathLabel() const { return m_reportPath; }
     QPushButton* showOutputButton() const { return m_showOutput; }
+    QPushButton* openGuideButton() const { return m_openGuide; }
 
 private:
     void showOutputFolder();
+    void openGuide();
 
     QString m_outputFolder;
+    QString m_guidePath;
     QLabel* m_heading = nullptr;
     QLabel* m_counts = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QLabel* m_outputPath = nullptr;
     QLabel* m_reportPath = nullptr;
     QPushButton* m_showOutput = nullptr;
+    QPushButton* m_openGuide = nullptr;
 };
 
 }  // namespace mailwright::desktop

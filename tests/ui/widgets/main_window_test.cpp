@@ -214,6 +214,7 @@ void MainWindowTest::conversionEndsInTheReportWindow() {
                  .arg(0));
     QVERIFY(report.outputPathLabel()->text().endsWith(output.path()));
     QVERIFY(!report.logView()->toPlainText().isEmpty());
+    QVERIFY(report.openGuideButton()->isHidden());  // separate files have no guide
     QVERIFY(!m_window->progressDialog()->isVisible());
 
     report.reject();
