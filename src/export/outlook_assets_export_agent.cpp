@@ -14,6 +14,7 @@
 #include "model/mapi_folder.h"
 #include "model/message_store.h"
 #include "model/pst_session.h"
+#include "platform/current_exception_reason.h"
 #include "pstread/ndb/exceptions.h"
 #include "pstread/ndb/hex.h"
 #include "pstread/ndb/types.h"
@@ -54,17 +55,6 @@ std::optional<std::string> read_fault_reason() {
         return "no property " + pstread::to_hex(missing.which());
     } catch (...) {
         return std::nullopt;
-    }
-}
-
-// The reason of any exception being handled.
-std::string describe_failure() {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return "unknown error";
     }
 }
 
@@ -256,7 +246,7 @@ void OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
                     result = ExportResult{CompletedWithErrors, 0, 0, 0};
                     ++_runRecord.counts.unreadableFolders;
                 } else {
-                    error = describe_failure();
+                    error = platform::CurrentExceptionReason();
                     report.folderException(error);
                     result = ExportResult{Failed, 0, 0, 0};
                 }

@@ -10,6 +10,7 @@
 #include "formats/meeting_calendar.h"
 #include "formats/mime_mail_writer.h"
 #include "formats/property_reading.h"
+#include "platform/current_exception_reason.h"
 #include "platform/system_log.h"
 #include "pstread/ltp/hnid_stream.h"
 #include "pstread/ndb/exceptions.h"
@@ -57,17 +58,6 @@ bool isReference(std::uint32_t method) {
            method == pstread::attach_method_by_reference_only;
 }
 
-// The reason of the exception being handled, for a loss line.
-std::string currentReason() {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
 // How a loss line names an attachment: its name, else its number.
 std::string attachmentLabel(const std::u16string& name, std::size_t number,
                             const char* kind = "attachment") {
@@ -101,7 +91,7 @@ struct MIMEMailWriter::AttachmentEntry {
 };
 
 void MIMEMailWriter::recordLoss(const std::string& what) {
-    m_losses.push_back(what + ": " + currentReason());
+    m_losses.push_back(what + ": " + platform::CurrentExceptionReason());
     platform::log_line("Incomplete message " + m_identity.hex(16) + ": " + m_losses.back());
 }
 
