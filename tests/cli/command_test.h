@@ -65,30 +65,37 @@ struct ReportFolder {
     std::size_t converted = 0;
     std::size_t skipped = 0;
     std::string savedIn;
-    // Contacts and appointments converted beside the mail, items left out.
-    std::size_t otherKinds = 0;
+    // Contacts and appointments converted beside the folder's own kind,
+    // items left out, and where the reference mails went.
+    std::size_t contacts = 0;
+    std::size_t events = 0;
+    std::size_t leftOut = 0;
+    std::string references;
 };
 
 inline std::vector<ReportFolder> parse_report(const std::string& report) {
     std::vector<ReportFolder> folders;
     const std::regex header(R"(^Folder: (.*) \[-?\d+\]\r$)");
     const std::regex count(R"(^Converted Items Count: (\d+) \r$)");
-    const std::regex saved(R"(^Saved in: (.*)\r$)");
+    const std::regex saved(R"(^(Calendar References )?Saved in: (.*)\r$)");
     const std::regex other(
-        R"(^(?:Converted Contacts|Converted Calendar Events|Left Out Items) Count: (\d+) .*\r$)");
+        R"(^(Converted Contacts|Converted Calendar Events|Left Out Items) Count: (\d+) .*\r$)");
     std::istringstream lines(report);
     std::smatch m;
     for (std::string line; std::getline(lines, line);) {
         if (std::regex_match(line, m, header)) {
-            folders.push_back({m[1], 0, 0, {}, 0});
+            folders.emplace_back().path = m[1];
         } else if (folders.empty()) {
             continue;
         } else if (std::regex_match(line, m, count)) {
             folders.back().converted = std::stoul(m[1]);
         } else if (std::regex_match(line, m, other)) {
-            folders.back().otherKinds += std::stoul(m[1]);
+            ReportFolder& f = folders.back();
+            (m[1] == "Converted Contacts" ? f.contacts
+             : m[1] == "Left Out Items"   ? f.leftOut
+                                          : f.events) = std::stoul(m[2]);
         } else if (std::regex_match(line, m, saved)) {
-            folders.back().savedIn = m[1];
+            (m[1].matched ? folders.back().references : folders.back().savedIn) = m[2];
         } else if (line.find("MESSAGE SKIPPED") != std::string::npos) {
             ++folders.back().skipped;
         }

@@ -1,11 +1,13 @@
 // Every real sample file and the sample mailbox of both store variants,
-// converted by `mailwright convert` once for each kind of output: for every
-// folder of that kind the items written plus the items the report names as
-// skipped equal the rows of its contents table, and real consumers read
-// every file: Python's mailbox and email packages the MBOX and EML mail
+// converted by `mailwright convert` once for each kind of output and each
+// destination: for every folder the items written plus the items the report
+// names as skipped equal the rows of its contents table, and real consumers
+// read every file: Python's mailbox and email packages the MBOX and EML mail
 // (counting the messages of each folder, without defects), vobject the
 // merged cards (counting them) and ical.js too, icalendar and ical.js the
-// calendar files and Python's email the reference mails.
+// calendar files and Python's email the reference mails; for each
+// destination its mailboxes, cards and calendars hold exactly the converted
+// items as the importing applications' formats read them.
 #include <iostream>
 #include <map>
 
@@ -27,25 +29,34 @@ using mailwright::model::MAPIFolder;
 using testfiles::quoted;
 using vcardtest::RunCommand;
 
+// A folder a run converts, with its kind and its contents table rows.
+struct Accounted {
+    std::string path;
+    std::int32_t type;
+    std::size_t rows;
+};
+using Folders = std::vector<ReportFolder>;
+
 struct Kind {
     const char* name;
     const char* options;
     std::vector<std::int32_t> folderTypes;  // the folders whose rows the run accounts for
     // Checks one file's output with the consumers.
-    void (*check)(const fs::path& out, const std::vector<ReportFolder>& folders);
+    void (*check)(const fs::path& out, const Folders& folders, const std::vector<Accounted>&);
 };
 
 // The folders a run of the kind converts (the store root and its IPM
-// subtree), with their contents table rows.
+// subtree).
 void accounted_folders(const std::shared_ptr<MAPIFolder>& folder, const Kind& kind,
-                       std::vector<std::pair<std::string, std::size_t>>& out) {
+                       std::vector<Accounted>& out) {
     using namespace mailwright::model;
     const std::int32_t type = folder->defaultItemType();
     if (type == kFolderJournal || type == kFolderNotes || type == kFolderTasks) {
         return;
     }
     if (std::ranges::find(kind.folderTypes, type) != kind.folderTypes.end()) {
-        out.emplace_back(folder->fullFolderPath(), folder->getFolder().get_contents_table().size());
+        out.push_back(
+            {folder->fullFolderPath(), type, folder->getFolder().get_contents_table().size()});
     }
     for (const auto& child : userSubfolders(*folder, false)) {
         accounted_folders(child, kind, out);
@@ -54,7 +65,7 @@ void accounted_folders(const std::shared_ptr<MAPIFolder>& folder, const Kind& ki
 
 // Python counts the messages in each folder's output: as many as the report
 // names converted there, without defects.
-void check_mail(const fs::path& out, const std::vector<ReportFolder>& folders, const char* format) {
+void check_mail(const fs::path& out, const Folders& folders, const char* format) {
     std::map<std::string, std::size_t> convertedIn;
     std::string listing;
     for (const ReportFolder& f : folders) {
@@ -81,7 +92,7 @@ void check_mail(const fs::path& out, const std::vector<ReportFolder>& folders, c
     EXPECT_EQ(counted, convertedIn.size());
 }
 
-void check_contacts(const fs::path&, const std::vector<ReportFolder>& folders) {
+void check_contacts(const fs::path&, const Folders& folders, const std::vector<Accounted>&) {
     for (const ReportFolder& f : folders) {
         if (f.converted == 0) {
             continue;
@@ -94,7 +105,7 @@ void check_contacts(const fs::path&, const std::vector<ReportFolder>& folders) {
     }
 }
 
-void check_calendar(const fs::path& out, const std::vector<ReportFolder>&) {
+void check_calendar(const fs::path& out, const Folders&, const std::vector<Accounted>&) {
     const auto events = clitest::files_in(out, ".ics");
     if (events.empty()) {
         return;
@@ -115,20 +126,60 @@ void check_calendar(const fs::path& out, const std::vector<ReportFolder>&) {
     EXPECT_EQ(parsed.exitCode, 0) << parsed.output;
 }
 
+// count_target_items.py counts the destination's mails, cards and events:
+// the items the report names converted of each kind.
+void check_target(const std::string& target, const fs::path& out, const Folders& folders,
+                  const std::vector<Accounted>& expected) {
+    using namespace mailwright::model;
+    std::map<std::string, std::size_t> converted;
+    std::string command = "/usr/bin/python3 '" MW_SOURCE_DIR
+                          "/tests/targets/count_target_items.py' " +
+                          target + " " + quoted(out);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const std::int32_t type = expected[i].type;
+        converted[type == kFolderContacts   ? "CARDS"
+                  : type == kFolderCalendar ? "EVENTS"
+                                            : "MAIL"] += folders[i].converted;
+        converted["CARDS"] += folders[i].contacts;
+        converted["EVENTS"] += folders[i].events;
+        command +=
+            folders[i].references.empty() ? "" : " " + quoted(fs::path(folders[i].references));
+    }
+    const auto counted = RunCommand(command);
+    ASSERT_EQ(counted.exitCode, 0) << counted.output;
+    EXPECT_EQ(counted.output.find("ERROR"), std::string::npos) << counted.output;
+    for (const char* counter : {"MAIL", "CARDS", "EVENTS"}) {
+        EXPECT_NE(counted.output.find(counter + (" " + std::to_string(converted[counter])) + "\n"),
+                  std::string::npos)
+            << counter << "\n"
+            << counted.output;
+    }
+}
+
+using namespace mailwright::model;
+const std::vector<std::int32_t> kMail = {kFolderMail, kFolderStoreRoot};
+const std::vector<std::int32_t> kEveryKind = {kFolderMail, kFolderStoreRoot, kFolderContacts,
+                                              kFolderCalendar};
+
 const Kind kKinds[] = {
-    {"mbox",
-     "--kinds mail --mail-format mbox",
-     {mailwright::model::kFolderMail, mailwright::model::kFolderStoreRoot},
-     [](const fs::path& out, const std::vector<ReportFolder>& f) { check_mail(out, f, "mbox"); }},
-    {"eml",
-     "--kinds mail --mail-format eml",
-     {mailwright::model::kFolderMail, mailwright::model::kFolderStoreRoot},
-     [](const fs::path& out, const std::vector<ReportFolder>& f) { check_mail(out, f, "eml"); }},
-    {"contacts",
-     "--kinds contacts --merge-contacts",
-     {mailwright::model::kFolderContacts},
-     check_contacts},
-    {"calendar", "--kinds calendar", {mailwright::model::kFolderCalendar}, check_calendar},
+    {"mbox", "--kinds mail --mail-format mbox", kMail,
+     [](const fs::path& out, const Folders& f, const auto&) { check_mail(out, f, "mbox"); }},
+    {"eml", "--kinds mail --mail-format eml", kMail,
+     [](const fs::path& out, const Folders& f, const auto&) { check_mail(out, f, "eml"); }},
+    {"contacts", "--kinds contacts --merge-contacts", {kFolderContacts}, check_contacts},
+    {"calendar", "--kinds calendar", {kFolderCalendar}, check_calendar},
+    {"thunderbird", "--target thunderbird", kEveryKind,
+     [](const fs::path& out, const Folders& f, const std::vector<Accounted>& e) {
+         check_target("thunderbird", out, f, e);
+     }},
+    {"apple", "--target apple", kEveryKind,
+     [](const fs::path& out, const Folders& f, const std::vector<Accounted>& e) {
+         check_target("apple", out, f, e);
+     }},
+    {"outlook_archive", "--target outlook-archive", kEveryKind,
+     [](const fs::path& out, const Folders& f, const std::vector<Accounted>& e) {
+         check_target("outlook-archive", out, f, e);
+     }},
 };
 
 void PrintTo(const Kind& kind, std::ostream* out) {
@@ -163,18 +214,18 @@ TEST_P(ConvertCorpus, EveryItemIsWrittenOrNamedAsSkippedAndConsumersReadTheOutpu
         EXPECT_TRUE(r.status == 0 || r.status == 3) << r.status << r.err;
         const auto session = mailwright::model::PSTSession::initWithFile(
             file.string(), mailwright::platform::InMemoryUserDefaults({{"defaultCodePage", 1252}}));
-        std::vector<std::pair<std::string, std::size_t>> expected;
+        std::vector<Accounted> expected;
         accounted_folders(session->getRootStore()->getSubTreeFolder(), kind, expected);
-        const auto folders = clitest::parse_report(report_in(out));
+        const Folders folders = clitest::parse_report(report_in(out));
         ASSERT_EQ(folders.size(), expected.size());
         for (std::size_t i = 0; i < folders.size(); ++i) {
-            EXPECT_EQ(folders[i].path, expected[i].first);
-            EXPECT_EQ(folders[i].converted + folders[i].otherKinds + folders[i].skipped,
-                      expected[i].second)
-                << folders[i].path;
-            items += folders[i].converted;
+            const ReportFolder& f = folders[i];
+            EXPECT_EQ(f.path, expected[i].path);
+            EXPECT_EQ(f.converted + f.contacts + f.events + f.leftOut + f.skipped, expected[i].rows)
+                << f.path;
+            items += f.converted + f.contacts + f.events;
         }
-        kind.check(out, folders);
+        kind.check(out, folders, expected);
     }
     EXPECT_GT(items, 0u);
     std::cout << files.size() << " files, " << items << " items as " << kind.name << "\n";
