@@ -82,11 +82,6 @@ inline std::shared_ptr<MAPIFolder> folder_at(const std::shared_ptr<PSTSession>& 
     return nullptr;
 }
 
-// Rows of a folder's contents table: what the run must account for.
-inline std::size_t contents_rows(const MAPIFolder& folder) {
-    return folder.getFolder().get_contents_table().size();
-}
-
 // Records what the run shows; can ask the agent to cancel after a number of
 // converted items.
 class RecordingPresenter : public IProgressPresenter {

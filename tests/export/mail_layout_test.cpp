@@ -13,7 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using exporttest::all_folders;
-using exporttest::contents_rows;
 using exporttest::ExportTest;
 using exporttest::files_below;
 using exporttest::folder_at;
@@ -58,23 +57,6 @@ TEST_F(MailLayoutTest, FolderTreeIsMirroredWithOneMailboxPerMailFolder) {
     EXPECT_EQ(mbox_messages(out() / (top + "Inbox/Inbox.mbox")), 3u);
     EXPECT_EQ(mbox_messages(out() / (top + "Inbox/Sub/Sub.mbox")), 2u);
     EXPECT_NE(slurp(out() / (top + "Inbox/Sub/Sub.mbox")).find("Subject: five"), std::string::npos);
-}
-
-TEST_F(MailLayoutTest, ASecondPSTWithTheSameFileNameGetsItsOwnNumberedFolder) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
-    box.top().add_folder("Inbox").messages = {mail("first file")};
-    const auto first = open_session(psttest::build_file(box), "/a/mail.pst");
-    box.top().children.back().messages = {mail("second file")};
-    const auto second = open_session(psttest::build_file(box), "/b/mail.pst");
-
-    const auto r = run(settings({folder_at(first, "Ann/Top of Personal Folders/Inbox"),
-                                 folder_at(second, "Ann/Top of Personal Folders/Inbox")}));
-    EXPECT_EQ(r.result.status, Success) << r.log;
-    const fs::path one = out() / "mail.pst/Ann/Top of Personal Folders/Inbox/Inbox.mbox";
-    const fs::path two = out() / "mail.pst (1)/Ann/Top of Personal Folders/Inbox/Inbox.mbox";
-    EXPECT_NE(slurp(one).find("first file"), std::string::npos);
-    EXPECT_NE(slurp(two).find("second file"), std::string::npos);
-    EXPECT_EQ(slurp(one).find("second file"), std::string::npos);
 }
 
 TEST_F(MailLayoutTest, HostileFolderNamesStayInsideTheOutputFolder) {
@@ -194,48 +176,6 @@ TEST_F(MailLayoutTest, MessageFilesAreNamedBySubjectAndNumberedPerFolder) {
     for (const auto& name : files_below(dir)) {
         EXPECT_EQ(slurp(dir / name).find("From - "), std::string::npos) << name;
         EXPECT_NE(slurp(dir / name).find("\r\n\r\n"), std::string::npos) << name;
-    }
-}
-
-TEST_F(MailLayoutTest, EveryContentsRowIsInTheOutputOrReportedSkipped) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
-    pstbuild::Folder& inbox = box.top().add_folder("Inbox");
-    for (int i = 0; i < 6; ++i) {
-        inbox.messages.push_back(mail("m" + std::to_string(i)));
-    }
-    box.top().add_folder("Other").messages = {mail("x"), mail("y")};
-    auto built = psttest::build_file(box);
-    const auto& written = built.report.folder("Top of Personal Folders/Inbox");
-    psttest::damage_node(built, written.message_nid(1));
-    psttest::damage_node(built, written.message_nid(4));
-    const auto session = open_session(built);
-    const auto folders = all_folders(session);
-
-    for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
-        fs::remove_all(out());
-        fs::create_directories(out());
-        const auto r = run(settings(folders, format));
-        std::size_t rows = 0;
-        for (const auto& f : folders) {
-            rows += contents_rows(*f);
-        }
-        std::size_t skipped = 0;
-        for (std::size_t at = r.report.find("MESSAGE SKIPPED"); at != std::string::npos;
-             at = r.report.find("MESSAGE SKIPPED", at + 1)) {
-            ++skipped;
-        }
-        std::size_t written_messages = 0;
-        for (const auto& name : files_below(out())) {
-            if (name.ends_with(".mbox")) {
-                written_messages += mbox_messages(out() / name);
-            } else if (name.ends_with(".eml")) {
-                ++written_messages;
-            }
-        }
-        EXPECT_EQ(skipped, 2u);
-        EXPECT_EQ(written_messages, r.result.mailCount);
-        EXPECT_EQ(written_messages + skipped, rows);
-        EXPECT_EQ(r.result.status, CompletedWithErrors);
     }
 }
 

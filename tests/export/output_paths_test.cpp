@@ -25,25 +25,6 @@ pstbuild::Mailbox nested_mailbox() {
     return box;
 }
 
-TEST_F(OutputPathsTest, FolderHierarchyMirrorsTheAncestryUnderThePSTName) {
-    const auto session = open_session(psttest::build_file(nested_mailbox()), "/x/y/mail.pst");
-    const auto folder =
-        folder_at(session, "Ann's Mail/Top of Personal Folders/Inbox/Projects: 2024/25");
-    const auto path = FolderHierarchy(folder, out().string(), -1);
-    const std::string expected =
-        (out() / "mail.pst/Ann's Mail/Top of Personal Folders/Inbox/Projects- 2024\u221525")
-            .string();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(*path, expected);
-    EXPECT_TRUE(fs::is_directory(expected));
-    // Reused, not made anew, the second time; the suffix goes after the name.
-    EXPECT_EQ(FolderHierarchy(folder, out().string(), -1), expected);
-    EXPECT_EQ(*FolderHierarchy(folder, out().string(), 2),
-              (out() / "mail.pst (2)/Ann's Mail/Top of Personal Folders/Inbox/"
-                       "Projects- 2024\u221525")
-                  .string());
-}
-
 TEST_F(OutputPathsTest, FolderHierarchyNeedsTheBaseFolderAndPassesOverFiles) {
     const auto session = open_session(psttest::build_file(nested_mailbox()), "mail.pst");
     const auto inbox = folder_at(session, "Ann's Mail/Top of Personal Folders/Inbox");

@@ -79,13 +79,5 @@ TEST(SafeName, LongNamesOfWideCharactersFitTheByteLimitOnACharacterBoundary) {
     EXPECT_EQ(emoji, repeat("\U0001F600", 57) + "...");
 }
 
-TEST(SafeName, CutToBytesKeepsWholeCharacters) {
-    EXPECT_EQ(CutToBytes("abcdef", 6), "abcdef");
-    EXPECT_EQ(CutToBytes("abcdefg", 6), "abc...");
-    // "\u00e9" is two bytes: 5 bytes of room for text leave two of them.
-    EXPECT_EQ(CutToBytes("\u00e9\u00e9\u00e9\u00e9\u00e9", 8), "\u00e9\u00e9...");
-    EXPECT_EQ(CutToBytes("\U0001F600\U0001F600", 6), "...");
-}
-
 }  // namespace
 }  // namespace mailwright::exporting
