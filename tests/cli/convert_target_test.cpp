@@ -1,45 +1,20 @@
 // `mailwright convert --target`: the built program writes each destination's
 // layout, finds the package resources beside itself, names the options a
 // destination overrides in one warning line, and refuses unknown targets.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "pstread/pst/mailbox_file.h"
+#include "cli/command_test.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testfiles::quoted;
 
-std::string read(const fs::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
+class ConvertTarget : public clitest::CommandTest {};
 
-TEST(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("mw_target_cli_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+TEST_F(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
     box.top().add_folder("Inbox").messages = {psttest::mail("one"), psttest::mail("two")};
-    const auto built = psttest::build_file(box);
-    std::ofstream(dir / "mail.pst", std::ios::binary)
-        .write(reinterpret_cast<const char*>(built.bytes.data()),
-               static_cast<std::streamsize>(built.bytes.size()));
-    const auto convert = [&](const std::string& arguments) {
-        const std::string command = "cd '" + dir.string() +
-                                    "' && XDG_CONFIG_HOME=. '" MW_BINARY_DIR
-                                    "/src/mailwright' convert --quiet mail.pst " +
-                                    arguments + " >stdout 2>stderr";
-        const int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    };
+    const std::string file = quoted(write("mail.pst", psttest::build_file(box)));
+    const std::string resources = MW_BINARY_DIR "/share/mailwright/";
 
     // Apple's layout writes contacts in the address-book style itself, the
     // others merge as they must or not at all.
@@ -58,35 +33,29 @@ TEST(ConvertTarget, WritesEachLayoutAndWarnsOnceAboutOverriddenOptions) {
          "Outlook Import Guide.pdf"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(convert("-o " + c.target + " --target " + c.target +
-                          " --split-mb 5 --read-unread --merge-contacts --contact-style "
-                          "address-book"),
-                  0)
-            << read(dir / "stderr");
-        const std::string warned = read(dir / "stderr");
-        EXPECT_EQ(
-            warned.rfind("mailwright convert: --target " + c.target + " ignores " + c.ignored +
-                             ": its layout fixes them\n"
-                             "mailwright convert: completed successfully: ",
-                         0),
-            0u)
-            << warned;
-        EXPECT_EQ(read(dir / "stdout").rfind(c.outputLine, 0), 0u) << read(dir / "stdout");
-        EXPECT_TRUE(fs::is_regular_file(dir / c.target / c.madeFile)) << c.madeFile;
+        const fs::path out = m_dir / c.target;
+        const auto r = run("--quiet " + file + " -o " + quoted(out) + " --target " + c.target +
+                           " --split-mb 5 --read-unread --merge-contacts --contact-style "
+                           "address-book");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.rfind("mailwright convert: --target " + c.target + " ignores " + c.ignored +
+                                  ": its layout fixes them\n"
+                                  "mailwright convert: completed successfully: ",
+                              0),
+                  0u)
+            << r.err;
+        EXPECT_EQ(r.out.rfind(c.outputLine, 0), 0u) << r.out;
+        EXPECT_TRUE(fs::is_regular_file(out / c.madeFile)) << c.madeFile;
         // The guide is named when the build made it (it needs Qt).
-        if (fs::exists(fs::path(MW_BINARY_DIR "/share/mailwright") / c.guide)) {
-            EXPECT_NE(
-                read(dir / "stdout")
-                    .find("described in:\n" MW_BINARY_DIR "/share/mailwright/" + c.guide + "\n"),
-                std::string::npos)
-                << read(dir / "stdout");
+        if (fs::exists(resources + c.guide)) {
+            EXPECT_NE(r.out.find("described in:\n" + resources + c.guide + "\n"), std::string::npos)
+                << r.out;
         }
     }
-    EXPECT_EQ(convert("-o out --target files-and-more"), 64);
-    EXPECT_NE(
-        read(dir / "stderr").find("--target takes files, thunderbird, apple or outlook-archive"),
-        std::string::npos);
-    fs::remove_all(dir);
+    const auto unknown = run(file + " -o " + quoted(m_dir / "out") + " --target files-and-more");
+    EXPECT_EQ(unknown.status, 64);
+    EXPECT_NE(unknown.err.find("--target takes files, thunderbird, apple or outlook-archive"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -78,49 +78,41 @@ TEST_F(InspectCommandTest, PropertyContextWithOneDamagedValue) {
                   "  0x8001  PT_MV_STRING8  2 values [\"a\", \"b\"]\n");
 }
 
-TEST_F(InspectCommandTest, TableContextAndCodePage) {
-    const run_result result = run(sample_file() + " 12d --codepage 1251");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("node 0x12d: table context, 4 columns, 2 rows\n"), std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find("  row 1, row id 0x8042:\n    0x3001  PT_STRING8     \"Sent\"\n"),
-              std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find("  0x3602  PT_LONG        cell "), std::string::npos);
-}
-
-TEST_F(InspectCommandTest, NamedPropertyMap) {
-    const run_result result = run(sample_file() + " --named");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("named property map: 2 entries, 251 buckets\n"), std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find("0x8000  {00062002-0000-0000-C000-000000000046} 0x8216  "
-                              "PSETID_Appointment\n"),
-              std::string::npos)
-        << result.out;
-    EXPECT_NE(result.out.find("0x8001  {00020329-0000-0000-C000-000000000046} \"Keywords\"  "
-                              "PS_PUBLIC_STRINGS\n"),
-              std::string::npos)
-        << result.out;
-}
-
-TEST_F(InspectCommandTest, NodesThatCannotBeShown) {
+// Each other form of the command: what it prints on success, or its status
+// and the reason on standard error.
+TEST_F(InspectCommandTest, TablesNamesAndNodesThatCannotBeShown) {
+    const struct {
+        std::string arguments;
+        int status;
+        std::vector<std::string> printed;  // on standard output, or error when failed
+    } cases[] = {
+        {" 12d --codepage 1251",
+         0,
+         {"node 0x12d: table context, 4 columns, 2 rows\n",
+          "  row 1, row id 0x8042:\n    0x3001  PT_STRING8     \"Sent\"\n",
+          "  0x3602  PT_LONG        cell "}},
+        {" --named",
+         0,
+         {"named property map: 2 entries, 251 buckets\n",
+          "0x8000  {00062002-0000-0000-C000-000000000046} 0x8216  PSETID_Appointment\n",
+          "0x8001  {00020329-0000-0000-C000-000000000046} \"Keywords\"  PS_PUBLIC_STRINGS\n"}},
+        {" 0x99", 1, {"node 0x99 not found"}},
+        {" 0x2F", 1, {"node 0x2f: "}},
+        {" 0x21/0x7F", 1, {"not found"}},
+        {" 0xZZ", 64, {}},
+        {"", 64, {}},
+        {" 0x21 --codepage 99999", 64, {}},
+    };
     const std::string file = sample_file();
-    run_result result = run(file + " 0x99");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("node 0x99 not found"), std::string::npos) << result.err;
-
-    result = run(file + " 0x2F");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("node 0x2f: "), std::string::npos) << result.err;
-
-    result = run(file + " 0x21/0x7F");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("not found"), std::string::npos) << result.err;
-
-    EXPECT_EQ(run(file + " 0xZZ").status, 64);
-    EXPECT_EQ(run(file).status, 64);
-    EXPECT_EQ(run(file + " 0x21 --codepage 99999").status, 64);
+    for (const auto& c : cases) {
+        const run_result result = run(file + c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments << result.err;
+        for (const std::string& piece : c.printed) {
+            EXPECT_NE((c.status == 0 ? result.out : result.err).find(piece), std::string::npos)
+                << piece << "\n"
+                << result.out << result.err;
+        }
+    }
 }
 
 }  // namespace
