@@ -19,43 +19,37 @@ std::vector<std::string> titles(const std::vector<OptionMenuItem>& menu) {
 }
 
 TEST(DestinationMenus, ConvertAndImportMenusByKinds) {
-    struct Case {
-        bool m, c, k;
+    const struct {
+        std::string kinds;  // M mail, C contacts, K calendar selected
         std::vector<std::string> convert;
         std::vector<std::string> import;
-    };
-    const Case cases[] = {
-        {true,
-         true,
-         true,
+    } cases[] = {
+        {"MCK",
          {"Apple Mail, Address Book, Calendar (iCal)", "Microsoft Outlook 2011/Entourage Archive",
           "Thunderbird Email Database, *.vcf, *.ics", "*.mbox, *.vcf, *.ics",
           "*.eml, *.vcf, *.ics"},
          {"Apple Mail , Address Book ,Calendar (iCal)", "Microsoft Outlook for Mac 2011",
           "Mozilla Thunderbird"}},
-        {false,
-         true,
-         false,
+        {"C",
          {"Apple Address Book", "Microsoft Outlook 2011/Entourage Archive", "*.vcf"},
          {"Apple Address Book ", "Microsoft Outlook for Mac 2011"}},
-        {true,
-         false,
-         false,
+        {"M",
          {"Apple Mail", "Microsoft Outlook 2011/Entourage Archive", "Thunderbird Email Database",
           "*.mbox", "*.eml"},
          {"Apple Mail ", "Microsoft Outlook for Mac 2011", "Mozilla Thunderbird"}},
-        {false,
-         false,
-         true,
+        {"K",
          {"Apple Mail, Calendar (iCal)", "Microsoft Outlook 2011/Entourage Archive",
           "Thunderbird Email Database, *.ics", "*.mbox, *.ics", "*.eml, *.ics"},
          {"Apple Mail ,Calendar (iCal)", "Microsoft Outlook for Mac 2011"}},
-        {false, false, false, {"Apple "}, {}},
+        {"", {"Apple "}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.m << c.c << c.k);
-        EXPECT_EQ(titles(buildConvertMenuForMails(c.m, c.c, c.k)), c.convert);
-        EXPECT_EQ(titles(buildImportMenuForMails(c.m, c.c, c.k)), c.import);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kinds);
+        const bool m = c.kinds.find('M') != std::string::npos;
+        const bool k = c.kinds.find('K') != std::string::npos;
+        const bool contacts = c.kinds.find('C') != std::string::npos;
+        EXPECT_EQ(titles(buildConvertMenuForMails(m, contacts, k)), c.convert);
+        EXPECT_EQ(titles(buildImportMenuForMails(m, contacts, k)), c.import);
     }
     const auto all = buildConvertMenuForMails(true, false, false);
     const std::vector<std::pair<std::int32_t, std::int32_t>> layouts = {
@@ -74,73 +68,26 @@ KindBox box(int state) {
 }
 
 TEST(OptionsRules, SwitchesFollowKindsAndDestination) {
-    struct Case {
+    // The switches enabled: R read/unread apart, C merge contacts, K merge
+    // calendar events, S split mailboxes.
+    const KindBox none;
+    const KindBoxes all = {box(kAllOn), box(kAllOn), box(kAllOn)};
+    const struct {
         const char* what;
         KindBoxes kinds;
         std::int32_t action;
         std::int32_t chosen;
-        bool readUnread, mergeContacts, mergeCalendar, split;
+        std::string enabled;
+    } cases[] = {
+        {"only contacts, *.vcf", {none, box(kAllOn), none}, kActionConvert, 2, "C"},
+        {"mail and calendar, *.eml", {box(kAllOn), none, box(kAllOn)}, kActionConvert, 4, "RK"},
+        {"mail and calendar, *.mbox", {box(kAllOn), none, box(kAllOn)}, kActionConvert, 3, "RKS"},
+        {"mixed mail counts as mail", {box(kMixed), none, none}, kActionConvert, 3, "RS"},
+        {"mail off", {box(kAllOff), box(kAllOn), none}, kActionConvert, 0, ""},
+        {"Thunderbird", all, kActionConvert, 2, ""},
+        {"import menu merges nothing", all, kActionImportMenu, 0, ""},
     };
-    const KindBox none;
-    const Case cases[] = {
-        {"only contacts, *.vcf",
-         {none, box(kAllOn), none},
-         kActionConvert,
-         2,
-         false,
-         true,
-         false,
-         false},
-        {"mail and calendar, *.eml",
-         {box(kAllOn), none, box(kAllOn)},
-         kActionConvert,
-         4,
-         true,
-         false,
-         true,
-         false},
-        {"mail and calendar, *.mbox",
-         {box(kAllOn), none, box(kAllOn)},
-         kActionConvert,
-         3,
-         true,
-         false,
-         true,
-         true},
-        {"mixed mail counts as mail",
-         {box(kMixed), none, none},
-         kActionConvert,
-         3,
-         true,
-         false,
-         false,
-         true},
-        {"mail off",
-         {box(kAllOff), box(kAllOn), none},
-         kActionConvert,
-         0,
-         false,
-         false,
-         false,
-         false},
-        {"Thunderbird",
-         {box(kAllOn), box(kAllOn), box(kAllOn)},
-         kActionConvert,
-         2,
-         false,
-         false,
-         false,
-         false},
-        {"import menu merges nothing",
-         {box(kAllOn), box(kAllOn), box(kAllOn)},
-         kActionImportMenu,
-         0,
-         false,
-         false,
-         false,
-         false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OptionsState options;
         options.kinds = c.kinds;
@@ -148,10 +95,11 @@ TEST(OptionsRules, SwitchesFollowKindsAndDestination) {
         options.destinationTypeOptions = c.chosen;
         EvaluateOptions(options, false);
         EXPECT_EQ(options.destinationTypeOptions, c.chosen);
-        EXPECT_EQ(options.saveReadUnreadEnabled, c.readUnread);
-        EXPECT_EQ(options.mergeContactsEnabled, c.mergeContacts);
-        EXPECT_EQ(options.mergeCalendarEventsEnabled, c.mergeCalendar);
-        EXPECT_EQ(options.splitMBOXFilesEnabled, c.split);
+        const auto on = [&](char letter) { return c.enabled.find(letter) != std::string::npos; };
+        EXPECT_EQ(options.saveReadUnreadEnabled, on('R'));
+        EXPECT_EQ(options.mergeContactsEnabled, on('C'));
+        EXPECT_EQ(options.mergeCalendarEventsEnabled, on('K'));
+        EXPECT_EQ(options.splitMBOXFilesEnabled, on('S'));
         EXPECT_TRUE(options.startButtonEnabled);
     }
 }
