@@ -286,9 +286,15 @@ void MainWindow::treeContextMenu(const QPoint& position) {
     if (!index.isValid() || node->treeNodeContainerClass != ui::kClassSession) {
         return;
     }
-    QMenu menu(this);
-    QMenu* encodings = menu.addMenu(QStringLiteral("Text Encoding"));
-    encodings->setEnabled(m_allowPSTDrop && !node->pstSession->isUnicodePST());
+    std::unique_ptr<QMenu> menu = sessionMenu(*node);
+    menu->exec(m_tree->viewport()->mapToGlobal(position));
+}
+
+std::unique_ptr<QMenu> MainWindow::sessionMenu(ui::TreeNode& sessionRow) {
+    auto menu = std::make_unique<QMenu>(this);
+    QMenu* encodings = menu->addMenu(QStringLiteral("Text Encoding"));
+    encodings->setEnabled(m_allowPSTDrop && !sessionRow.pstSession->isUnicodePST());
+    ui::TreeNode* node = &sessionRow;
     for (const text::TextEncodingItem* row : text::AvailableCodePages()) {
         QAction* item = encodings->addAction(QString::fromLatin1(row->displayName));
         item->setCheckable(true);
@@ -298,10 +304,10 @@ void MainWindow::treeContextMenu(const QPoint& position) {
         connect(item, &QAction::triggered, this,
                 [this, node, codePage] { changeTextEncoding(*node, codePage); });
     }
-    QAction* close = menu.addAction(QStringLiteral("Close PST"));
+    QAction* close = menu->addAction(QStringLiteral("Close PST"));
     close->setEnabled(m_allowPSTDrop);
     connect(close, &QAction::triggered, this, [this, node] { removeSelectedPST(*node); });
-    menu.exec(m_tree->viewport()->mapToGlobal(position));
+    return menu;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

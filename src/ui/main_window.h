@@ -13,6 +13,7 @@
 #include "ui/logic/folder_tree.h"
 
 class QAction;
+class QMenu;
 class QTreeView;
 
 namespace mailwright::desktop {
@@ -40,6 +41,9 @@ public:
     void removeSelectedPST(const ui::TreeNode& sessionRow);
     void changeTextEncoding(ui::TreeNode& sessionRow, std::int32_t codePage);
     void setIgnoreEmptyFolders(bool ignore);
+    // The context menu of a PST row: its text encodings (ANSI files only,
+    // the current one checked) and Close PST.
+    std::unique_ptr<QMenu> sessionMenu(ui::TreeNode& sessionRow);
     // Start: the output folder, the destination's preparation, then the run.
     void start();
 

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,7 +30,10 @@ QLabel* pathLabel(QWidget* parent) {
 
 }  // namespace
 
-ReportWindow::ReportWindow(QWidget* parent) : QDialog(parent) {
+ReportWindow::ReportWindow(QWidget* parent)
+    : QDialog(parent), openDocument([](const QString& path) {
+          QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+      }) {
     setWindowTitle(QStringLiteral("Conversion Report"));
     resize(720, 520);
     m_heading = new QLabel(this);
@@ -46,12 +50,16 @@ ReportWindow::ReportWindow(QWidget* parent) : QDialog(parent) {
     m_reportPath = pathLabel(this);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_showOutput =
-        buttons->addButton(QStringLiteral("Show Output Folder"), QDialogButtonBox::ActionRole);
-    m_openGuide = buttons->addButton(QStringLiteral("Open Guide"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QDialogButtonBox::Close);
-    connect(m_showOutput, &QPushButton::clicked, this, &ReportWindow::showOutputFolder);
-    connect(m_openGuide, &QPushButton::clicked, this, &ReportWindow::openGuide);
+    m_locateOutput =
+        buttons->addButton(QStringLiteral("Locate Output"), QDialogButtonBox::ActionRole);
+    m_locateReport =
+        buttons->addButton(QStringLiteral("Locate Report"), QDialogButtonBox::ActionRole);
+    m_ok = buttons->addButton(QDialogButtonBox::Ok);
+    m_ok->setDefault(true);
+    connect(m_locateOutput, &QPushButton::clicked, this, [this] { openDocument(m_outputFolder); });
+    connect(m_locateReport, &QPushButton::clicked, this,
+            [this] { openDocument(QFileInfo(m_reportFile).absolutePath()); });
+    connect(m_ok, &QPushButton::clicked, this, &ReportWindow::okPressed);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -74,7 +82,9 @@ void ReportWindow::showRun(const exporting::ExportResult& result, const std::str
     m_outputFolder = QString::fromStdString(settings.OutputFolderPath);
     m_outputPath->setText(QString::fromStdString(
         exporting::OutputPathMessage(settings.ExportPacking, settings.OutputFolderPath)));
-    m_reportPath->setVisible(!settings.ExtendedLogReportPath.empty());
+    m_reportFile = QString::fromStdString(settings.ExtendedLogReportPath);
+    m_reportPath->setVisible(!m_reportFile.isEmpty());
+    m_locateReport->setVisible(!m_reportFile.isEmpty());
     m_reportPath->setText(QString::fromStdString(
         exporting::ReportPathMessage(settings.ExportPacking, settings.ExtendedLogReportPath)));
     // Separate files have no guide; an application's guide is offered when
@@ -82,15 +92,18 @@ void ReportWindow::showRun(const exporting::ExportResult& result, const std::str
     const auto guide =
         targets::GuideDocumentPath(settings.ExportPacking, platform::ResourceDirectory());
     m_guidePath = guide ? QString::fromStdString(*guide) : QString();
-    m_openGuide->setVisible(guide.has_value());
+    m_guideShown = false;
 }
 
-void ReportWindow::showOutputFolder() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
-}
-
-void ReportWindow::openGuide() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_guidePath));
+// The first OK shows the destination's import guide, when there is one, so
+// the user reads how to import what was just written; the next OK closes.
+void ReportWindow::okPressed() {
+    if (!m_guidePath.isEmpty() && !m_guideShown) {
+        m_guideShown = true;
+        openDocument(m_guidePath);
+        return;
+    }
+    accept();
 }
 
 }  // namespace mailwright::desktop

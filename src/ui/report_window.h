@@ -1,9 +1,11 @@
 // The report window after a run: the run's outcome and counts, its log, the
-// output and report paths, and buttons that show the output folder and open
-// the destination's guide. Closing it ends the run.
+// output and report paths, buttons that locate the output folder and the
+// report, and OK, whose first press opens the destination's import guide.
+// Closing it ends the run.
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "export/export_result.h"
@@ -29,22 +31,26 @@ public:
     QPlainTextEdit* logView() const { return m_log; }
     QLabel* outputPathLabel() const { return m_outputPath; }
     QLabel* reportPathLabel() const { return m_reportPath; }
-    QPushButton* showOutputButton() const { return m_showOutput; }
-    QPushButton* openGuideButton() const { return m_openGuide; }
+    QPushButton* okButton() const { return m_ok; }
+
+    // Opens a file or folder with the system's viewer; replaced in tests.
+    std::function<void(const QString&)> openDocument;
 
 private:
-    void showOutputFolder();
-    void openGuide();
+    void okPressed();
 
     QString m_outputFolder;
+    QString m_reportFile;
     QString m_guidePath;
+    bool m_guideShown = false;
     QLabel* m_heading = nullptr;
     QLabel* m_counts = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QLabel* m_outputPath = nullptr;
     QLabel* m_reportPath = nullptr;
-    QPushButton* m_showOutput = nullptr;
-    QPushButton* m_openGuide = nullptr;
+    QPushButton* m_locateOutput = nullptr;
+    QPushButton* m_locateReport = nullptr;
+    QPushButton* m_ok = nullptr;
 };
 
 }  // namespace mailwright::desktop

@@ -1,9 +1,16 @@
 // The desktop window driven as a user would: open files, tick folders and
-// kind boxes, pick destinations, run a conversion and cancel one.
+// kind boxes, pick destinations, run a conversion and cancel one, drop
+// files, change an ANSI file's text encoding, set preferences, answer the
+// licence and read the report window.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -12,12 +19,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "model/pst_session.h"
+#include "platform/resource_directory.h"
 #include "platform/standard_user_defaults.h"
+#include "text/code_page_table.h"
 #include "ui/folder_tree_model.h"
 #include "ui/kind_check_box.h"
+#include "ui/licence_dialog.h"
 #include "ui/logic/folder_tree.h"
 #include "ui/main_window.h"
 #include "ui/options_panel.h"
+#include "ui/preferences_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/pst_loader.h"
 #include "ui/report_window.h"
@@ -65,6 +77,52 @@ void chooseDestination(desktop::OptionsPanel& options, const QString& title) {
     emit menu->activated(index);
 }
 
+// Sends a drag entering the window or a drop on it with these files;
+// whether the window accepted it.
+bool sendDrag(QWidget& window, const QStringList& paths, QEvent::Type type) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls << QUrl::fromLocalFile(path);
+    }
+    data.setUrls(urls);
+    if (type == QEvent::DragEnter) {
+        QDragEnterEvent event(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &event);
+        return event.isAccepted();
+    }
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &event);
+    return event.isAccepted();
+}
+
+QPushButton* buttonTitled(QWidget& dialog, const QString& title) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text().remove(QLatin1Char('&')) == title) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+QAction* actionTitled(QMenu& menu, const QString& title) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QString encodingName(std::uint32_t codePage) {
+    for (const text::TextEncodingItem* row : text::AvailableCodePages()) {
+        if (row->codePage == codePage) {
+            return QString::fromLatin1(row->displayName);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -78,6 +136,9 @@ private slots:
     void eachDestinationEnablesItsSwitches();
     void conversionEndsInTheReportWindow();
     void cancelStopsALongRun();
+    void dropAltClickAndTextEncoding();
+    void preferencesAndLicence();
+    void reportOkOpensTheGuideThenCloses();
 
 private:
     void openAndWait(const QStringList& paths);
@@ -214,10 +275,14 @@ void MainWindowTest::conversionEndsInTheReportWindow() {
                  .arg(0));
     QVERIFY(report.outputPathLabel()->text().endsWith(output.path()));
     QVERIFY(!report.logView()->toPlainText().isEmpty());
-    QVERIFY(report.openGuideButton()->isHidden());  // separate files have no guide
     QVERIFY(!m_window->progressDialog()->isVisible());
 
-    report.reject();
+    // Separate files have no guide: the first OK closes.
+    QStringList opened;
+    report.openDocument = [&](const QString& path) { opened << path; };
+    QTest::mouseClick(report.okButton(), Qt::LeftButton);
+    QVERIFY(opened.isEmpty());
+    QVERIFY(!report.isVisible());
     QVERIFY(m_window->allowPSTDrop());
     QVERIFY(!m_window->isRunning());
 }
@@ -234,6 +299,104 @@ void MainWindowTest::cancelStopsALongRun() {
     QTRY_VERIFY_WITH_TIMEOUT(m_window->reportWindow()->isVisible(), kRunTimeoutMs);
     QCOMPARE(m_window->reportWindow()->headingLabel()->text(),
              QStringLiteral("Conversion Aborted. Data was partially converted."));
+}
+
+void MainWindowTest::dropAltClickAndTextEncoding() {
+    const QString ansi = makeSample(m_dir, QStringLiteral("CYRILLIC.OST"),
+                                    QStringLiteral("--ansi --codepage 1251 --messages 4"));
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(!sendDrag(*m_window, {notes}, QEvent::DragEnter));
+    QVERIFY(sendDrag(*m_window, {notes, ansi}, QEvent::DragEnter));
+    QVERIFY(sendDrag(*m_window, {notes, ansi}, QEvent::Drop));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->allowPSTDrop(), kRunTimeoutMs);
+    desktop::FolderTreeModel& model = *m_window->treeModel();
+    QCOMPARE(model.rootNode().children().size(), 1u);
+
+    // Alt-click on a folder with subfolders changes that row alone.
+    std::vector<ui::TreeNode*> mail;
+    rowsOfClass(model.rootNode(), ui::kClassMail, mail);
+    const auto parent = std::find_if(mail.begin(), mail.end(),
+                                     [](ui::TreeNode* row) { return !row->children().empty(); });
+    QVERIFY(parent != mail.end());
+    QTest::keyPress(m_window->treeView(), Qt::Key_Alt, Qt::AltModifier);
+    QVERIFY(model.setData(model.indexOf(*parent), Qt::Unchecked, Qt::CheckStateRole));
+    QTest::keyRelease(m_window->treeView(), Qt::Key_Alt);
+    QVERIFY(!(*parent)->isSelected);
+    QVERIFY((*parent)->children().front()->isSelected);
+    QCOMPARE(m_window->options()->mailsBox()->checkState(), Qt::PartiallyChecked);
+
+    // The row's menu: its current encoding checked; choosing another one
+    // re-reads the file's texts and renames the row.
+    ui::TreeNode& row = *model.rootNode().children().front();
+    std::unique_ptr<QMenu> menu = m_window->sessionMenu(row);
+    QAction* submenu = actionTitled(*menu, QStringLiteral("Text Encoding"));
+    QVERIFY(submenu && submenu->isEnabled());
+    const QString current = encodingName(row.pstSession->pstDefaultCodePage());
+    QVERIFY(actionTitled(*submenu->menu(), current)->isChecked());
+    actionTitled(*submenu->menu(), encodingName(1251))->trigger();
+    QCOMPARE(row.pstSession->pstDefaultCodePage(), 1251);
+    QVERIFY(model.data(model.indexOf(&row), Qt::DisplayRole)
+                .toString()
+                .endsWith(QStringLiteral("[Text Encoding: %1]").arg(encodingName(1251))));
+
+    // A Unicode file has no encoding to choose.
+    openAndWait({m_sample});
+    menu = m_window->sessionMenu(*model.rootNode().children().back());
+    QVERIFY(!actionTitled(*menu, QStringLiteral("Text Encoding"))->isEnabled());
+}
+
+void MainWindowTest::preferencesAndLicence() {
+    desktop::PreferencesDialog& preferences = *m_window->preferencesDialog();
+    preferences.load();
+    preferences.show();
+    const auto before = m_defaults->integerForKey("maxMBOXSize");
+    QPushButton* save = buttonTitled(preferences, QStringLiteral("Save"));
+    QVERIFY(save);
+    preferences.sizeField()->setText(QStringLiteral("12x"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(m_defaults->integerForKey("maxMBOXSize"), before);
+    QVERIFY(preferences.isVisible() && !preferences.findChildren<QMessageBox*>().isEmpty());
+    preferences.sizeField()->setText(QStringLiteral("25"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(m_defaults->integerForKey("maxMBOXSize"), 25);
+    QVERIFY(!preferences.isVisible());
+
+    // Until agreed, the licence comes over the window at first start:
+    // Disagree closes the application's window, Agree is remembered.
+    for (const bool agree : {false, true}) {
+        m_defaults->setBool("licenseAgreed", false);
+        auto window = std::make_unique<MainWindow>(*m_defaults);
+        window->show();
+        QTRY_VERIFY(!window->findChildren<desktop::LicenceDialog*>().isEmpty());
+        auto* licence = window->findChildren<desktop::LicenceDialog*>().front();
+        QTest::mouseClick(
+            buttonTitled(*licence, agree ? QStringLiteral("Agree") : QStringLiteral("Disagree")),
+            Qt::LeftButton);
+        QCOMPARE(m_defaults->boolForKey("licenseAgreed"), agree);
+        QCOMPARE(window->isVisible(), agree);
+    }
+}
+
+void MainWindowTest::reportOkOpensTheGuideThenCloses() {
+    QTemporaryDir resources;
+    QFile guide(resources.filePath(QStringLiteral("Thunderbird Import Guide.pdf")));
+    QVERIFY(guide.open(QIODevice::WriteOnly));
+    guide.close();
+    qputenv(platform::kResourceDirectoryVariable, resources.path().toLocal8Bit());
+    desktop::ReportWindow report;
+    QStringList opened;
+    report.openDocument = [&](const QString& path) { opened << path; };
+    exporting::_ExportSettings settings;
+    settings.ExportPacking = exporting::kPackingThunderbird;
+    settings.OutputFolderPath = resources.path().toStdString();
+    report.showRun(exporting::ExportResult{}, "log\r\n", settings);
+    qunsetenv(platform::kResourceDirectoryVariable);
+    report.show();
+    QTest::mouseClick(report.okButton(), Qt::LeftButton);
+    QCOMPARE(opened, QStringList{guide.fileName()});
+    QVERIFY(report.isVisible());
+    QTest::mouseClick(report.okButton(), Qt::LeftButton);
+    QVERIFY(!report.isVisible());
 }
 
 QTEST_MAIN(MainWindowTest)
