@@ -57,12 +57,5 @@ TEST(PlainBodyRows, FollowTheChoiceTable) {
     }
 }
 
-TEST(PlainBodyRows, TreatUtf16AndUtf32AsUnicode) {
-    for (const std::uint32_t wide : {1200u, 1201u, 12000u, 12001u}) {
-        EXPECT_TRUE(IsWideUnicodeCodePage(wide)) << wide;
-    }
-    EXPECT_FALSE(IsWideUnicodeCodePage(65001));
-}
-
 }  // namespace
 }  // namespace mailwright::formats

@@ -28,21 +28,13 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"From here", ">From here"},
     {"a\r\nFrom me\r\n", "a\n>From me"},
-    {">From me", ">>From me"},
     {">>>From me", ">>>>From me"},
-    {" From me", " From me"},
     {"From: me", "From: me"},
-    {"Fromage", "Fromage"},
-    {"From", "From"},
     {"From\n", "From"},
-    {"a\r\nb\r\n", "a\nb"},
     {"a\rb\rc", "a\nb\nc"},
-    {"a\n\nb", "a\n\nb"},
     {"a\r\n\r\nb\r\n\r\n", "a\n\nb\n"},
     {"x From y\nFrom z", "x From y\n>From z"},
-    {"F>From x", "F>From x"},
     {">>>>", ">>>>"},
     {">\n>From", ">\n>From"},
     {"", ""},

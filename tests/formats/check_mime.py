@@ -1,26 +1,14 @@
 #!/usr/bin/env python3
 """Independent check of the MIME writer's output with Python's email package.
 
-Usage: check_mime.py EXPECTATIONS.json
-
-The expectations file lists output files and what each message in them must
-hold:
-
-  {"files": [{"path": "...", "mode": "eml" | "mbox", "messages": [
-      {"plain": [PATH...],        # UTF-8 texts of the plain bodies
-       "html": [PATH...],         # raw bytes of the stored HTML bodies
-       "html_any": N,             # HTML bodies made from RTF (content not compared)
-       "attachments": [PATH...],  # raw bytes of every attachment payload
-       "kind": "ordinary" | "signed" | "opaque",
-       "synthesized": true | false}]}]}  # the header block was made from properties
-
-Bodies and attachments of embedded messages count with their top-level
-message. Every message is parsed with policy=default and must show no
-defects; plain bodies must decode to the expected text and HTML bodies to the
-expected bytes (line ends normalised, MBOX ">From" quoting undone); the
-multiset of attachment payloads (size and SHA-256) must equal the expected
-one. An MBOX file must hold exactly the expected number of messages.
-Prints one line per problem and exits 1 when there are any.
+Usage: check_mime.py EXPECTATIONS.json (written by tests/formats/python_check.h:
+per output file its path, mode "eml" or "mbox" and per message the files of
+its plain bodies, stored HTML bodies and attachment payloads, the number of
+HTML bodies made from RTF, its kind and whether its header block was
+synthesized). Every message must parse without defects, bodies and the
+multiset of attachment payloads must equal the expected ones (line ends
+normalised, ">From" quoting undone) and an MBOX file must hold exactly the
+expected messages. Prints one line per problem and exits 1 when there are any.
 """
 
 import codecs

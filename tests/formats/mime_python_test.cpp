@@ -80,7 +80,7 @@ std::size_t check_store(pstread::pst store) {
 }
 
 TEST(MimePython, SampleMessagesOfBothFileVariantsParseWithoutDefects) {
-    if (!mimetest::PythonAvailable()) {
+    if (!python_oracle::Available()) {
         GTEST_SKIP() << "python3 with the email package is not available";
     }
     for (const auto variant : {pstbuild::Variant::unicode, pstbuild::Variant::ansi}) {
@@ -91,7 +91,7 @@ TEST(MimePython, SampleMessagesOfBothFileVariantsParseWithoutDefects) {
 
 TEST(MimePython, EveryMessageOfTheRealSampleFilesParsesWithoutDefects) {
     const fs::path corpus(MW_CORPUS_DIR);
-    if (!fs::is_directory(corpus) || !mimetest::PythonAvailable()) {
+    if (!fs::is_directory(corpus) || !python_oracle::Available()) {
         GTEST_SKIP() << "no sample files at " << corpus << " or no python3 email package";
     }
     std::vector<fs::path> files;

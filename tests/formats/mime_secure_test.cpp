@@ -1,5 +1,4 @@
-// Which messages are signed or encrypted, and the stored content type
-// encrypted ones are written with.
+// Which messages are signed or encrypted.
 #include <gtest/gtest.h>
 
 #include "formats/sample_messages.h"
@@ -55,15 +54,6 @@ TEST(SecureKind, DependsOnTheClassTheSingleAttachmentAndItsType) {
         ++i;
     }
     EXPECT_EQ(i, std::size(cases));
-}
-
-TEST(MimeSecure, ContentTypeIdResolvesThroughTheNamedPropertyMap) {
-    const psttest::BuiltMailbox with = build_inbox({opaque_message(true)});
-    pstread::pst file(with.open());
-    EXPECT_GE(ResolveContentTypePropId(file), 0x8000);
-    const psttest::BuiltMailbox without = build_inbox({plain_only()});
-    pstread::pst other(without.open());
-    EXPECT_EQ(ResolveContentTypePropId(other), 0);
 }
 
 }  // namespace

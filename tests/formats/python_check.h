@@ -1,13 +1,10 @@
 // Hands the writer's output to tests/formats/check_mime.py, which parses it
 // with Python's email and mailbox packages (an independent MIME parser) and
 // compares bodies and attachment payloads with what the PST holds. Files go
-// to a temporary folder that is removed afterwards.
+// to temporary files that are removed afterwards.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,29 +32,10 @@ struct ExpectedMessage {
     }
 };
 
-inline bool PythonAvailable() {
-    static const bool available =
-        std::system("python3 -c 'import email.policy, mailbox' >/dev/null 2>&1") == 0;
-    return available;
-}
-
 using PythonResult = vcardtest::Result;
 
 class PythonCheck {
 public:
-    PythonCheck() {
-        std::random_device random;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("mw_mime_check_" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(m_dir);
-    }
-    ~PythonCheck() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-    PythonCheck(const PythonCheck&) = delete;
-    PythonCheck& operator=(const PythonCheck&) = delete;
-
     void addEml(std::string_view text, const ExpectedMessage& expected) {
         addFile("eml", text, {expected});
     }
@@ -66,19 +44,15 @@ public:
     }
 
     PythonResult run() {
-        const std::string json = m_dir / "expectations.json";
-        std::ofstream(json) << "{\"files\": [" << join(m_files) << "]}";
-        const std::string command =
-            "python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" + json + "'";
-        return vcardtest::RunCommand(command);
+        const std::string json = save("{\"files\": [" + join(m_files) + "]}");
+        return vcardtest::RunCommand("python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" +
+                                     json + "'");
     }
 
 private:
     std::string save(std::string_view bytes) {
-        const std::string path = m_dir / ("f" + std::to_string(m_next++));
-        std::ofstream(path, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path;
+        m_saved.push_back(std::make_unique<python_oracle::TempFile>(bytes));
+        return m_saved.back()->path();
     }
     std::string paths(const std::vector<std::string>& contents) {
         std::vector<std::string> quoted;
@@ -108,9 +82,8 @@ private:
         return joined;
     }
 
-    std::filesystem::path m_dir;
+    std::vector<std::unique_ptr<python_oracle::TempFile>> m_saved;
     std::vector<std::string> m_files;
-    int m_next = 0;
 };
 
 }  // namespace mimetest

@@ -4,12 +4,11 @@
 // that is not installed makes the calling test skip.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "text/python_oracle.h"
 
 namespace vcardtest {
 
@@ -41,18 +40,8 @@ struct Result {
 
 // Runs a shell command and takes its output (standard error included).
 inline Result RunCommand(const std::string& command) {
-    Result result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.output.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    const python_oracle::Result result = python_oracle::RunCommand(command);
+    return {result.exit_code, result.output};
 }
 
 // check_vcard.py with `arguments`.

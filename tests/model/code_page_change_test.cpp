@@ -95,22 +95,16 @@ INSTANTIATE_TEST_SUITE_P(AnsiFiles, CodePageChange, ::testing::ValuesIn(kLanguag
                              return "cp" + std::to_string(info.param.code_page);
                          });
 
-TEST(CodePageChangeAgain, SettingTheSameCodePageStillBuildsAndDecodesTheWholeTree) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox();
+TEST(CodePageChangeAgain, TheSameCodePageStillBuildsTheTreeAndAnUnnamedRootKeepsTheStoreName) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox("Named store");
     box.top().children[1].add_folder("Deep").add_folder("Deeper");
+    box.root.omit = {0x3001};
     const auto built = build_file(box, psttest::Variant::ansi);
     const auto session = open_session(built, 1252);
     const std::uint32_t deeper = built.folder_nid("Top of Personal Folders/Inbox/Deep/Deeper");
     EXPECT_FALSE(session->isFolderPlaced(deeper));
     session->setPstDefaultCodePage(1252);
     EXPECT_TRUE(session->isFolderPlaced(deeper));
-}
-
-TEST(CodePageChangeAgain, ARootFolderWithoutANameStaysNamedAfterTheStore) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox("Named store");
-    box.root.omit = {0x3001};
-    const auto session = open_session(build_file(box, psttest::Variant::ansi), 1252);
-    session->setPstDefaultCodePage(1250);
     EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->folderName(), "Named store");
 }
 

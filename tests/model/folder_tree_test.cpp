@@ -1,6 +1,5 @@
-// The folder tree and the message cursor: children in table order without
-// search folders, a folder named twice placed once, the cursor's end and reset, a
-// message that cannot be read skipped by the cursor, and ownership.
+// The folder tree: children in table order without search folders, a folder
+// named twice placed once, and who keeps the session alive.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +8,6 @@
 #include "model/message.h"
 #include "model/model_file.h"
 #include "platform/system_log.h"
-#include "pstread/ndb/exceptions.h"
 
 namespace mailwright::model {
 namespace {
@@ -23,14 +21,6 @@ std::vector<std::string> names(const std::vector<std::shared_ptr<MAPIFolder>>& f
     std::vector<std::string> out;
     for (const auto& f : folders) {
         out.push_back(f->folderName());
-    }
-    return out;
-}
-
-std::vector<std::string> subjects(MAPIFolder& folder) {
-    std::vector<std::string> out;
-    while (auto m = folder.queryMessage()) {
-        out.push_back(m->subject());
     }
     return out;
 }
@@ -73,37 +63,6 @@ TEST(FolderTree, AFolderNamedByTwoHierarchyRowsOrByAnAncestorAppearsOnce) {
     // The ancestor row is not even offered by the PST layer; the three
     // others are skipped with a log line each.
     EXPECT_EQ(log.lines().size(), 3u);
-}
-
-TEST(MessageCursor, GivesEveryMessageThenNoneUntilReset) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    for (const char* subject : {"one", "two", "three"}) {
-        box.top().children[1].messages.push_back(psttest::mail(subject));
-    }
-    const auto session = open_session(build_file(box));
-    const auto inbox = child(top_folder(session), "Inbox");
-    EXPECT_EQ(subjects(*inbox), (std::vector<std::string>{"one", "two", "three"}));
-    EXPECT_EQ(inbox->queryMessage(), nullptr);
-    EXPECT_EQ(inbox->queryMessage(), nullptr);
-    inbox->ResetQuery();
-    EXPECT_EQ(subjects(*inbox), (std::vector<std::string>{"one", "two", "three"}));
-    EXPECT_EQ(child(top_folder(session), "Sent")->queryMessage(), nullptr);
-}
-
-TEST(MessageCursor, AMessageThatCannotBeReadIsPassed) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    for (const char* subject : {"one", "two", "three"}) {
-        box.top().children[1].messages.push_back(psttest::mail(subject));
-    }
-    auto built = build_file(box);
-    psttest::damage_node(built,
-                         built.report.folder("Top of Personal Folders/Inbox").message_nid(1));
-    const auto session = open_session(built);
-    const auto inbox = child(top_folder(session), "Inbox");
-    EXPECT_EQ(inbox->queryMessage()->subject(), "one");
-    EXPECT_THROW(inbox->queryMessage(), pstread::database_corrupt);
-    EXPECT_EQ(inbox->queryMessage()->subject(), "three");
-    EXPECT_EQ(inbox->queryMessage(), nullptr);
 }
 
 TEST(Ownership, MessagesKeepTheSessionAliveFoldersDoNot) {

@@ -40,31 +40,22 @@ std::vector<std::shared_ptr<Message>> read_inbox(
 }
 
 TEST(MessageFields, KindIsTheFirstMatchingPrefixOfTheClass) {
-    struct Case {
-        std::optional<std::string> message_class;
-        std::int32_t kind;
-    };
-    const Case cases[] = {
-        {"IPM.Note", kMessageNote},
+    const std::pair<std::optional<std::string>, std::int32_t> cases[] = {
         {"IPM.Note.SMIME.MultipartSigned", kMessageNote},
         {"IPM.Contact", kMessageContact},
-        {"IPM.Appointment", kMessageAppointment},
         {"IPM.DistList", kMessageDistList},
-        {"IPM.Journal", kMessageJournal},
-        {"IPM.Task", kMessageTask},
         {"IPM.TaskRequest", kMessageTask},
         {"IPM.StickyNote", kMessageStickyNote},
         {"IPM.Schedule.Meeting.Request", kMessageNote},
         {"IPM.Microsoft.ScheduleData.FreeBusy", kMessageFreeBusy},
         {"ipm.contact", kMessageNote},
-        {"", kMessageNote},
         {std::nullopt, kMessageNote},
     };
     std::vector<pstbuild::Message> messages;
-    for (const Case& c : cases) {
+    for (const auto& [message_class, kind] : cases) {
         pstbuild::Message m = psttest::mail("m");
-        if (c.message_class) {
-            m.message_class = *c.message_class;
+        if (message_class) {
+            m.message_class = *message_class;
         } else {
             m.omit.push_back(pstread::pid_tag_message_class);
         }
@@ -73,8 +64,7 @@ TEST(MessageFields, KindIsTheFirstMatchingPrefixOfTheClass) {
     const auto read = read_inbox(messages);
     ASSERT_EQ(read.size(), std::size(cases));
     for (std::size_t i = 0; i < read.size(); ++i) {
-        SCOPED_TRACE(cases[i].message_class.value_or("(none)"));
-        EXPECT_EQ(read[i]->messageClass(), cases[i].kind);
+        EXPECT_EQ(read[i]->messageClass(), cases[i].second) << i;
     }
 }
 
@@ -88,13 +78,10 @@ TEST(MessageFields, SentOnIsTheSubmitElseTheDeliveryTimeOfMailAndAppointments) {
     };
     const Case cases[] = {
         {"IPM.Note", kMonday, kTuesday, false, "Monday, 05 Jan 2009 03:04:05 PM"},
-        {"IPM.Note", 0, kTuesday, false, "Tuesday, 06 Jan 2009 04:04:05 PM"},
         {"IPM.Note", 0, kTuesday, true, "Tuesday, 06 Jan 2009 04:04:05 PM"},
-        {"IPM.Appointment", kMonday, 0, false, "Monday, 05 Jan 2009 03:04:05 PM"},
         {"IPM.Schedule.Meeting.Request", kMonday, 0, false, "Monday, 05 Jan 2009 03:04:05 PM"},
         {"IPM.Note", 0, 0, false, ""},
         {"IPM.Contact", kMonday, kTuesday, false, ""},
-        {"IPM.StickyNote", kMonday, 0, false, ""},
         {"IPM.Task", 0, kTuesday, false, ""},
     };
     std::vector<pstbuild::Message> messages;
@@ -106,61 +93,42 @@ TEST(MessageFields, SentOnIsTheSubmitElseTheDeliveryTimeOfMailAndAppointments) {
         m.delivery_time_as_apptime = c.delivery_as_apptime;
         messages.push_back(m);
     }
+    // An OLE date that is no time leaves the date empty.
+    pstbuild::Message odd = psttest::mail("odd date");
+    odd.extra.push_back(pstbuild::ExtraProperty::of(pstread::pid_tag_message_delivery_time,
+                                                    pstbuild::pv_apptime(1e300)));
+    messages.push_back(odd);
     const auto read = read_inbox(messages);
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(read[i]->sentOn(), cases[i].sent_on);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(read[i]->sentOn(), cases[i].sent_on) << i;
     }
-}
-
-TEST(MessageFields, AnOleDateThatIsNoTimeLeavesTheDateEmpty) {
-    pstbuild::Message m = psttest::mail("odd date");
-    m.extra.push_back(pstbuild::ExtraProperty::of(pstread::pid_tag_message_delivery_time,
-                                                  pstbuild::pv_apptime(1e300)));
-    const auto read = read_inbox({m});
-    EXPECT_EQ(read[0]->sentOn(), "");
-    EXPECT_EQ(read[0]->subject(), "odd date");
-}
-
-TEST(MessageFields, SentOnIsShownInTheGivenZone) {
+    EXPECT_EQ(read.back()->sentOn(), "");
     const auto new_york = text::DateTimeZone::from_id("America/New_York");
-    ASSERT_TRUE(new_york.has_value());
     EXPECT_EQ(formatSentOn(kMonday, *new_york), "Monday, 05 Jan 2009 10:04:05 AM");
     EXPECT_EQ(formatSentOn(kMonday - 15 * 3600, text::DateTimeZone::gmt()),
               "Monday, 05 Jan 2009 12:04:05 AM");
-    EXPECT_EQ(formatSentOn(0, text::DateTimeZone::gmt()), "Thursday, 01 Jan 1970 12:00:00 AM");
 }
 
 TEST(MessageFields, SubjectSenderReadStateAndSize) {
     pstbuild::Message plain = psttest::mail("Hello");
     plain.read = false;
+    plain.subject_prefix = "Re: ";
     plain.extra.push_back(
-        pstbuild::ExtraProperty::of(pstread::pid_tag_message_size, pstbuild::pv_long(4321)));
-    pstbuild::Message reply = psttest::mail("Hello");
-    reply.subject_prefix = "Re: ";
+        pstbuild::ExtraProperty::of(pstread::pid_tag_message_size, pstbuild::pv_long(-1)));
     pstbuild::Message bare;
     bare.sender = {};
     bare.omit = {pstread::pid_tag_subject, pstread::pid_tag_sender_name,
                  pstread::pid_tag_message_flags, pstread::pid_tag_message_size};
-    pstbuild::Message huge = psttest::mail("huge");
-    huge.extra.push_back(
-        pstbuild::ExtraProperty::of(pstread::pid_tag_message_size, pstbuild::pv_long(-1)));
-
-    for (const psttest::Variant variant : {psttest::Variant::unicode, psttest::Variant::ansi}) {
-        const auto read = read_inbox({plain, reply, bare, huge}, variant);
-        EXPECT_EQ(read[0]->subject(), "Hello");
-        EXPECT_EQ(read[0]->senderName(), "Ann Example");
-        EXPECT_FALSE(read[0]->isRead());
-        EXPECT_EQ(read[0]->messageSize(), 4321u);
-        EXPECT_EQ(read[1]->subject(), "Re: Hello");
-        EXPECT_TRUE(read[1]->isRead());
-        // Nothing to read: the starting values, and a size of 0.
-        EXPECT_EQ(read[2]->subject(), "");
-        EXPECT_EQ(read[2]->senderName(), "");
-        EXPECT_TRUE(read[2]->isRead());
-        EXPECT_EQ(read[2]->messageSize(), 0u);
-        EXPECT_EQ(read[3]->messageSize(), 0xFFFFFFFFu);
-    }
+    const auto read = read_inbox({plain, bare}, psttest::Variant::ansi);
+    EXPECT_EQ(read[0]->subject(), "Re: Hello");
+    EXPECT_EQ(read[0]->senderName(), "Ann Example");
+    EXPECT_FALSE(read[0]->isRead());
+    EXPECT_EQ(read[0]->messageSize(), 0xFFFFFFFFu);
+    // Nothing to read: the starting values, and a size of 0.
+    EXPECT_EQ(read[1]->subject(), "");
+    EXPECT_EQ(read[1]->senderName(), "");
+    EXPECT_TRUE(read[1]->isRead());
+    EXPECT_EQ(read[1]->messageSize(), 0u);
 }
 
 }  // namespace

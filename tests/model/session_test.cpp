@@ -1,10 +1,8 @@
 // Opening a session: the path rules, the code page from the user defaults (with the fallback for
-// code pages that decode nothing), the store, the root folder and folder paths and kinds.
+// code pages that decode nothing), the root folder named after the store, folder kinds from
+// container classes and folder counts.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,47 +22,25 @@ using psttest::build_file;
 TEST(SessionOpen, RefusesPathsThatDoNotFitWholeAndReportsMissingFiles) {
     platform::InMemoryUserDefaults defaults;
     const std::string fitting = "/nonexistent/" + std::string(kMaxPathBytes - 1 - 13, 'p');
-    ASSERT_EQ(fitting.size(), kMaxPathBytes - 1);
-    try {
-        PSTSession::initWithFile(fitting, defaults);
-        FAIL();
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "No such file or directory");
-    }
-    try {
-        PSTSession::initWithFile(fitting + "p", defaults);
-        FAIL();
-    } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "cannot open PST file: its path has 2024 bytes, more than the 2023 a path may "
-                  "have");
+    const std::pair<std::string, std::string> cases[] = {
+        {fitting, "No such file or directory"},
+        {fitting + "p",
+         "cannot open PST file: its path has 2024 bytes, more than the 2023 a path may have"},
+    };
+    for (const auto& [path, message] : cases) {
+        try {
+            PSTSession::initWithFile(path, defaults);
+            ADD_FAILURE() << message;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
     }
     EXPECT_THROW(PSTSession::initWithFile(std::string("/tmp/a\0b.pst", 12), defaults),
                  std::runtime_error);
 }
 
-TEST(SessionOpen, OpensAFileOnDiskAndKeepsItsPath) {
-    const auto built = build_file(psttest::two_folder_mailbox("On disk"));
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("mailwright_session_" + std::to_string(::getpid()) + ".pst");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(built.bytes.data()),
-               static_cast<std::streamsize>(built.bytes.size()));
-    platform::InMemoryUserDefaults defaults;
-    {
-        const auto session = PSTSession::initWithFile(path.string(), defaults);
-        EXPECT_EQ(session->pstFilePath(), path.string());
-        EXPECT_EQ(session->getRootStore()->storeName(), "On disk");
-    }
-    std::filesystem::remove(path);
-}
-
-TEST(SessionOpen, CodePageComesFromTheDefaultsAndCodePagesThatDecodeNothingFallBack) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Café");
-    box.top().add_folder("Reçu");
-    const auto built = build_file(box, psttest::Variant::ansi);
-
+TEST(SessionOpen, CodePagesThatDecodeNothingFallBackAndTheSettingIsCutTo32Bits) {
+    const auto built = build_file(pstbuild::standard_mailbox("Café"), psttest::Variant::ansi);
     struct Case {
         std::optional<std::int64_t> setting;
         std::int32_t code_page;
@@ -72,9 +48,8 @@ TEST(SessionOpen, CodePageComesFromTheDefaultsAndCodePagesThatDecodeNothingFallB
     };
     const Case cases[] = {
         {std::nullopt, 0, {}},
-        {1252, 1252, {}},
         {12345, 12345, {"MAILWRIGHT - UNKNOWN CHARSET 12345"}},
-        {(std::int64_t{1} << 32) + 1252, 1252, {}},  // cut to 32 bits
+        {(std::int64_t{1} << 32) + 1252, 1252, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code_page);
@@ -87,68 +62,49 @@ TEST(SessionOpen, CodePageComesFromTheDefaultsAndCodePagesThatDecodeNothingFallB
         EXPECT_EQ(session->pstDefaultCodePage(), c.code_page);
         EXPECT_EQ(session->decodingCharset()->codePage, 1252u);
         EXPECT_EQ(session->getRootStore()->storeName(), "Café");
-        EXPECT_NE(child(top_folder(session), "Reçu"), nullptr);
         EXPECT_EQ(log.lines(), c.log);
     }
 }
 
 TEST(Store, RootFolderIsNamedAfterTheStoreAndPathsGrowFromIt) {
-    const auto built = build_file(psttest::two_folder_mailbox("Ann's mail"));
-    const auto session = open_session(built);
-    const auto store = session->getRootStore();
-    const auto root = store->getSubTreeFolder();
+    const auto session = open_session(build_file(psttest::two_folder_mailbox("Ann's mail")));
+    const auto root = session->getRootStore()->getSubTreeFolder();
     EXPECT_EQ(root->folderName(), "Ann's mail");
-    EXPECT_EQ(root->fullFolderPath(), "Ann's mail");
     EXPECT_EQ(root->parentFolder(), nullptr);
     EXPECT_EQ(root->defaultItemType(), kFolderStoreRoot);
     const auto top = top_folder(session);
-    ASSERT_NE(top, nullptr);
     const auto inbox = child(top, "Inbox");
     ASSERT_NE(inbox, nullptr);
     EXPECT_EQ(inbox->fullFolderPath(), "Ann's mail/Top of Personal Folders/Inbox");
     EXPECT_EQ(inbox->parentFolder(), top);
+    EXPECT_EQ(appendPathComponent("Store/", "Inbox"), "Store/Inbox");
+    EXPECT_EQ(appendPathComponent("Store", ""), "Store");
 }
 
 TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
-    struct Case {
-        const char* container_class;
-        std::int32_t kind;
-    };
-    const Case cases[] = {
-        {"IPF.Appointment", kFolderCalendar},
-        {"IPF.Contact", kFolderContacts},
-        {"IPF.Journal", kFolderJournal},
-        {"IPF.StickyNote", kFolderNotes},
-        {"IPF.Task", kFolderTasks},
-        {"IPF.Note", kFolderMail},
-        {"", kFolderMail},
+    const std::pair<const char*, std::int32_t> cases[] = {
         {"IPF.Appointment.Birthday", kFolderCalendar},
         {"IPF.Contact.RecipientCache", kFolderContacts},
-        {"IPF.Note.OutlookHomepage", kFolderMail},
         {"IPF.Tasks", kFolderMail},
         {"ipf.task", kFolderMail},
         {"IPF.Contact ", kFolderMail},
     };
     pstbuild::Mailbox box = pstbuild::standard_mailbox();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        box.top().add_folder("F" + std::to_string(i), cases[i].container_class);
+        box.top().add_folder("F" + std::to_string(i), cases[i].first);
     }
     box.root.container_class = "IPF.Task";
-    for (const psttest::Variant variant : {psttest::Variant::unicode, psttest::Variant::ansi}) {
-        const auto session = open_session(build_file(box, variant));
-        EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->defaultItemType(), kFolderTasks);
-        for (std::size_t i = 0; i < std::size(cases); ++i) {
-            SCOPED_TRACE(cases[i].container_class);
-            const auto f = child(top_folder(session), "F" + std::to_string(i));
-            ASSERT_NE(f, nullptr);
-            EXPECT_EQ(f->defaultItemType(), cases[i].kind);
-        }
+    const auto session = open_session(build_file(box));
+    EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->defaultItemType(), kFolderTasks);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(child(top_folder(session), "F" + std::to_string(i))->defaultItemType(),
+                  cases[i].second)
+            << cases[i].first;
     }
 }
 
 TEST(Folder, CountComesFromTheFolderAndAMissingCountIsZero) {
     pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    box.top().children[1].messages = {psttest::mail("a"), psttest::mail("b")};
     pstbuild::Folder& uncounted = box.top().add_folder("Uncounted");
     uncounted.messages = {psttest::mail("c")};
     uncounted.omit = {0x3602};
@@ -156,18 +112,8 @@ TEST(Folder, CountComesFromTheFolderAndAMissingCountIsZero) {
         pstbuild::ExtraProperty::of(0x3602, pstbuild::pv_long(-3))};
     const auto session = open_session(build_file(box));
     const auto top = top_folder(session);
-    EXPECT_EQ(child(top, "Inbox")->contentCount(), 2);
     EXPECT_EQ(child(top, "Uncounted")->contentCount(), 0);
     EXPECT_EQ(child(top, "Negative")->contentCount(), -3);
-    EXPECT_EQ(child(top, "Sent")->contentCount(), 0);
-}
-
-TEST(Folder, AppendPathComponentJoinsWithOneSlash) {
-    EXPECT_EQ(appendPathComponent("Store", "Inbox"), "Store/Inbox");
-    EXPECT_EQ(appendPathComponent("Store/", "Inbox"), "Store/Inbox");
-    EXPECT_EQ(appendPathComponent("Store", ""), "Store");
-    EXPECT_EQ(appendPathComponent("", "Inbox"), "Inbox");
-    EXPECT_EQ(appendPathComponent("Store", "a/b"), "Store/a/b");
 }
 
 }  // namespace

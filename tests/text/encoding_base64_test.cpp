@@ -1,3 +1,5 @@
+// Base64 in lines of 76 characters: where the separators go in the buffer
+// and stream forms, and stream blocks that never split a line.
 #include "text/base64.h"
 
 #include <gtest/gtest.h>
@@ -41,8 +43,6 @@ TEST(WriteBase64Lines, SeparatorPlacement) {
     };
     const std::vector<Case> cases = {
         {0, "", ""},
-        {1, "AA==", "AA=="},
-        {2, "AAA=", "AAA="},
         {57, line76, line76 + "|"},
         {58, line76 + "|AA==", line76 + "|AA=="},
         {114, line76 + "|" + line76, line76 + "|" + line76 + "|"},

@@ -30,11 +30,7 @@ std::string Format(const AddressCase& c) {
 
 const std::vector<AddressCase>& Cases() {
     static const std::vector<AddressCase> cases = {
-        {"name_and_smtp", u"John Smith", u"john@x.com", u"SMTP", u"", u"",
-         "\"John Smith\" <john@x.com>"},
         {"address_only", u"", u"john@x.com", u"SMTP", u"", u"", "\"john@x.com\" <john@x.com>"},
-        {"exchange_with_smtp_address", u"John", u"/O=ORG/CN=JOHN", u"EX", u"john@x.com", u"",
-         "\"John\" <john@x.com>"},
         {"exchange_with_fallback", u"John", u"/O=ORG/CN=JOHN", u"EX", u"", u"jo@x.org",
          "\"John\" <jo@x.org>"},
         // Only an Exchange address: a valid address of its own kind.

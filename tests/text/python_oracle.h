@@ -2,6 +2,8 @@
 // Data goes through temporary files; tests skip when python3 is absent.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -49,16 +51,10 @@ struct Result {
     std::string output;  // standard output and standard error
 };
 
-// Runs `script` with the given arguments.
-inline Result Run(std::string_view script, const std::vector<std::string>& arguments) {
-    TempFile script_file(script, ".py");
-    std::string command = "python3 '" + script_file.path() + "'";
-    for (const auto& argument : arguments) {
-        command += " '" + argument + "'";
-    }
-    command += " 2>&1";
+// Runs a shell command and takes its standard output and standard error.
+inline Result RunCommand(const std::string& command) {
     Result result;
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) {
         return result;
     }
@@ -70,6 +66,16 @@ inline Result Run(std::string_view script, const std::vector<std::string>& argum
     const int status = pclose(pipe);
     result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+// Runs `script` with the given arguments.
+inline Result Run(std::string_view script, const std::vector<std::string>& arguments) {
+    TempFile script_file(script, ".py");
+    std::string command = "python3 '" + script_file.path() + "'";
+    for (const auto& argument : arguments) {
+        command += " '" + argument + "'";
+    }
+    return RunCommand(command);
 }
 
 }  // namespace python_oracle
