@@ -37,12 +37,9 @@ TEST(PlainBodyRows, FollowTheChoiceTable) {
          &kUnavailable},
         {"no H, P unavailable, Unicode", &kUnavailable, nullptr, true, true, utf16, utf8},
         {"no H, no P, ANSI", nullptr, nullptr, false, false, &d, &d},
-        {"no H, no P, Unicode", nullptr, nullptr, true, true, utf16, utf8},
-        {"H, P available, ANSI", p1251, h1252, false, false, p1251, h1252},
         {"H, P available, Unicode", p1251, h1252, true, true, utf16, h1252},
         {"H, P unavailable, Unicode", &kUnavailable, h1252, true, true, utf16, utf8},
         {"H, no P, ANSI", nullptr, h1252, false, false, &d, h1252},
-        {"H unavailable, no P, Unicode", nullptr, &kUnavailable, true, true, utf16, utf8},
         {"P and H wide, Unicode", wide, wide, true, true, utf16, utf8},
         // 8-bit text is never in a wide code page: it is read in the PST's.
         {"P and H wide, ANSI", wide, wide, false, false, &d, utf8},

@@ -23,7 +23,6 @@ TEST(StoredHeaders, KeepDropOrReplaceEachLine) {
              v},
         {"no Date line", "From: a@b.c\r\nSubject: x\r\n", "unusable"},
         {"no From line", "Date: Mon, 5 Jan 2009 15:04:05 +0000\r\n", "unusable"},
-        {"empty", "", "unusable"},
         {"Delivery-Date is no Date line", "From: a@b.c\nDelivery-Date: x\n", "unusable"},
         {"field names in any case", "from: a@b.c\ndate: x\n", "from: a@b.c\ndate: x\n" + v},
         {"lines that are no headers, and a boundary line ends the block",

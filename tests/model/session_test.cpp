@@ -1,6 +1,6 @@
 // Opening a session: the path rules, the code page from the user defaults (with the fallback for
-// code pages that decode nothing), the root folder named after the store, folder kinds from
-// container classes and folder counts.
+// code pages that decode nothing), folder kinds from dotted container classes and folder counts.
+// The tree with its names, paths, kinds and counts is listed by the list command's tests.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -64,21 +64,6 @@ TEST(SessionOpen, CodePagesThatDecodeNothingFallBackAndTheSettingIsCutTo32Bits) 
         EXPECT_EQ(session->getRootStore()->storeName(), "Café");
         EXPECT_EQ(log.lines(), c.log);
     }
-}
-
-TEST(Store, RootFolderIsNamedAfterTheStoreAndPathsGrowFromIt) {
-    const auto session = open_session(build_file(psttest::two_folder_mailbox("Ann's mail")));
-    const auto root = session->getRootStore()->getSubTreeFolder();
-    EXPECT_EQ(root->folderName(), "Ann's mail");
-    EXPECT_EQ(root->parentFolder(), nullptr);
-    EXPECT_EQ(root->defaultItemType(), kFolderStoreRoot);
-    const auto top = top_folder(session);
-    const auto inbox = child(top, "Inbox");
-    ASSERT_NE(inbox, nullptr);
-    EXPECT_EQ(inbox->fullFolderPath(), "Ann's mail/Top of Personal Folders/Inbox");
-    EXPECT_EQ(inbox->parentFolder(), top);
-    EXPECT_EQ(appendPathComponent("Store/", "Inbox"), "Store/Inbox");
-    EXPECT_EQ(appendPathComponent("Store", ""), "Store");
 }
 
 TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
