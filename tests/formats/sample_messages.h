@@ -1,6 +1,6 @@
-// Builder messages for each MIME structure the writer produces. The
-// structure tests assert their essential bytes, the Python check parses all
-// of them, and a few are kept as golden files.
+// Builder messages for each MIME structure the writer produces: the golden
+// files hold what the writer makes of them and the Python check parses all
+// of them.
 #pragma once
 
 #include <memory>
