@@ -41,10 +41,6 @@ std::uint32_t load_u32(const std::uint8_t* p) {
 
 }  // namespace
 
-std::uint32_t crc_table_entry(std::uint8_t n) {
-    return kTables[0][n];
-}
-
 std::uint32_t compute_crc_bytewise(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
     for (const std::uint8_t b : bytes) {
         crc = kTables[0][(crc ^ b) & 0xFF] ^ (crc >> 8);

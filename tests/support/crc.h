@@ -15,7 +15,4 @@ std::uint32_t compute_crc(std::span<const std::uint8_t> bytes, std::uint32_t crc
 // The byte-at-a-time definition: crc = T[(crc ^ b) & 0xFF] ^ (crc >> 8).
 std::uint32_t compute_crc_bytewise(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
 
-// Entry n of the 256-entry table derived from the polynomial.
-std::uint32_t crc_table_entry(std::uint8_t n);
-
 }  // namespace pstbuild

@@ -1,6 +1,7 @@
 // The named property map: lookups of numeric and string names through the
 // hash buckets, the PS_MAPI shortcut, absent names, and maps whose buckets
-// or GUID indexes disagree with their entry stream.
+// or GUID indexes disagree with their entry stream. Every entry of the real
+// sample files' maps resolves back to itself in the corpus walk.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -46,43 +47,13 @@ std::vector<std::uint8_t> concat(const Parts&... parts) {
     return all;
 }
 
-TEST(NameIdMapTest, NumericAndStringNamesInManyBuckets) {
-    for (const Variant variant : ndbfile::kVariants) {
-        SCOPED_TRACE(ndbfile::variant_name(variant));
-        NamedPropertyMapBuilder builder(variant, 31);  // few buckets: several records in each
-        std::vector<std::pair<named_prop, std::uint16_t>> names;
-        for (std::uint32_t id = 0x8200; id < 0x8260; ++id) {
-            names.emplace_back(named_prop(pstread::psetid_appointment, id),
-                               builder.add(kPsetidAppointment, id));
-            names.emplace_back(named_prop(pstread::psetid_common, id),
-                               builder.add(kPsetidCommon, id));
-        }
-        for (const char* text : {"Keywords", "x-mailer", "\xC3\xA9t\xC3\xA9", ""}) {
-            const std::string utf8 = text;
-            const std::u32string name = utf8 == "\xC3\xA9t\xC3\xA9"
-                                            ? U"\u00E9t\u00E9"
-                                            : std::u32string(utf8.begin(), utf8.end());
-            names.emplace_back(named_prop(pstread::ps_public_strings, name),
-                               builder.add(kPsPublicStrings, utf8));
-            names.emplace_back(named_prop(pstread::ps_internet_headers, name),
-                               builder.add(kPsInternetHeaders, utf8));
-        }
-        name_id_map map = open_map(builder.build(), variant);
-        EXPECT_EQ(map.bucket_count(), 31u);
-        EXPECT_EQ(map.entry_count(), names.size());
-        for (const auto& [name, id] : names) {
-            EXPECT_EQ(map.lookup(name), id);
-            EXPECT_EQ(map.entry_at(id - 0x8000), name);
-        }
-    }
-}
-
 TEST(NameIdMapTest, NamesTheMapHoldsAndDoesNotHold) {
     NamedPropertyMapBuilder builder(Variant::unicode, 1);  // one bucket holds everything
     const std::uint16_t appointment = builder.add(kPsetidAppointment, 0x8205);
     const std::uint16_t common = builder.add(kPsetidCommon, 0x8205);  // same hash
     const std::uint16_t upper = builder.add(kPsPublicStrings, "Keywords");
     const std::uint16_t lower = builder.add(kPsPublicStrings, "keywords");
+    const std::uint16_t accented = builder.add(kPsInternetHeaders, "\xC3\xA9t\xC3\xA9");
     name_id_map map = open_map(builder.build());
     struct row {
         named_prop name;
@@ -93,6 +64,7 @@ TEST(NameIdMapTest, NamesTheMapHoldsAndDoesNotHold) {
         {{pstread::psetid_common, 0x8205}, common},
         {{pstread::ps_public_strings, U"Keywords"}, upper},
         {{pstread::ps_public_strings, U"keywords"}, lower},
+        {{pstread::ps_internet_headers, U"\u00E9t\u00E9"}, accented},
         {{pstread::ps_public_strings, U"KEYWORDS"}, -1},
         {{pstread::ps_public_strings, U"Categories"}, -1},
         {{pstread::ps_public_strings, 0x8205}, -1},

@@ -7,8 +7,6 @@
 #include <string>
 
 #include "ndb_file.h"
-#include "pstread/ndb/crypt.h"
-#include "pstread/ndb/signature.h"
 #include "support/block_writer.h"
 
 namespace {
@@ -16,24 +14,6 @@ namespace {
 using namespace ndbfile;
 using pstbuild::NdbBuilder;
 using pstread::database_corrupt;
-
-TEST(DecodingTest, ValuesWorkedByHand) {
-    // mpbbR[0] is 0x41 and mpbbR[1] is 0x36, so they decode to 0 and 1.
-    bytes permuted = {0x41, 0x36};
-    pstread::decode_permute(permuted);
-    EXPECT_EQ(permuted, (bytes{0x00, 0x01}));
-    // Key 0: byte 0 gives I[S[R[0]]] = 0xB9; byte 1 (w = 1) gives
-    // I[S[R[1]]] - 1 = 0x32. The key is folded to 16 bits, so 0x00010000
-    // starts where key 0's second byte does.
-    bytes cyclic = {0x00, 0x00};
-    pstread::decode_cyclic(cyclic, 0);
-    EXPECT_EQ(cyclic, (bytes{0xB9, 0x32}));
-    bytes folded = {0x00};
-    pstread::decode_cyclic(folded, 0x00010000);
-    EXPECT_EQ(folded, (bytes{0x32}));
-    // The XBLOCK 0x162 at 0x5A6600 of the format's sample has wSig 0x6738.
-    EXPECT_EQ(pstread::compute_signature(0x162, 0x5A6600), 0x6738);
-}
 
 TEST(BlockTest, TrailerAndEntryFaultsOneChangeFromValid) {
     struct row {

@@ -1,9 +1,8 @@
 // Messages, recipients and attachments from builder files: the subject
 // prefix rule, names decoded with the message's charset, and embedded
-// messages down to the nesting limit and within the work bound.
+// messages down to the nesting limit.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -147,32 +146,6 @@ TEST(Message, AnEmbeddedMessageReferenceThatIsNoneFails) {
     EXPECT_THROW((*it).open_as_message(), key_not_found<node_id>);
     ++it;
     EXPECT_THROW((*it).open_as_message(), key_not_found<prop_id>);
-}
-
-// A damaged file whose attachments share one embedded message at every
-// level: opening everything would visit 2^24 messages. The work of one
-// message is bounded, and reaching the bound is a fault of the file.
-TEST(Message, AttachmentsSharingOneEmbeddedMessageAreBoundedWork) {
-    const BuiltMailbox built = psttest::fan_out_mailbox(24);
-    pst file(built.open());
-    const folder top = *file.open_root_folder().sub_folder_begin();
-    message m = *(*std::next(top.sub_folder_begin())).messages().begin();
-    std::size_t opened = 0;
-    const std::function<void(const message&)> open_all = [&](const message& holder) {
-        for (const attachment& a : holder.attachments()) {
-            ++opened;
-            open_all(a.open_as_message());
-        }
-    };
-    try {
-        open_all(m);
-        ADD_FAILURE() << "opened " << opened << " attachments";
-    } catch (const work_limit_reached& error) {
-        EXPECT_NE(std::string(error.what()).find("more than 65536"), std::string::npos)
-            << error.what();
-    }
-    EXPECT_GT(opened, 1u << 14);  // the sharing did fan out
-    EXPECT_LT(opened, max_nodes_per_message);
 }
 
 }  // namespace

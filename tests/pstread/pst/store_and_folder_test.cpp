@@ -1,12 +1,10 @@
 // The store and the folder hierarchy from builder files: store properties
-// and the named property map, rows pointing back up not followed, the depth
-// limit, and ANSI names. Row order, search folders and counts are checked
-// where the folder tree is built from them.
+// and the named property map, and the depth limit. Row order, rows pointing
+// back up, search folders, counts and ANSI names are checked where the
+// folder tree is built from them.
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "pstread/ltp/property_sets.h"
 #include "pstread/ndb/exceptions.h"
@@ -15,30 +13,12 @@
 #include "pstread/pst/node_ids.h"
 #include "pstread/pst/property_ids.h"
 #include "pstread/pst/pst.h"
-#include "text/code_page_table.h"
 
 namespace pstread {
 namespace {
 
 using psttest::build_file;
 using psttest::BuiltMailbox;
-
-std::vector<std::u32string> names_of(const folder& parent) {
-    std::vector<std::u32string> names;
-    for (const folder& child : parent.sub_folders()) {
-        names.push_back(child.get_name());
-    }
-    return names;
-}
-
-folder child_named(const folder& parent, const std::u32string& name) {
-    for (const folder& child : parent.sub_folders()) {
-        if (child.get_name() == name) {
-            return child;
-        }
-    }
-    throw std::runtime_error("no such folder");
-}
 
 TEST(Store, NameAndNamedPropertiesTheFileUses) {
     pstbuild::Mailbox box = psttest::two_folder_mailbox("Ann's mail");
@@ -63,34 +43,6 @@ TEST(Store, NameAndNamedPropertiesTheFileUses) {
     }
 }
 
-TEST(Folder, RowsNamingTheFolderOrAnAncestorAreNotFollowed) {
-    // Node ids are handed out in writing order, so a first build tells the
-    // ids the second build's extra rows name.
-    auto make = [](std::vector<std::uint32_t> rows) {
-        pstbuild::Mailbox box = pstbuild::standard_mailbox();
-        pstbuild::Folder& a = box.top().add_folder("A");
-        pstbuild::Folder& b = a.add_folder("B");
-        b.extra_hierarchy_rows = std::move(rows);
-        return box;
-    };
-    const BuiltMailbox first = build_file(make({}));
-    const std::uint32_t top = first.folder_nid("Top of Personal Folders");
-    const std::uint32_t a = first.folder_nid("Top of Personal Folders/A");
-    const std::uint32_t b = first.folder_nid("Top of Personal Folders/A/B");
-    const std::uint32_t deleted = first.folder_nid("Top of Personal Folders/Deleted Items");
-    const BuiltMailbox built = build_file(make({nid_root_folder, top, a, b, deleted}));
-    ASSERT_EQ(built.folder_nid("Top of Personal Folders/A/B"), b);
-
-    pst file(built.open());
-    const folder fb = child_named(
-        child_named(child_named(file.open_root_folder(), U"Top of Personal Folders"), U"A"), U"B");
-    EXPECT_EQ(fb.get_hierarchy_table().size(), 5u);
-    // Only the row naming a folder outside the path is followed.
-    EXPECT_EQ(names_of(fb), std::vector<std::u32string>{U"Deleted Items"});
-    EXPECT_EQ((*fb.sub_folder_begin()).get_path(),
-              (folder_path{nid_root_folder, top, a, b, deleted}));
-}
-
 TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
     pstbuild::Mailbox box;
     pstbuild::Folder* f = &box.root;
@@ -106,22 +58,6 @@ TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
     EXPECT_EQ(deepest.get_depth(), max_folder_depth);
     EXPECT_EQ(deepest.get_name(), U"L" + std::u32string(U"300"));
     EXPECT_THROW((void)*deepest.sub_folder_begin(), database_corrupt);
-}
-
-TEST(Folder, AnsiFoldersDecodeNamesWithTheCharsetTheOwnerSets) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Почта");
-    box.code_page = 1251;
-    box.top().add_folder("Входящие");
-    const BuiltMailbox built = build_file(box, psttest::Variant::ansi);
-    pst file(built.open());
-    EXPECT_FALSE(file.is_unicode());
-    file.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1251));
-    EXPECT_EQ(file.get_name(), U"Почта");
-    folder top = *file.open_root_folder().sub_folder_begin();
-    folder inbox = *std::next(top.sub_folder_begin());
-    EXPECT_THROW(inbox.get_name(), std::runtime_error);  // no charset set yet
-    inbox.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1251));
-    EXPECT_EQ(inbox.get_name(), U"Входящие");
 }
 
 }  // namespace
