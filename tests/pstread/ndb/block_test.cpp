@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ndb_file.h"
+#include "pstread/ndb/crypt.h"
 #include "support/block_writer.h"
 
 namespace {
@@ -14,6 +15,18 @@ namespace {
 using namespace ndbfile;
 using pstbuild::NdbBuilder;
 using pstread::database_corrupt;
+
+TEST(DecodingTest, CyclicKeyIsFoldedToSixteenBits) {
+    // Key 0: byte 0 gives I[S[R[0]]] = 0xB9; byte 1 (w = 1) gives
+    // I[S[R[1]]] - 1 = 0x32. Block ids of 0x10000 and more (large files
+    // only) fold: 0x00010000 starts where key 0's second byte does.
+    bytes cyclic = {0x00, 0x00};
+    pstread::decode_cyclic(cyclic, 0);
+    EXPECT_EQ(cyclic, (bytes{0xB9, 0x32}));
+    bytes folded = {0x00};
+    pstread::decode_cyclic(folded, 0x00010000);
+    EXPECT_EQ(folded, (bytes{0x32}));
+}
 
 TEST(BlockTest, TrailerAndEntryFaultsOneChangeFromValid) {
     struct row {
