@@ -9,12 +9,14 @@
 // offset, bid, size, node, subnode, data offset), so that scripts can damage
 // exactly one structure of the file.
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,16 +53,13 @@ void usage(std::ostream& out) {
            "          --attachment-kb 32 --seed 1 --codepage 1252 (8-bit text of --ansi files)\n";
 }
 
+// Decimal digits only: no sign, no spaces, nothing past the number.
 std::optional<std::uint64_t> parse_number(std::string_view text) {
-    if (text.empty() || text.size() > 19) {
-        return std::nullopt;
-    }
     std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
     }
     return value;
 }
@@ -136,37 +135,19 @@ std::variant<Arguments, int> parse(int argc, char** argv) {
     return args;
 }
 
-const char* kind_name(ItemKind kind) {
-    switch (kind) {
-        case ItemKind::amap_page:
-            return "amap_page";
-        case ItemKind::pmap_page:
-            return "pmap_page";
-        case ItemKind::nbt_page:
-            return "nbt_page";
-        case ItemKind::bbt_page:
-            return "bbt_page";
-        case ItemKind::data_block:
-            return "data_block";
-        case ItemKind::xblock:
-            return "xblock";
-        case ItemKind::xxblock:
-            return "xxblock";
-        case ItemKind::slblock:
-            return "slblock";
-        case ItemKind::siblock:
-            return "siblock";
-        default:
-            return "raw_block";
-    }
-}
+// Layout file names of the kinds, in the order ItemKind declares them.
+constexpr const char* kKindNames[] = {"amap_page",  "pmap_page", "nbt_page", "bbt_page",
+                                      "data_block", "xblock",    "xxblock",  "slblock",
+                                      "siblock",    "raw_block"};
+static_assert(std::size(kKindNames) == static_cast<std::size_t>(ItemKind::raw_block) + 1);
 
 void write_layout(const Layout& layout, const std::string& path) {
     std::ofstream out(path);
     out << "kind\toffset\tbid\tsize\tnode\tsubnode\tdata_offset\n";
     for (const Placement& item : layout.items) {
-        out << kind_name(item.kind) << '\t' << item.offset << '\t' << item.bid << '\t' << item.size
-            << '\t' << item.node << '\t' << item.subnode << '\t' << item.data_offset << '\n';
+        out << kKindNames[static_cast<std::size_t>(item.kind)] << '\t' << item.offset << '\t'
+            << item.bid << '\t' << item.size << '\t' << item.node << '\t' << item.subnode << '\t'
+            << item.data_offset << '\n';
     }
     if (!out.flush()) {
         throw std::runtime_error("cannot write " + path);

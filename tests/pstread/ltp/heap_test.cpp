@@ -71,7 +71,7 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
         const char* name;
         std::function<void(small_heap&)> change;
         std::function<void(const heap_impl&, const small_heap&)> read;
-        const char* error_part;  // nullptr: the read succeeds
+        const char* error_part;
     };
     const auto size_of = [](int k) {
         return [k](const heap_impl& heap, const small_heap& h) { heap.size(h.hids[k]); };
@@ -81,7 +81,6 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
     };
     const auto none = [](small_heap&) {};
     const fault faults[] = {
-        {"equal neighbours make an empty item", none, size_of(1), nullptr},
         {"page map offset past the page", [](small_heap& h) { h.set16(0, h.data.size() + 1); },
          size_of(2), "lies past the page end"},
         {"page map offset leaving no room for cAlloc",
@@ -89,8 +88,6 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
          "runs past the page end"},
         {"num_allocs one more than the page holds", [](small_heap& h) { h.set16(h.map, 4); },
          size_of(2), "num_allocs 4 overruns the page"},
-        {"num_allocs far beyond the page", [](small_heap& h) { h.set16(h.map, 0xFFFF); },
-         size_of(2), "num_allocs 65535 overruns the page"},
         {"an item ending before it starts", [](small_heap& h) { h.set16(h.rgib(3), 2); },
          size_of(2), "spans"},
         {"an item ending past the page",
@@ -113,10 +110,6 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
             small_heap h(variant);
             f.change(h);
             const auto heap = open_heap(variant, h.data);
-            if (!f.error_part) {
-                EXPECT_NO_THROW(f.read(*heap, h));
-                continue;
-            }
             for (int attempt = 0; attempt < 2; ++attempt) {  // a failure is not kept as success
                 const std::string error =
                     error_of<pstread::database_corrupt>([&] { f.read(*heap, h); });

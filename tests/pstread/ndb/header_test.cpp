@@ -2,20 +2,59 @@
 // decision, and headers one change away from valid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "ndb_file.h"
 #include "pstread/ndb/crc.h"
-#include "support_tests/sample_header.h"
 
 namespace {
 
 using namespace ndbfile;
 using pstread::crypt_method;
 
+// The sample Unicode header of [MS-PST] 3.2: bytes 0x000-0x0FF and
+// 0x200-0x20F (0x100-0x1FF are rgbFM and rgbFP, all 0xFF).
+constexpr const char* kSampleHeaderStart =
+    "21 42 44 4E 0E A9 9A 37 53 4D 17 00 13 00 01 01"
+    "5C 07 00 00 D0 7B 99 0B 04 00 00 00 01 00 00 00"
+    "54 02 00 00 00 00 00 00 45 00 00 00 00 04 00 00"
+    "00 04 00 00 04 04 00 00 00 40 00 00 02 00 01 00"
+    "04 04 00 00 00 04 00 00 00 04 00 00 00 80 00 00"
+    "00 04 00 00 00 04 00 00 00 04 00 00 00 04 00 00"
+    "04 04 00 00 04 04 00 00 04 04 00 00 00 04 00 00"
+    "00 04 00 00 00 04 00 00 00 04 00 00 00 04 00 00"
+    "00 04 00 00 00 04 00 00 00 04 00 00 00 04 00 00"
+    "00 04 00 00 00 04 00 00 00 04 00 00 00 04 00 00"
+    "00 04 00 00 00 04 00 00 0F 04 00 00 00 00 00 00"
+    "00 00 00 00 00 00 00 00 00 24 9F 00 00 00 00 00"
+    "00 44 9B 00 00 00 00 00 40 F2 12 00 00 00 00 00"
+    "00 00 00 00 00 00 00 00 4B 02 00 00 00 00 00 00"
+    "00 52 90 00 00 00 00 00 53 02 00 00 00 00 00 00"
+    "00 0A 90 00 00 00 00 00 02 00 00 00 00 00 00 00";
+constexpr const char* kSampleHeaderTail = "80 01 00 00 34 14 00 00 00 00 00 00 D6 83 D2 1F";
+
+// Pairs of hex digits; spaces are ignored.
+bytes from_hex(std::string_view text) {
+    std::string digits;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
+                 [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+    bytes out;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
 TEST(HeaderTest, SampleHeaderOpensAsUnicode) {
-    bytes header = testbytes::sample_header();
+    bytes header = from_hex(kSampleHeaderStart);
+    header.resize(0x200, 0xFF);
+    const bytes tail = from_hex(kSampleHeaderTail);
+    header.insert(header.end(), tail.begin(), tail.end());
     header.resize(568, 0);
     EXPECT_EQ(pstread::compute_crc(std::span(header).subspan(8, 471)), 0x379AA90Eu);
     EXPECT_EQ(pstread::compute_crc(std::span(header).subspan(8, 516)), 0x1FD283D6u);

@@ -86,14 +86,6 @@ TEST(NodeTest, SubnodeTreeFaults) {
              return siblock(b, {{0x1E1, slblock(b, {})}});
          },
          "with 0 entries"},
-        {"subnode whose subnode tree is its container's",
-         [](NdbBuilder& b) {
-             const std::uint64_t self = b.reserve_bid(true);
-             b.add_block(self, pstbuild::make_slblock_data(b.options().variant,
-                                                           std::vector<SlEntry>{{0x1E1, 0, self}}));
-             return self;
-         },
-         "reuses the subnode tree"},
         {"a cycle through two levels: 0x1E1's tree names the outer tree again",
          [](NdbBuilder& b) {
              const std::uint64_t outer = b.reserve_bid(true);

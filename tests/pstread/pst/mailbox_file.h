@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
