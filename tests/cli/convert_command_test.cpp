@@ -141,17 +141,13 @@ TEST_F(ConvertCommandTest, WrongUsagePrintsHelpAndExits64) {
 
 TEST_F(ConvertCommandTest, ExitStatusFollowsTheRun) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
-    box.top().add_folder("Inbox").messages = {mail("one"), mail("two"), mail("three")};
+    box.top().add_folder("Inbox").messages = {mail("one"), mail("two")};
     auto built = psttest::build_file(box);
     psttest::damage_node(built,
                          built.report.folder("Top of Personal Folders/Inbox").message_nid(1));
-    const fs::path damaged = write("damaged.pst", built);
-    run_result r = run(quoted(damaged) + " -o " + quoted(out()));
+    run_result r = run(quoted(write("damaged.pst", built)) + " -o " + quoted(out()));
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(r.out.rfind("Conversion Completed With Acceptable Errors.\n", 0), 0u);
-    EXPECT_NE(r.out.find("Skipped following number of corrupt emails (details could not be "
-                         "fetched): 1"),
-              std::string::npos);
 
     // An output folder that cannot be made: a file stands in its way.
     std::ofstream(m_dir / "blocker") << "x";

@@ -3,15 +3,9 @@
 // python3-icalendar: OLE objects byte for byte, a message without a submit
 // time dated by its delivery, contacts and appointments of mail folders as
 // cards and events.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <string>
 
-#include "test_files.h"
+#include "cli/command_test.h"
 
 namespace {
 
@@ -42,19 +36,16 @@ for path in sys.argv[1:]:
             print('EVENT', event.get('summary'))
 )PY";
 
-class ConvertFidelityCorpusTest : public ::testing::Test {
+class ConvertFidelityCorpusTest : public clitest::CommandTest {
 protected:
     void SetUp() override {
         if (!fs::is_directory(MW_CORPUS_DIR) ||
             std::system("/usr/bin/python3 -c 'import icalendar, vobject' 2>/dev/null") != 0) {
             GTEST_SKIP() << "no sample files or no python3 with vobject and icalendar";
         }
-        m_dir = fs::temp_directory_path() / ("mailwright_fidelity_" + std::to_string(::getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
+        CommandTest::SetUp();
         std::ofstream(m_dir / "read.py") << kReadScript;
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Converts one folder of a sample file (without its subfolders) into
     // message files and reads the output files whose names start with
@@ -64,10 +55,10 @@ protected:
         const auto quoted = [](const fs::path& path) { return testfiles::quoted(path); };
         const fs::path out = m_dir / "out";
         fs::remove_all(out);
-        const auto run = testfiles::run_mailwright(
-            m_dir, "convert " + quoted(fs::path(MW_CORPUS_DIR) / file) + " -o " + quoted(out) +
-                       " --quiet --mail-format eml --no-subfolders --folder " + quoted(folder));
-        EXPECT_EQ(run.status, 0) << run.err;
+        const auto converted =
+            run(quoted(fs::path(MW_CORPUS_DIR) / file) + " -o " + quoted(out) +
+                " --quiet --mail-format eml --no-subfolders --folder " + quoted(folder));
+        EXPECT_EQ(converted.status, 0) << converted.err;
         std::string command = "/usr/bin/python3 " + quoted(m_dir / "read.py");
         for (const auto& entry : fs::recursive_directory_iterator(out)) {
             const std::string name = entry.path().filename().string();
@@ -78,8 +69,6 @@ protected:
         EXPECT_EQ(std::system((command + " >" + quoted(m_dir / "read")).c_str()), 0);
         return testfiles::slurp(m_dir / "read");
     }
-
-    fs::path m_dir;
 };
 
 std::size_t lines(const std::string& text) {

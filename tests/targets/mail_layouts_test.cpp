@@ -3,11 +3,8 @@
 // own layout, with the messages only in the converted folders.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 #include "export/export_fixture.h"
+#include "formats/vcard_consumers.h"
 #include "platform/file_type_codes.h"
 #include "support/appointment_builder.h"
 #include "targets/output_preparation.h"
@@ -19,30 +16,16 @@ using exporting::_ExportSettings;
 using exporttest::folder_at;
 using exporttest::open_session;
 
-struct ScriptOutput {
-    std::string text;
-    int status = -1;
-};
-
-// What a script of this folder prints for `dir`, and its exit status.
-ScriptOutput script_output(const char* script, const std::string& dir) {
-    const std::string command =
-        "python3 '" MW_SOURCE_DIR "/tests/targets/" + std::string(script) + "' '" + dir + "' 2>&1";
-    ScriptOutput out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) {
-        out.text += static_cast<char>(c);
-    }
-    if (pipe) {
-        const int raw = ::pclose(pipe);
-        out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    return out;
+// What a script of this folder prints for `dir` (standard error too), and
+// its exit status.
+vcardtest::Result script_output(const char* script, const std::string& dir) {
+    return vcardtest::RunCommand("python3 '" MW_SOURCE_DIR "/tests/targets/" +
+                                 std::string(script) + "' '" + dir + "'");
 }
 
 // "path<TAB>messages" of every file below `dir`, as Python's mailbox reads it.
 std::string python_mailbox_counts(const std::string& dir) {
-    return script_output("count_mailboxes.py", dir).text;
+    return script_output("count_mailboxes.py", dir).output;
 }
 
 struct MailCase {
@@ -144,15 +127,15 @@ TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
     ASSERT_EQ(run(s).result.status, exporting::Success);
 
     const std::string tree = (out() / "Mails").string();
-    const ScriptOutput thunderbird = script_output("thunderbird_counts.py", tree);
-    if (thunderbird.status == 77) {
+    const auto thunderbird = script_output("thunderbird_counts.py", tree);
+    if (thunderbird.exitCode == 77) {
         GTEST_SKIP() << "Thunderbird is not installed";
     }
-    ASSERT_EQ(thunderbird.status, 0) << thunderbird.text;
+    ASSERT_EQ(thunderbird.exitCode, 0) << thunderbird.output;
     const std::string python = python_mailbox_counts(tree);
     EXPECT_NE(python.find("Inbox.sbd/Sub\t1\n"), std::string::npos) << python;
     EXPECT_NE(python.find("Calendar References\t1\n"), std::string::npos) << python;
-    EXPECT_EQ(thunderbird.text, python);
+    EXPECT_EQ(thunderbird.output, python);
 }
 
 INSTANTIATE_TEST_SUITE_P(Destinations, MailLayoutsTest, ::testing::ValuesIn(kCases),

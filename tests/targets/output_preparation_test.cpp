@@ -46,11 +46,6 @@ struct PreparationCase {
 };
 
 const PreparationCase kCases[] = {
-    {"ThunderbirdAllKinds",
-     kTB,
-     {true, true, true},
-     1,
-     {"Calendar Events/", "Contacts/", "Mails/", "Mails/Mails", "Mails/Mails.sbd/"}},
     {"ThunderbirdSecondRun",
      kTB,
      {true, false, true},
