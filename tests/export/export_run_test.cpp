@@ -389,32 +389,21 @@ TEST_F(ExportRunTest, ContactsAndAppointmentsOfAMailFolderAreConvertedByKindBesi
     pstbuild::Message freeBusy = mail("Free busy");
     freeBusy.message_class = "IPM.Microsoft.ScheduleData.FreeBusy";
     inbox.messages.push_back(freeBusy);
+    // Meeting requests as mail with their meeting, cards and events of mail
+    // folders are read back from the real sample files by the fidelity test.
     const auto session = open_session(psttest::build_file(box));
-    for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
-        fs::remove_all(out() / "mail.pst");
-        const auto r = run(settings(pick(session, {"Inbox"}), format));
-        EXPECT_EQ(r.result.status, Success);
-        EXPECT_EQ(r.result.mailCount, 2u);
-        EXPECT_EQ(r.result.contactCount, 1u);
-        EXPECT_EQ(r.result.calendarCount, 1u);
-        EXPECT_NE(r.log.find("Converted Items Count: 2 \r\nConverted Contacts Count: 1 \r\n"
-                             "Converted Calendar Events Count: 1 \r\n"
-                             "Left Out Items Count: 1 (free/busy data) \r\n"),
-                  std::string::npos)
-            << r.log;
-        const std::vector<std::string> files = files_below(inboxDir());
-        const bool mbox = format == kMailFormatMBOX;
-        const std::string request = mbox ? "Inbox.mbox" : "Plan_2.eml";
-        std::vector<std::string> expected = {"Events/Review_1.ics", request, "Sam Lee_1.vcf"};
-        if (!mbox) {
-            expected.insert(expected.begin() + 1, "Inbox 1_1.eml");
-        }
-        EXPECT_EQ(files, expected);
-        // A meeting request is mail that carries its meeting.
-        EXPECT_NE(slurp(fs::path(inboxDir()) / request).find("text/calendar; method=REQUEST"),
-                  std::string::npos);
-        EXPECT_EQ(slurp(fs::path(inboxDir()) / "Sam Lee_1.vcf").find("begin:vcard"), 0u);
-    }
+    const auto r = run(settings(pick(session, {"Inbox"}), kMailFormatEML));
+    EXPECT_EQ(r.result.status, Success);
+    EXPECT_EQ(std::tuple(r.result.mailCount, r.result.contactCount, r.result.calendarCount),
+              std::tuple(2u, 1u, 1u));
+    EXPECT_NE(r.log.find("Converted Items Count: 2 \r\nConverted Contacts Count: 1 \r\n"
+                         "Converted Calendar Events Count: 1 \r\n"
+                         "Left Out Items Count: 1 (free/busy data) \r\n"),
+              std::string::npos)
+        << r.log;
+    EXPECT_EQ(files_below(inboxDir()),
+              (std::vector<std::string>{"Events/Review_1.ics", "Inbox 1_1.eml", "Plan_2.eml",
+                                        "Sam Lee_1.vcf"}));
 }
 
 TEST_F(ExportRunTest, ContactsAndCalendarFoldersPassOnItemsOfTheOtherKind) {
