@@ -1,16 +1,11 @@
 // `mailwright convert`: runs the built program on builder files and checks
 // the output tree, the printed log and paths, the options, exit statuses,
 // progress lines and Ctrl-C.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <fstream>
 
 #include "cli/command_test.h"
-
-extern char** environ;
 
 namespace {
 
@@ -165,57 +160,6 @@ TEST_F(ConvertCommandTest, ExitStatusFollowsTheRun) {
     EXPECT_EQ(r.status, 2);
 }
 
-// Starts the program with its standard error on a pipe.
-struct child_process {
-    pid_t pid = -1;
-    int err = -1;
-};
-
-child_process spawn_convert(const std::vector<std::string>& arguments) {
-    int pipe_fds[2];
-    EXPECT_EQ(::pipe(pipe_fds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
-    std::vector<std::string> all = {(fs::path(MW_BINARY_DIR) / "src" / "mailwright").string(),
-                                    "convert"};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : all) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    child_process child;
-    EXPECT_EQ(posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe_fds[1]);
-    child.err = pipe_fds[0];
-    return child;
-}
-
-// Reads the child's standard error until `marker` has appeared.
-std::string read_until(int fd, const std::string& marker) {
-    std::string text;
-    char buffer[4096];
-    while (text.find(marker) == std::string::npos) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
-int wait_status(child_process& child) {
-    int raw = 0;
-    ::waitpid(child.pid, &raw, 0);
-    ::close(child.err);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
 fs::path big_file(const fs::path& dir) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
     box.top().add_folder("First").messages = {mail("first")};
@@ -227,35 +171,36 @@ fs::path big_file(const fs::path& dir) {
     return path;
 }
 
+// Runs convert in the background and sends it Ctrl-C once its standard
+// error (DIR/err) shows each of `marks`; its exit status.
+int interrupted(const fs::path& dir, const fs::path& file, const fs::path& out,
+                const std::vector<std::string>& marks) {
+    std::string script = "XDG_CONFIG_HOME=" + quoted(dir / "config") + " " +
+                         quoted(fs::path(MW_BINARY_DIR) / "src/mailwright") + " convert " +
+                         quoted(file) + " -o " + quoted(out) + " 2>" + quoted(dir / "err") +
+                         " >/dev/null & pid=$!; ";
+    for (const std::string& mark : marks) {
+        script += "while kill -0 $pid 2>/dev/null && ! grep -q '" + mark + "' " +
+                  quoted(dir / "err") + "; do sleep 0.01; done; kill -INT $pid; ";
+    }
+    const int raw = std::system((script + "wait $pid").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
 TEST_F(ConvertCommandTest, CtrlCCancelsAfterTheCurrentItemAndASecondStopsAtOnce) {
     const fs::path file = big_file(m_dir);
-    {
-        child_process child = spawn_convert({file.string(), "-o", out().string()});
-        read_until(child.err, "Converting: Many");
-        ::kill(child.pid, SIGINT);
-        const std::string err = read_until(child.err, "\n\n<end>");
-        EXPECT_EQ(wait_status(child), 1);
-        EXPECT_NE(err.find("cancelling after the current item"), std::string::npos) << err;
-        for (const auto& entry : fs::directory_iterator(out())) {
-            if (entry.path().extension() == ".txt") {
-                EXPECT_NE(slurp(entry.path()).find("Operation aborted !!!\r\n"), std::string::npos);
-            }
-        }
-        const fs::path mailbox = out() / "big.pst/Ann/Top of Personal Folders/Many/Many.mbox";
-        EXPECT_TRUE(fs::exists(mailbox));
-        EXPECT_LT(count_of(slurp(mailbox), "From - "), 3000u);
-    }
-    {
-        child_process child = spawn_convert({file.string(), "-o", (m_dir / "out2").string()});
-        read_until(child.err, "Converting: Many");
-        ::kill(child.pid, SIGINT);
-        read_until(child.err, "cancelling");
-        ::kill(child.pid, SIGINT);
-        const int status = wait_status(child);
-        // Either the second Ctrl-C came in time (130), or the run had
-        // already ended cancelled (1).
-        EXPECT_TRUE(status == 130 || status == 1) << status;
-    }
+    EXPECT_EQ(interrupted(m_dir, file, out(), {"Converting: Many"}), 1);
+    EXPECT_NE(slurp(m_dir / "err").find("cancelling after the current item"), std::string::npos)
+        << slurp(m_dir / "err");
+    EXPECT_NE(report_in(out()).find("Operation aborted !!!\r\n"), std::string::npos);
+    const fs::path mailbox = out() / "big.pst/Ann/Top of Personal Folders/Many/Many.mbox";
+    EXPECT_TRUE(fs::exists(mailbox));
+    EXPECT_LT(count_of(slurp(mailbox), "From - "), 3000u);
+
+    // Either the second Ctrl-C came in time (130), or the run had already
+    // ended cancelled (1).
+    const int status = interrupted(m_dir, file, m_dir / "out2", {"Converting: Many", "cancelling"});
+    EXPECT_TRUE(status == 130 || status == 1) << status;
 }
 
 }  // namespace
