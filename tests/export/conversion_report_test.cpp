@@ -61,6 +61,15 @@ TEST_F(ConversionReportTest, EachEventWritesItsTextsIntoItsRecords) {
         "Conversion aborted due to following error :\r\nPST File appears to be corrupt. "
         "Please run some pst repair tool (such as \"scanpst\" on Windows) on this pst file "
         "and try again later.";
+    const std::string totals =
+        "\r\n" + L +
+        "\r\nTotal number of emails processed: 3\r\nTotal number of contacts processed: "
+        "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed ";
+    const std::string failed =
+        "\r\n" + L +
+        "\r\nTotal number of calendar items processed: 4\r\nOperation aborted due to following "
+        "error:\r\nPlease ensure that there is enough space avialable on the disk or you have "
+        "sufficient privilege to access output folder.";
     const Case cases[] = {
         {"session header without session", [](auto& r) { r.sessionHeader(std::nullopt); },
          L + "Converting content from Outlook\r\n", L + "Converting content from Outlook\r\n"},
@@ -75,49 +84,21 @@ TEST_F(ConversionReportTest, EachEventWritesItsTextsIntoItsRecords) {
          },
          calendar, "\r\n" + L + calendar},
         {"corrupt PST", [](auto& r) { r.corruptPST(); }, corrupt, corrupt},
+        {"run footer with every kind",
+         [](auto& r) {
+             r.runFooter({CompletedWithErrors, 3, 1, 2}, "/out");
+         },
+         totals + "with errors.\r\n\r\n" + L, totals + "with errors.\r\nOutput Path: /out\r\n" + L},
+        {"failed run footer",
+         [](auto& r) {
+             r.runFooter({Failed, 0, 0, 4}, "/out");
+         },
+         failed + "\r\n\r\n" + L, failed + "\r\n" + L},
     };
     for (const Case& c : cases) {
         const auto [log, file] = records(c.event);
         EXPECT_EQ(log, c.log) << c.what;
         EXPECT_EQ(file, c.file) << c.what;
-    }
-}
-
-TEST_F(ConversionReportTest, RunFooterByStatus) {
-    const std::string start = "\r\n" + L + "\r\n";
-    struct Case {
-        ExportResult result;
-        std::string log;
-        std::string file;
-    };
-    const Case cases[] = {
-        {{CompletedWithErrors, 3, 1, 2},
-         start +
-             "Total number of emails processed: 3\r\nTotal number of contacts processed: "
-             "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed "
-             "with errors.\r\n\r\n" +
-             L,
-         start +
-             "Total number of emails processed: 3\r\nTotal number of contacts processed: "
-             "1\r\nTotal number of calendar items processed: 2\r\nConversion process completed "
-             "with errors.\r\nOutput Path: /out\r\n" +
-             L},
-        {{Failed, 0, 0, 4},
-         start +
-             "Total number of calendar items processed: 4\r\nOperation aborted due to following "
-             "error:\r\nPlease ensure that there is enough space avialable on the disk or you "
-             "have sufficient privilege to access output folder.\r\n\r\n" +
-             L,
-         start +
-             "Total number of calendar items processed: 4\r\nOperation aborted due to following "
-             "error:\r\nPlease ensure that there is enough space avialable on the disk or you "
-             "have sufficient privilege to access output folder.\r\n" +
-             L},
-    };
-    for (const Case& c : cases) {
-        const auto [log, file] = records([&](auto& r) { r.runFooter(c.result, "/out"); });
-        EXPECT_EQ(log, c.log) << c.result.status;
-        EXPECT_EQ(file, c.file) << c.result.status;
     }
 }
 
