@@ -1,7 +1,9 @@
 #include "formats/mime_contact_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "formats/item_identity.h"
 #include "formats/property_reading.h"
@@ -61,6 +63,15 @@ constexpr TelephoneLine kTelephones[] = {
     {"work,pref", 0x3A57}, {"work", 0x3A08},  {"work", 0x3A1B}, {"fax,pref", 0x3A23},
     {"fax,work", 0x3A24},
 };
+
+// Whether `address` is among `addresses`, letters compared without case.
+bool containsAddress(const std::vector<std::u16string>& addresses, const std::u16string& address) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return std::any_of(addresses.begin(), addresses.end(), [&](const std::u16string& known) {
+        return std::equal(known.begin(), known.end(), address.begin(), address.end(),
+                          [&](char16_t a, char16_t b) { return lower(a) == lower(b); });
+    });
+}
 
 }  // namespace
 
@@ -221,18 +232,27 @@ void MIMEContactWriter::writeEmails(std::ostream& out, const property_bag& bag) 
         {kEmail3AddressType, kEmail3OriginalDisplayName, kEmail3EmailAddress},
     };
     const std::string lineHead = VCardLineHead("email", ";type=internet");
+    std::vector<std::u16string> written;
     for (const Slot& slot : kSlots) {
+        std::optional<std::u16string> address;
         const auto type = ContactText(bag, ids[slot.type]);
         if (type && *type != u"SMTP") {
             // An address of another kind (an Exchange name): its original
             // display name often is the Internet address.
             const auto original = ContactText(bag, ids[slot.original]);
             if (original && text::LooksLikeEmail(*original)) {
-                WriteVCardTextLine(out, lineHead, original);
+                address = original;
             }
         } else {
-            WriteVCardTextLine(out, lineHead, ContactText(bag, ids[slot.address]));
+            address = ContactText(bag, ids[slot.address]);
         }
+        // The Exchange slot and the SMTP slot often name the same address:
+        // an address book would show it twice.
+        if (!address || address->empty() || containsAddress(written, *address)) {
+            continue;
+        }
+        WriteVCardTextLine(out, lineHead, address);
+        written.push_back(*address);
     }
 }
 

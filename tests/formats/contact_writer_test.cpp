@@ -47,8 +47,9 @@ std::vector<pstbuild::Message> conditions() {
     list[5].home.city = "Bonn";
     list[5].postal_address = pstbuild::PostalAddress::work;
     list[6].gender = 2;
-    list[7].emails = {{"/o=Ex/cn=ann", "EX", "ann@example.com"}};  // with its SMTP original
-    list[8].emails = {{"/o=Ex/cn=ann", "EX", "Ann"}};              // without one
+    // With its SMTP original, also in an SMTP slot: written once.
+    list[7].emails = {{"/o=Ex/cn=ann", "EX", "ann@example.com"}, {"Ann@Example.com"}};
+    list[8].emails = {{"/o=Ex/cn=ann", "EX", "Ann"}};  // without one
     list[9].emails = {{"a@x.org"}, {"b@x.org"}, {"c@x.org"}};
     list[10].categories = {{"Work", "A, B"}};
     list[11].birthday = kAnniversary;
