@@ -401,6 +401,8 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
         if (entry.method == pstread::attach_method_by_value) {
             try {
                 WriteByValuePart(out, *entry.attachment, m_eol, m_defaultRow->charsetName);
+            } catch (const pstread::work_limit_reached&) {
+                throw;
             } catch (const std::exception&) {
                 recordLoss(attachmentLabel(entry.name, entry.number) + " is incomplete");
             }
@@ -415,6 +417,8 @@ void MIMEMailWriter::writeAttachments(std::ostream& out, std::vector<AttachmentE
         } else if (isReference(entry.method)) {
             try {
                 WriteReferencePart(out, entry.attachment->get_property_bag(), m_eol);
+            } catch (const pstread::work_limit_reached&) {
+                throw;
             } catch (const std::exception&) {
                 recordLoss(attachmentLabel(entry.name, entry.number, "attachment reference") +
                            " could not be read");
