@@ -4,18 +4,31 @@
 // are marked, as their text is decoded with the fallback code page.
 #include <cstdio>
 
+#include "cli/argument_reader.h"
 #include "cli/commands.h"
 #include "text/code_page_table.h"
 
 namespace mailwright::cli {
 
 int run_codepages(const Arguments& args) {
-    if (!args.empty() && args[0] != "-h" && args[0] != "--help") {
-        std::fprintf(stderr, "mailwright codepages: takes no arguments\n");
+    constexpr const char* kUsage =
+        "usage: mailwright codepages\n"
+        "Lists the code pages that --codepage accepts: number, charset name, name.\n";
+    argument_reader reader(args);
+    bool help = false;
+    while (reader.error().empty() && reader.next()) {
+        if (reader.is_help()) {
+            help = true;
+        } else {
+            reader.fail("takes no arguments");
+        }
+    }
+    if (!reader.error().empty()) {
+        std::fprintf(stderr, "mailwright codepages: %s\n%s", reader.error().c_str(), kUsage);
         return kExitUsage;
     }
-    if (!args.empty()) {
-        std::puts("usage: mailwright codepages\nLists the code pages that --codepage accepts.");
+    if (help) {
+        std::fputs(kUsage, stdout);
         return 0;
     }
     text::InitCodePageTable();

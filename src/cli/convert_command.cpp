@@ -2,7 +2,8 @@
 // PST files into MBOX mailboxes or EML files and their contacts into vCard
 // files, in the layout of the chosen destination (`--target`), with progress
 // on standard error, Ctrl-C to cancel after the current item, and the run's
-// log, report and output paths at the end. The exit status is the
+// log, report and output paths at the end (with --json: the run's result as
+// one JSON document instead). The exit status is the
 // run's status (0 success, 1 cancelled, 2 failed, 3 completed with errors).
 #include <pthread.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "cli/folder_selection.h"
 #include "cli/input_files.h"
 #include "cli/run_outcome.h"
+#include "cli/run_result_json.h"
 #include "cli/target_choice.h"
 #include "cli/terminal_progress.h"
 #include "export/export_settings.h"
@@ -195,8 +197,28 @@ void warn_ignored_options(const convert_options& options,
                  target_name(options.export_packing).c_str(), names.c_str());
 }
 
+// A run that could not start: the reason on standard error and, with
+// --json, as the result's failure.
+int fail_before_run(const convert_options& options, const std::string& reason) {
+    std::fprintf(stderr, "mailwright convert: %s\n", reason.c_str());
+    std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
+    if (options.json) {
+        exporting::RunRecord record;
+        record.failure = reason;
+        const ExportResult result{.status = exporting::Failed};
+        std::fputs(run_result_json(result, record, {}).c_str(), stdout);
+    }
+    return exporting::Failed;
+}
+
 void print_outcome(const convert_options& options, const ExportResult& result,
-                   const std::string& log, const exporting::_ExportSettings& settings) {
+                   const std::string& log, const exporting::_ExportSettings& settings,
+                   const exporting::RunRecord& record) {
+    if (options.json) {
+        const run_paths paths{settings.OutputFolderPath, settings.ExtendedLogReportPath};
+        std::fputs(run_result_json(result, record, paths).c_str(), stdout);
+        return;
+    }
     if (!options.quiet) {
         std::printf("%s\n\n%s\n", exporting::ReportHeading(result.status).c_str(),
                     with_lf(log).c_str());
@@ -259,11 +281,9 @@ int run_convert(const Arguments& args) {
     std::error_code error;
     std::filesystem::create_directories(options.output, error);
     if (!std::filesystem::is_directory(options.output)) {
-        std::fprintf(stderr, "mailwright convert: cannot create the output folder %s: %s\n",
-                     options.output.c_str(),
-                     error ? error.message().c_str() : "a file of that name is in the way");
-        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
-        return exporting::Failed;
+        return fail_before_run(options,
+                               "cannot create the output folder " + options.output + ": " +
+                                   (error ? error.message() : "a file of that name is in the way"));
     }
     const std::string output =
         std::filesystem::absolute(options.output).lexically_normal().string();
@@ -275,26 +295,22 @@ int run_convert(const Arguments& args) {
     if (const auto failed = targets::PrepareTargetOutput(
             settings, output, targets::KindsOfFolders(settings.ExportItems), std::time(nullptr),
             platform::ResourceDirectory(), &report_failure)) {
-        std::fprintf(stderr, "mailwright convert: cannot create %s\n", failed->c_str());
-        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
-        return exporting::Failed;
+        return fail_before_run(options, "cannot create " + *failed);
     }
     if (settings.ExtendedLogReportPath.empty()) {
         // Nothing can be written where the report cannot: a read-only or
         // foreign folder, a full disk.
-        std::fprintf(stderr, "mailwright convert: %s\n", report_failure.c_str());
-        std::fprintf(stderr, "mailwright convert: failed: nothing converted\n");
-        return exporting::Failed;
+        return fail_before_run(options, report_failure);
     }
     exporting::OutlookAssetsExportAgent agent(&settings);
     exporting::StringLogger log;
-    terminal_progress progress(stderr, options.quiet ? terminal_progress::style::none
-                                       : ::isatty(STDERR_FILENO) == 1
-                                           ? terminal_progress::style::redrawn_line
-                                           : terminal_progress::style::line_per_folder);
+    terminal_progress progress(
+        stderr, options.quiet || options.json  ? terminal_progress::style::none
+                : ::isatty(STDERR_FILENO) == 1 ? terminal_progress::style::redrawn_line
+                                               : terminal_progress::style::line_per_folder);
     const ExportResult result = run_with_interrupts(agent, progress, log);
     progress.finish();
-    print_outcome(options, result, log.getLogString(), settings);
+    print_outcome(options, result, log.getLogString(), settings, agent.runRecord());
 
     std::fprintf(stderr, "mailwright convert: %s\n",
                  outcome_line(result, agent.runRecord()).c_str());

@@ -1,26 +1,14 @@
 #include "cli/convert_options.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <limits>
 
+#include "cli/argument_reader.h"
+#include "cli/option_values.h"
 #include "cli/target_choice.h"
-#include "text/code_page_table.h"
 
 namespace mailwright::cli {
 namespace {
-
-// A decimal number of at most `max`, digits only.
-std::optional<std::uint64_t> parse_number(const std::string& text, std::uint64_t max) {
-    if (text.empty() || text.size() > 10 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    const std::uint64_t value = std::strtoull(text.c_str(), nullptr, 10);
-    if (value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 bool parse_kinds(const std::string& list, convert_options& options) {
     options.mail = options.contacts = options.calendar = false;
@@ -87,108 +75,138 @@ const char* const kConvertUsage =
     "                           X- properties (default), grouped address-book items\n"
     "                           (itemN.X-ABLabel), or lines of the note\n"
     "  --quiet                  show no progress and no log, only the result's paths\n"
+    "  --json                   print the run's result as one JSON document on standard\n"
+    "                           output (status, counts per kind and per folder, skipped\n"
+    "                           items and unreadable files with their reasons, output and\n"
+    "                           report paths) instead of the log and the paths\n"
     "  -h, --help               show this text\n"
+    "\n"
+    "An option's value may also follow an equals sign: --output=DIR, --codepage=1251.\n"
     "\n"
     "Exit status: 0 success, 1 cancelled (Ctrl-C), 2 failed, 3 completed with errors\n"
     "(items that could not be read were skipped and are named in the report), 64 wrong\n"
     "usage.\n";
 
-parsed_convert_options parse_convert_options(const Arguments& args) {
-    convert_options options;
-    bool files_only = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string* {
-            return i + 1 < args.size() ? &args[++i] : nullptr;
-        };
-        const auto fail = [&](const std::string& why) {
-            return parsed_convert_options{std::nullopt, why};
-        };
-        if (files_only || arg.empty() || arg[0] != '-' || arg == "-") {
-            options.files.push_back(arg);
-        } else if (arg == "--") {
-            files_only = true;
-        } else if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "-o" || arg == "--output") {
-            const std::string* dir = value();
-            if (!dir || dir->empty()) {
-                return fail(arg + " needs a folder");
-            }
-            options.output = *dir;
-        } else if (arg == "--target") {
-            const std::string* name = value();
-            const auto packing = name ? parse_target(*name) : std::nullopt;
-            if (!packing) {
-                return fail("--target takes files, thunderbird, apple or outlook-archive");
-            }
-            options.export_packing = *packing;
-        } else if (arg == "--mail-format") {
-            const std::string* format = value();
-            if (format && *format == "mbox") {
-                options.mail_format = 1;
-            } else if (format && *format == "eml") {
-                options.mail_format = 0;
-            } else {
-                return fail("--mail-format takes mbox or eml");
-            }
-        } else if (arg == "--split-mb") {
-            const std::string* text = value();
-            const auto mb =
-                text ? parse_number(*text, std::numeric_limits<std::int32_t>::max()) : std::nullopt;
-            if (!mb) {
-                return fail("--split-mb needs a number of megabytes");
-            }
-            options.split_mb = static_cast<std::int32_t>(*mb);
-        } else if (arg == "--read-unread") {
-            options.read_unread = true;
-        } else if (arg == "--merge-calendar") {
-            options.merge_calendar = true;
-        } else if (arg == "--codepage") {
-            const std::string* text = value();
-            const auto code_page = text ? parse_number(*text, 0xFFFF) : std::nullopt;
-            if (!code_page ||
-                !text::GetCodePageDisplayName(static_cast<std::uint32_t>(*code_page))) {
-                return fail("--codepage needs a code page number of the table");
-            }
-            options.code_page = static_cast<std::uint32_t>(*code_page);
-        } else if (arg == "--folder") {
-            const std::string* path = value();
-            if (!path || path->empty()) {
-                return fail("--folder needs a folder path");
-            }
-            options.folders.push_back(*path);
-        } else if (arg == "--no-subfolders") {
-            options.no_subfolders = true;
-        } else if (arg == "--ignore-empty") {
-            options.ignore_empty = true;
-        } else if (arg == "--all-folders") {
-            options.all_folders = true;
-        } else if (arg == "--kinds") {
-            const std::string* list = value();
-            if (!list || !parse_kinds(*list, options)) {
-                return fail("--kinds takes a comma-separated list of mail, contacts, calendar");
-            }
-        } else if (arg == "--merge-contacts") {
-            options.merge_contacts = true;
-        } else if (arg == "--contact-style") {
-            const std::string* style = value();
-            if (style && *style == "extension") {
-                options.contact_style = 2;
-            } else if (style && *style == "address-book") {
-                options.contact_style = 1;
-            } else if (style && *style == "notes") {
-                options.contact_style = 0;
-            } else {
-                return fail("--contact-style takes extension, address-book or notes");
-            }
-        } else if (arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "--overwrite") {
-            options.overwrite = true;
+namespace {
+
+using options_step = bool (*)(argument_reader&, convert_options&);
+
+// Each returns whether it took the current word; a wrong value is recorded
+// as the reader's error.
+bool read_output_options(argument_reader& reader, convert_options& options) {
+    if (reader.is("--output", "-o")) {
+        const auto dir = reader.value();
+        if (!dir || dir->empty()) {
+            reader.fail(reader.word() + " needs a folder");
         } else {
-            return fail("unknown option " + arg);
+            options.output = *dir;
         }
+    } else if (reader.is("--target")) {
+        const auto name = reader.value();
+        const auto packing = name ? parse_target(*name) : std::nullopt;
+        if (!packing) {
+            reader.fail("--target takes files, thunderbird, apple or outlook-archive");
+        } else {
+            options.export_packing = *packing;
+        }
+    } else if (reader.is("--mail-format")) {
+        const auto format = reader.value();
+        if (format == "mbox" || format == "eml") {
+            options.mail_format = format == "mbox" ? 1 : 0;
+        } else {
+            reader.fail("--mail-format takes mbox or eml");
+        }
+    } else if (reader.is("--split-mb")) {
+        const auto text = reader.value();
+        const auto mb =
+            text ? parse_decimal(*text, std::numeric_limits<std::int32_t>::max()) : std::nullopt;
+        if (!mb) {
+            reader.fail("--split-mb needs a number of megabytes");
+        } else {
+            options.split_mb = static_cast<std::int32_t>(*mb);
+        }
+    } else if (reader.flag("--read-unread")) {
+        options.read_unread = true;
+    } else if (reader.flag("--merge-calendar")) {
+        options.merge_calendar = true;
+    } else if (reader.flag("--merge-contacts")) {
+        options.merge_contacts = true;
+    } else if (reader.is("--contact-style")) {
+        const auto style = reader.value();
+        if (style == "extension" || style == "address-book" || style == "notes") {
+            options.contact_style = style == "extension" ? 2 : style == "address-book" ? 1 : 0;
+        } else {
+            reader.fail("--contact-style takes extension, address-book or notes");
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool read_selection_options(argument_reader& reader, convert_options& options) {
+    if (reader.is("--codepage")) {
+        const auto text = reader.value();
+        options.code_page = text ? parse_code_page(*text) : std::nullopt;
+        if (!options.code_page) {
+            reader.fail("--codepage needs a code page number of the table");
+        }
+    } else if (reader.is("--folder")) {
+        const auto path = reader.value();
+        if (!path || path->empty()) {
+            reader.fail("--folder needs a folder path");
+        } else {
+            options.folders.push_back(*path);
+        }
+    } else if (reader.flag("--no-subfolders")) {
+        options.no_subfolders = true;
+    } else if (reader.flag("--ignore-empty")) {
+        options.ignore_empty = true;
+    } else if (reader.flag("--all-folders")) {
+        options.all_folders = true;
+    } else if (reader.is("--kinds")) {
+        const auto list = reader.value();
+        if (!list || !parse_kinds(*list, options)) {
+            reader.fail("--kinds takes a comma-separated list of mail, contacts, calendar");
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool read_run_options(argument_reader& reader, convert_options& options) {
+    if (reader.is_help()) {
+        options.help = true;
+    } else if (reader.flag("--quiet")) {
+        options.quiet = true;
+    } else if (reader.flag("--json")) {
+        options.json = true;
+    } else if (reader.flag("--overwrite")) {
+        options.overwrite = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+parsed_convert_options parse_convert_options(const Arguments& args) {
+    constexpr options_step kSteps[] = {read_output_options, read_selection_options,
+                                       read_run_options};
+    convert_options options;
+    argument_reader reader(args);
+    while (reader.error().empty() && reader.next()) {
+        if (reader.is_operand()) {
+            options.files.push_back(reader.word());
+        } else if (std::ranges::none_of(kSteps,
+                                        [&](options_step step) { return step(reader, options); })) {
+            reader.fail("unknown option " + reader.word());
+        }
+    }
+    if (!reader.error().empty()) {
+        return {std::nullopt, reader.error()};
     }
     if (options.help) {
         return {options, {}};

@@ -29,6 +29,7 @@ struct convert_options {
     bool merge_contacts = false;
     std::int32_t contact_style = 2;  // MIMEContactWriter's styles: 2 extension
     bool quiet = false;
+    bool json = false;       // the run's result as one JSON document on stdout
     bool overwrite = false;  // replace earlier output of the same file
     bool help = false;
 };

@@ -2,12 +2,19 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "cli/argument_reader.h"
 #include "cli/commands.h"
 #include "pstread/ndb/database.h"
 
 namespace mailwright::cli {
 namespace {
+
+constexpr const char* kUsage =
+    "usage: mailwright info FILE...\n"
+    "Shows each PST file's variant (ANSI or Unicode), format version, encoding, end of\n"
+    "file and the number of nodes and blocks in its B-trees.\n";
 
 struct file_facts {
     bool unicode = false;
@@ -68,12 +75,31 @@ void print(const std::string& path, const file_facts& facts) {
 }  // namespace
 
 int run_info(const Arguments& args) {
-    if (args.empty()) {
-        std::fputs("usage: mailwright info FILE...\n", stderr);
+    std::vector<std::string> files;
+    bool help = false;
+    argument_reader reader(args);
+    while (reader.error().empty() && reader.next()) {
+        if (reader.is_operand()) {
+            files.push_back(reader.word());
+        } else if (reader.is_help()) {
+            help = true;
+        } else {
+            reader.fail("unknown option " + reader.word());
+        }
+    }
+    if (!reader.error().empty() || (files.empty() && !help)) {
+        if (!reader.error().empty()) {
+            std::fprintf(stderr, "mailwright info: %s\n", reader.error().c_str());
+        }
+        std::fputs(kUsage, stderr);
         return kExitUsage;
     }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     int status = 0;
-    for (const std::string& path : args) {
+    for (const std::string& path : files) {
         try {
             print(path, gather(path));
         } catch (const std::exception& error) {

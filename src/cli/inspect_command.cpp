@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/argument_reader.h"
 #include "cli/commands.h"
+#include "cli/option_values.h"
 #include "cli/value_format.h"
 #include "pstread/ltp/heap.h"
 #include "pstread/ltp/name_id_map.h"
@@ -28,7 +30,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: mailwright inspect FILE NID[/SUBNID...] [--codepage N]\n"
     "       mailwright inspect FILE --named\n"
-    "NIDs are hexadecimal (0x21 or 21); SUBNIDs name subnodes inside the node.\n";
+    "NIDs are hexadecimal (0x21 or 21); SUBNIDs name subnodes inside the node.\n"
+    "N is the Windows code page that decodes 8-bit strings (default: 1252).\n";
 
 struct options {
     std::string path;
@@ -69,26 +72,36 @@ bool parse_node_path(const std::string& text, std::vector<pstread::node_id>& nid
     return false;
 }
 
-std::optional<options> parse(const Arguments& args) {
+// The options, or nothing after printing why the arguments are wrong;
+// `help` when -h or --help was given.
+std::optional<options> parse(const Arguments& args, bool& help) {
     options parsed;
     std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--named") {
+    argument_reader reader(args);
+    while (reader.error().empty() && reader.next()) {
+        if (reader.is_operand()) {
+            positional.push_back(reader.word());
+        } else if (reader.is_help()) {
+            help = true;
+        } else if (reader.flag("--named")) {
             parsed.named = true;
-        } else if (args[i] == "--codepage" && i + 1 < args.size()) {
-            std::uint32_t number = 0;
-            const std::string& text = args[++i];
-            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-                text.size() > 5) {
-                return std::nullopt;
+        } else if (reader.is("--codepage")) {
+            const auto text = reader.value();
+            const auto number = text ? parse_decimal(*text, 0xFFFF) : std::nullopt;
+            if (!number) {
+                reader.fail("--codepage needs a code page number");
             }
-            number = static_cast<std::uint32_t>(std::stoul(text));
-            parsed.code_page = number;
-        } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
-            return std::nullopt;
+            parsed.code_page = static_cast<unsigned>(number.value_or(0));
         } else {
-            positional.push_back(args[i]);
+            reader.fail("unknown option " + reader.word());
         }
+    }
+    if (!reader.error().empty()) {
+        std::fprintf(stderr, "mailwright inspect: %s\n", reader.error().c_str());
+        return std::nullopt;
+    }
+    if (help) {
+        return parsed;
     }
     if (positional.empty()) {
         return std::nullopt;
@@ -254,10 +267,15 @@ int inspect_named(const pstread::shared_db_ptr& db, const options& opts) {
 }  // namespace
 
 int run_inspect(const Arguments& args) {
-    const std::optional<options> opts = parse(args);
+    bool help = false;
+    const std::optional<options> opts = parse(args, help);
     if (!opts) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     const auto* charset = mailwright::text::GetCodePageInfo(opts->code_page);
     if (!charset || !charset->available) {

@@ -4,14 +4,15 @@
 // with its item count and kind; or the same as one JSON document. Files that cannot be
 // read are reported and the others still listed; the exit status is then 1.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/argument_reader.h"
 #include "cli/commands.h"
 #include "cli/folder_listing.h"
 #include "cli/json_text.h"
+#include "cli/option_values.h"
 #include "model/pst_session.h"
 #include "platform/standard_user_defaults.h"
 #include "text/code_page_table.h"
@@ -32,45 +33,40 @@ struct options {
     std::vector<std::string> files;
 };
 
-bool parse_code_page(const std::string& text, std::uint32_t& code_page) {
-    if (text.empty() || text.size() > 5 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    code_page = static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
-    return text::GetCodePageDisplayName(code_page).has_value();
-}
+enum class parse_result { run, help, wrong };
 
-// False after printing why the arguments are wrong.
-bool parse(const Arguments& args, options& parsed) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--json") {
+// Prints why the arguments are wrong.
+parse_result parse(const Arguments& args, options& parsed) {
+    argument_reader reader(args);
+    bool help = false;
+    while (reader.error().empty() && reader.next()) {
+        if (reader.is_operand()) {
+            parsed.files.push_back(reader.word());
+        } else if (reader.is_help()) {
+            help = true;
+        } else if (reader.flag("--json")) {
             parsed.json = true;
-        } else if (arg == "--all-folders") {
+        } else if (reader.flag("--all-folders")) {
             parsed.all_folders = true;
-        } else if (arg == "--codepage") {
-            std::uint32_t code_page = 0;
-            if (i + 1 == args.size() || !parse_code_page(args[i + 1], code_page)) {
-                std::fprintf(stderr, "mailwright list: --codepage needs a code page number%s%s\n",
-                             i + 1 < args.size() ? " of the table, not " : "",
-                             i + 1 < args.size() ? args[i + 1].c_str() : "");
-                return false;
+        } else if (reader.is("--codepage")) {
+            const auto text = reader.value();
+            parsed.code_page = text ? parse_code_page(*text) : std::nullopt;
+            if (!parsed.code_page) {
+                reader.fail("--codepage needs a code page number" +
+                            (text ? " of the table, not " + *text : std::string()));
             }
-            parsed.code_page = code_page;
-            ++i;
-        } else if (arg == "--") {
-            parsed.files.insert(parsed.files.end(), args.begin() + static_cast<long>(i) + 1,
-                                args.end());
-            break;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "mailwright list: unknown option %s\n", arg.c_str());
-            return false;
         } else {
-            parsed.files.push_back(arg);
+            reader.fail("unknown option " + reader.word());
         }
     }
-    return !parsed.files.empty();
+    if (!reader.error().empty()) {
+        std::fprintf(stderr, "mailwright list: %s\n", reader.error().c_str());
+        return parse_result::wrong;
+    }
+    if (help) {
+        return parse_result::help;
+    }
+    return parsed.files.empty() ? parse_result::wrong : parse_result::run;
 }
 
 void print_text_folder(const listed_folder& folder, std::size_t depth) {
@@ -133,9 +129,15 @@ std::string json_document(const std::vector<listed_file>& files) {
 
 int run_list(const Arguments& args) {
     options parsed;
-    if (!parse(args, parsed)) {
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
+    switch (parse(args, parsed)) {
+        case parse_result::help:
+            std::fputs(kUsage, stdout);
+            return 0;
+        case parse_result::wrong:
+            std::fputs(kUsage, stderr);
+            return kExitUsage;
+        case parse_result::run:
+            break;
     }
     std::unique_ptr<platform::InMemoryUserDefaults> chosen;
     if (parsed.code_page) {
