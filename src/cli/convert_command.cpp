@@ -312,6 +312,12 @@ int run_convert(const Arguments& args) {
     progress.finish();
     print_outcome(options, result, log.getLogString(), settings, agent.runRecord());
 
+    if (options.quiet || options.json) {
+        // The log holding them was not printed.
+        for (const std::string& notice : agent.runRecord().notices) {
+            std::fprintf(stderr, "mailwright convert: %s\n", notice.c_str());
+        }
+    }
     std::fprintf(stderr, "mailwright convert: %s\n",
                  outcome_line(result, agent.runRecord()).c_str());
     return result.status;

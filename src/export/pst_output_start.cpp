@@ -20,6 +20,7 @@ std::int32_t OutlookAssetsExportAgent::startPSTOutput(const model::PSTSession& s
     const auto note = [&](const std::string& line) {
         logger.WriteLog(line + "\r\n");
         extendedLogFileHandle->write(line + "\r\n");
+        _runRecord.notices.push_back(line);
     };
 
     const std::vector<std::string> earlier = EarlierConversions(base, name, source);

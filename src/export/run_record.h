@@ -60,6 +60,10 @@ struct RunRecord {
     std::vector<ItemProblem> problems;
     std::size_t problemsNotRecorded = 0;  // past kMaxRecordedProblems
     std::string failure;  // what stopped the run (an output that could not be written)
+    // One-line notices about the output folder (earlier conversions of the
+    // same file found, kept or replaced), for callers that print them even
+    // when the log is not shown.
+    std::vector<std::string> notices;
 
     void addProblem(ItemProblem problem) {
         if (problems.size() < kMaxRecordedProblems) {

@@ -45,7 +45,7 @@ TEST_F(RerunTest, EarlierOutputOfTheSameFileIsNamedKeptOrReplaced) {
     EXPECT_TRUE(converted("mail.pst (1)"));
 
     EXPECT_NE(
-        convert("mail.pst")
+        convert("--quiet mail.pst")
             .find("An earlier conversion of this file is in " + (m_dir / "out/mail.pst").string() +
                   "; this conversion is written beside it in " +
                   (m_dir / "out/mail.pst (2)").string() + "."),

@@ -16,7 +16,8 @@ namespace pstread {
 // decoded. Checks, in this order: aligned size at most 8192 ("nonsensical
 // block size"), within `file_eof` ("nonsensical block location; past eof"),
 // trailer bid ("wrong block id"), trailer cb ("wrong block size") and
-// signature (sig_mismatch "block sig mismatch"). The CRC is not checked.
+// signature (sig_mismatch "block sig mismatch"). Then the CRC of the data bytes
+// (crc_fail "block crc mismatch").
 template <typename Layout>
 byte_buffer read_checked_block(const database_file& file, std::uint64_t file_eof,
                                const block_info& info);
