@@ -1,5 +1,6 @@
 // File and process helpers shared by the test suites: read a whole file,
-// write bytes to one, and run the program with its output captured.
+// write bytes to one, count a piece of text, and run the program with its
+// output captured.
 #pragma once
 
 #include <sys/wait.h>
@@ -28,6 +29,15 @@ inline fs::path write_bytes(const fs::path& path, std::span<const std::uint8_t> 
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+// How often `piece` occurs in `text`, overlaps counted.
+inline std::size_t count_of(const std::string& text, const std::string& piece) {
+    std::size_t n = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++n;
+    }
+    return n;
 }
 
 inline std::string quoted(const fs::path& path) {

@@ -7,19 +7,13 @@
 
 #include "formats/sample_messages.h"
 #include "platform/system_log.h"
+#include "test_files.h"
 
 namespace mailwright::formats {
 namespace {
 
 using namespace mimetest;
-
-std::size_t count(const std::string& text, const std::string& needle) {
-    std::size_t n = 0;
-    for (std::size_t p = text.find(needle); p != std::string::npos; p = text.find(needle, p + 1)) {
-        ++n;
-    }
-    return n;
-}
+using testfiles::count_of;
 
 TEST(MimeStructure, EmbeddedMessagesStopAtTheDepthLimit) {
     // A chain of messages, each holding the next, one deeper than written.
@@ -36,7 +30,7 @@ TEST(MimeStructure, EmbeddedMessagesStopAtTheDepthLimit) {
     }
     platform::ScopedLogCapture log;
     const std::string text = write_message(*next);
-    EXPECT_EQ(count(text, "Content-Type: message/rfc822"), kMaxEmbeddedMessageDepth + 1);
+    EXPECT_EQ(count_of(text, "Content-Type: message/rfc822"), kMaxEmbeddedMessageDepth + 1);
     EXPECT_NE(text.find("Subject: level " + std::to_string(kMaxEmbeddedMessageDepth) + "\r\n"),
               std::string::npos);
     EXPECT_EQ(text.find("Subject: level " + std::to_string(kMaxEmbeddedMessageDepth + 1)),

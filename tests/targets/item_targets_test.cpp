@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 using exporting::_ExportSettings;
 using exporttest::files_below;
 using exporttest::slurp;
+using testfiles::count_of;
 using Files = std::vector<std::string>;
 
 TEST(ArchiveItemName, PutsTheNumbersLettersOverTheLastPlaces) {
@@ -90,14 +91,6 @@ const ItemCase kCases[] = {
       "mail.pst/Ann/Top of Personal Folders/C/C.mbox"},
      "[Imported Mails]/C"},
 };
-
-std::size_t count_of(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // Inbox holds a mail, a contact and an appointment; Friends (6) and Work (5)
 // hold contacts (the archive's 11th file is "...BA"), A (1), B (1) and C (2)
