@@ -1,6 +1,6 @@
 // Opening a session: the path rules, the code page from the user defaults (with the fallback for
-// code pages that decode nothing), folder kinds from dotted container classes and folder counts.
-// The tree with its names, paths, kinds and counts is listed by the list command's tests.
+// code pages that decode nothing) and folder kinds from dotted container classes. The tree with
+// its names, paths, kinds and counts is listed by the list command's tests.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -86,19 +86,6 @@ TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
                   cases[i].second)
             << cases[i].first;
     }
-}
-
-TEST(Folder, CountComesFromTheFolderAndAMissingCountIsZero) {
-    pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    pstbuild::Folder& uncounted = box.top().add_folder("Uncounted");
-    uncounted.messages = {psttest::mail("c")};
-    uncounted.omit = {0x3602};
-    box.top().add_folder("Negative").extra = {
-        pstbuild::ExtraProperty::of(0x3602, pstbuild::pv_long(-3))};
-    const auto session = open_session(build_file(box));
-    const auto top = top_folder(session);
-    EXPECT_EQ(child(top, "Uncounted")->contentCount(), 0);
-    EXPECT_EQ(child(top, "Negative")->contentCount(), -3);
 }
 
 }  // namespace

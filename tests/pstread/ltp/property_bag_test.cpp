@@ -1,6 +1,6 @@
 // Property contexts: where values live (inline, heap, subnode, behind index
-// levels), the typed readers and their charset rule, multi-valued layouts,
-// value streams, and the faults of short or inconsistent values.
+// levels), the typed readers and their charset rule, multi-valued values that
+// lie about their layout, value streams, and the faults of short values.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -105,20 +105,6 @@ TEST(PropertyBagTest, StringsFollowTheirTypeAndTheCharset) {
     // The same bytes as PT_STRING8 and PT_UNICODE read differently.
     EXPECT_EQ(bag.read_unistring(0x0039), std::u16string({u'\u6163', u'\uE966'}));
     EXPECT_EQ(bag.read_wstring(0x003B), U"\U0001F600 ok");
-}
-
-TEST(PropertyBagTest, MultiValuedValues) {
-    PropertyContextBuilder builder(Variant::unicode);
-    builder.set(0x8001, pv_mv_unicode({"one", "", "thr\xC3\xA9\x65"}))
-        .set(0x8002, pv_mv_string8({"caf\xE9", "x"}))
-        .set(0x8003, pv_mv_binary({{1, 2, 3}, {}, {4}}));
-    property_bag bag = open_bag(Variant::unicode, builder);
-    bag.set_charset(mailwright::text::GetCodePageInfo(1252));
-    EXPECT_EQ(bag.read_multi_unistring(0x8001),
-              (std::vector<std::u16string>{u"one", u"", u"thr\u00E9e"}));
-    EXPECT_EQ(bag.read_multi_unistring(0x8002), (std::vector<std::u16string>{u"caf\u00E9", u"x"}));
-    EXPECT_EQ(bag.read_multi_bytes(0x8003),
-              (std::vector<pstread::byte_buffer>{{1, 2, 3}, {}, {4}}));
 }
 
 TEST(PropertyBagTest, InconsistentMultiValuesAreRejectedBeforeAllocating) {
