@@ -19,18 +19,10 @@
 namespace clitest {
 
 namespace fs = std::filesystem;
+using testfiles::count_of;
 using testfiles::quoted;
 using testfiles::run_result;
 using testfiles::slurp;
-
-inline std::size_t count_of(const std::string& text, const std::string& piece) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos;
-         at = text.find(piece, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 // Files below `folder` with the extension, sorted.
 inline std::vector<std::string> files_in(const fs::path& folder, const std::string& extension) {
