@@ -71,12 +71,7 @@ prop_type property_bag::property_type(prop_id id) const {
 }
 
 bool property_bag::has_property(prop_id id) const {
-    try {
-        m_tree->find(id);
-        return true;
-    } catch (const key_not_found<prop_id>&) {
-        return false;
-    }
+    return m_tree->try_find(id).has_value();
 }
 
 std::size_t property_bag::value_size(prop_id id) const {

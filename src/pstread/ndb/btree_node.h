@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -50,7 +51,15 @@ public:
     virtual ~btree_node() = default;
 
     // The value stored under `key`; throws key_not_found<K>.
-    virtual V find(const K& key) const = 0;
+    V find(const K& key) const {
+        if (std::optional<V> value = try_find(key)) {
+            return *std::move(value);
+        }
+        throw key_not_found<K>(key);
+    }
+    // The same, with nothing for a missing key: lookups that expect misses
+    // (optional properties, absent subnodes) need not pay for an exception.
+    virtual std::optional<V> try_find(const K& key) const = 0;
     virtual K key_at(std::size_t position) const = 0;
     virtual std::size_t value_count() const = 0;
 
@@ -95,10 +104,10 @@ class btree_node_leaf : public virtual btree_node<K, V> {
 public:
     virtual V value_at(std::size_t position) const = 0;
 
-    V find(const K& key) const override {
+    std::optional<V> try_find(const K& key) const override {
         const std::ptrdiff_t position = this->position_of(key);
         if (position < 0 || !(this->key_at(static_cast<std::size_t>(position)) == key)) {
-            throw key_not_found<K>(key);
+            return std::nullopt;
         }
         return value_at(static_cast<std::size_t>(position));
     }
@@ -151,12 +160,12 @@ public:
                                                        &child_at(position));
     }
 
-    V find(const K& key) const override {
+    std::optional<V> try_find(const K& key) const override {
         const std::ptrdiff_t position = this->position_of(key);
         if (position < 0) {
-            throw key_not_found<K>(key);
+            return std::nullopt;
         }
-        return child_handle(static_cast<std::size_t>(position))->find(key);
+        return child_handle(static_cast<std::size_t>(position))->try_find(key);
     }
 
     bool first(btree_path<K, V>& path) const override {

@@ -110,6 +110,13 @@ node node::lookup(node_id nid) const {
     return subnode(m_pimpl->ensure_sub_block()->find(nid));
 }
 
+std::optional<node> node::try_lookup(node_id nid) const {
+    if (const auto info = m_pimpl->ensure_sub_block()->try_find(nid)) {
+        return subnode(*info);
+    }
+    return std::nullopt;
+}
+
 node node::subnode(const subnode_info& info) const {
     return node(std::make_shared<node_impl>(m_pimpl, info));
 }

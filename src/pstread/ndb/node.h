@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "pstread/ndb/block.h"
@@ -101,6 +102,8 @@ public:
 
     // The subnode with id `nid`; throws key_not_found<node_id>.
     node lookup(node_id nid) const;
+    // The same, or nothing when there is no such subnode.
+    std::optional<node> try_lookup(node_id nid) const;
     // The subnode described by an entry of this node's subnode tree (as
     // walked with subnodes()), without searching for it.
     node subnode(const subnode_info& info) const;

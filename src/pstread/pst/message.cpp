@@ -90,6 +90,11 @@ std::size_t message::get_recipient_count() const {
 }
 
 const table* message::find_attachment_table() const {
+    // A message without attachments often has no such table: look for its
+    // subnode first rather than through a key_not_found.
+    if (!m_attachment_table && !m_bag.get_node().try_lookup(nid_attachment_table)) {
+        return nullptr;
+    }
     try {
         return &get_attachment_table();
     } catch (const key_not_found<node_id>&) {
@@ -98,6 +103,11 @@ const table* message::find_attachment_table() const {
 }
 
 const table* message::find_recipient_table() const {
+    // A message without recipients often has no such table: look for its
+    // subnode first rather than through a key_not_found.
+    if (!m_recipient_table && !m_bag.get_node().try_lookup(nid_recipient_table)) {
+        return nullptr;
+    }
     try {
         return &get_recipient_table();
     } catch (const key_not_found<node_id>&) {
