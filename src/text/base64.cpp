@@ -1,8 +1,7 @@
 #include "text/base64.h"
 
 #include <algorithm>
-#include <array>
-#include <vector>
+#include <memory>
 
 #include "platform/system_log.h"
 
@@ -18,9 +17,6 @@ constexpr size_t kGroupRoom = 5;
 // Lines never straddle two blocks: 1000 lines of 57 bytes.
 constexpr size_t kStreamBlockBytes = 1000 * kBase64LineBytes;
 
-// One line's buffer: 76 characters, the zero, and slack.
-constexpr size_t kLineBufferSize = 79;
-
 void EncodeGroup(const uint8_t* in, size_t count, char* out) {
     const uint32_t value = static_cast<uint32_t>(in[0]) << 16 |
                            (count > 1 ? static_cast<uint32_t>(in[1]) << 8 : 0u) |
@@ -31,10 +27,36 @@ void EncodeGroup(const uint8_t* in, size_t count, char* out) {
     out[3] = count > 2 ? kAlphabet[value & 0x3F] : kPadding;
 }
 
-void WriteLine(const uint8_t* data, size_t count, std::ostream& out) {
-    std::array<char, kLineBufferSize> line{};
-    const size_t written = Base64Encode(data, count, line.data(), line.size());
-    out.write(line.data(), static_cast<std::streamsize>(written));
+// The base64 text of `length` bytes at `in` into `out`, which has room for
+// (length + 2) / 3 * 4 characters. Whole groups take the short path.
+void EncodeRun(const uint8_t* in, size_t length, char* out) {
+    for (; length >= 3; length -= 3, in += 3, out += 4) {
+        const uint32_t value = static_cast<uint32_t>(in[0]) << 16 |
+                               static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]);
+        out[0] = kAlphabet[value >> 18];
+        out[1] = kAlphabet[(value >> 12) & 0x3F];
+        out[2] = kAlphabet[(value >> 6) & 0x3F];
+        out[3] = kAlphabet[value & 0x3F];
+    }
+    if (length > 0) {
+        EncodeGroup(in, length, out);
+    }
+}
+
+// Appends the lines of `count` bytes to `text`, each line of 57 bytes or
+// fewer followed by `separator` when `after` says so for it.
+template <typename SeparatorAfter>
+void AppendLines(const uint8_t* data, size_t count, std::string_view separator,
+                 SeparatorAfter after, std::string& text) {
+    for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
+        const size_t line_bytes = std::min(kBase64LineBytes, count - pos);
+        const size_t at = text.size();
+        text.resize(at + (line_bytes + 2) / 3 * 4);
+        EncodeRun(data + pos, line_bytes, text.data() + at);
+        if (after(pos, line_bytes)) {
+            text.append(separator);
+        }
+    }
 }
 
 }  // namespace
@@ -63,28 +85,37 @@ std::string Base64EncodeString(std::span<const uint8_t> data) {
     return out;
 }
 
+// Both forms encode a block of lines into one buffer and write it at once.
 void WriteBase64Lines(std::span<const uint8_t> data, std::ostream& out,
                       std::string_view separator) {
-    for (size_t pos = 0; pos < data.size(); pos += kBase64LineBytes) {
-        if (pos > 0) {
-            out << separator;
+    std::string text;
+    for (size_t start = 0; start < data.size(); start += kStreamBlockBytes) {
+        const size_t count = std::min(kStreamBlockBytes, data.size() - start);
+        text.clear();
+        if (start > 0) {
+            text.append(separator);
         }
-        WriteLine(data.data() + pos, std::min(kBase64LineBytes, data.size() - pos), out);
+        // Between lines only: after every line of the block but its last.
+        AppendLines(
+            data.data() + start, count, separator,
+            [count](size_t pos, size_t line_bytes) { return pos + line_bytes < count; }, text);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
 }
 
 void WriteBase64Lines(std::istream& in, std::ostream& out, std::string_view separator) {
-    std::vector<uint8_t> block(kStreamBlockBytes);
+    // Most streams are far shorter than a block: the buffer is not zeroed.
+    const auto block = std::make_unique_for_overwrite<uint8_t[]>(kStreamBlockBytes);
+    std::string text;
     while (in) {
-        in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(block.size()));
+        in.read(reinterpret_cast<char*>(block.get()),
+                static_cast<std::streamsize>(kStreamBlockBytes));
         const auto count = static_cast<size_t>(in.gcount());
-        for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
-            const size_t line_bytes = std::min(kBase64LineBytes, count - pos);
-            WriteLine(block.data() + pos, line_bytes, out);
-            if (line_bytes == kBase64LineBytes) {
-                out << separator;
-            }
-        }
+        text.clear();
+        AppendLines(
+            block.get(), count, separator,
+            [](size_t, size_t line_bytes) { return line_bytes == kBase64LineBytes; }, text);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
 }
 

@@ -54,7 +54,7 @@ TEST(WriteBase64Lines, SeparatorPlacement) {
     }
 }
 
-TEST(WriteBase64Lines, StreamBlocksNeverSplitALine) {
+TEST(WriteBase64Lines, BlocksNeverSplitALine) {
     // Around the 57000-byte block size every line but a short last one is 76
     // characters followed by the separator, and the text equals the whole encoding.
     for (const size_t size : {56999u, 57000u, 114057u}) {
@@ -80,6 +80,8 @@ TEST(WriteBase64Lines, StreamBlocksNeverSplitALine) {
             }
         }
         EXPECT_EQ(joined, Base64EncodeString(data)) << size;
+        // The buffer form, written a block at a time, separates the same lines.
+        EXPECT_EQ(BufferLines(data, "\r\n") + (size % 57 == 0 ? "\r\n" : ""), text) << size;
         EXPECT_EQ(count, (size + 56) / 57);
         EXPECT_EQ(text.back() == '\n', size % 57 == 0) << size;
     }
