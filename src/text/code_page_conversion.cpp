@@ -52,7 +52,7 @@ std::size_t ConvertCodePage(const std::uint8_t* source, std::size_t sourceLength
         targetRow == nullptr) {
         fail("ConvertCodePage: Invalid argument passed !");
     }
-    auto source_converter = detail::open_converter(*sourceRow);
+    detail::pooled_converter source_converter(*sourceRow);
     if (source_converter.isNull()) {
         fail("ConvertCodePage: Invalid source converter.");
     }
@@ -61,7 +61,7 @@ std::size_t ConvertCodePage(const std::uint8_t* source, std::size_t sourceLength
                                  sourceLength, true, utf16)) {
         log_and_fail("ConvertCodePage : ucnv_toUChars failed.");
     }
-    auto target_converter = detail::open_converter(*targetRow);
+    detail::pooled_converter target_converter(*targetRow);
     if (target_converter.isNull()) {
         log_and_fail("ConvertCodePage: Invalid target converter.");
     }
@@ -86,7 +86,7 @@ std::size_t ConvertFromUnicode(std::uint32_t codePage, const char16_t* text,
                              row != nullptr ? static_cast<int>(row->codePage) : 0);
         return 0;
     }
-    auto converter = detail::open_converter(*row);
+    detail::pooled_converter converter(*row);
     if (converter.isNull()) {
         platform::log_format("Invalid U converter for following encoding : %i",
                              static_cast<int>(row->codePage));
@@ -114,7 +114,7 @@ std::u32string bytes_to_wstring(ByteInput bytes, const TextEncodingItem* row) {
     if (row == nullptr) {
         log_and_fail("bytes_to_wstring: No Text Encoding provided !");
     }
-    auto source_converter = detail::open_converter(*row);
+    detail::pooled_converter source_converter(*row);
     if (source_converter.isNull()) {
         log_and_fail("bytes_to_wstring: Invalid source converter.");
     }
@@ -123,7 +123,7 @@ std::u32string bytes_to_wstring(ByteInput bytes, const TextEncodingItem* row) {
                                  utf16)) {
         log_and_fail("bytes_to_wstring :  ucnv_toUChars failed.");
     }
-    auto utf32_converter = detail::open_converter("UTF-32LE");
+    detail::pooled_converter utf32_converter("UTF-32LE");
     if (utf32_converter.isNull()) {
         log_and_fail("bytes_to_wstring: Invalid target converter.");
     }
@@ -139,7 +139,7 @@ std::vector<std::uint8_t> wstring_to_bytes(std::u32string_view text) {
     if (text.empty()) {
         return {};
     }
-    auto utf32_converter = detail::open_converter("UTF-32LE");
+    detail::pooled_converter utf32_converter("UTF-32LE");
     if (utf32_converter.isNull()) {
         log_and_fail("wstring_to_bytes: Invalid unicode converter.");
     }
@@ -165,7 +165,7 @@ unistring bytes_to_unistring(ByteInput bytes, const TextEncodingItem* row) {
     if (row == nullptr) {
         fail("bytes_to_unistring: No Text Encoding provided !");
     }
-    auto source_converter = detail::open_converter(*row);
+    detail::pooled_converter source_converter(*row);
     if (source_converter.isNull()) {
         log_and_fail("bytes_to_unistring: Invalid source converter.");
     }
@@ -185,7 +185,7 @@ std::string bytes_to_utf8string(ByteInput bytes, const TextEncodingItem* row) {
         platform::log_line("bytes_to_utf8string: No Text Encoding provided.");
         fail("bytes_to_utf8string: No Text Encoding provided !");
     }
-    auto source_converter = detail::open_converter(*row);
+    detail::pooled_converter source_converter(*row);
     if (source_converter.isNull()) {
         log_and_fail("bytes_to_utf8string: Invalid source converter.");
     }
@@ -194,7 +194,7 @@ std::string bytes_to_utf8string(ByteInput bytes, const TextEncodingItem* row) {
                                  utf16)) {
         log_and_fail("bytes_to_utf8string :  ucnv_toUChars failed.");
     }
-    auto utf8_converter = detail::open_converter("utf-8");
+    detail::pooled_converter utf8_converter("utf-8");
     if (utf8_converter.isNull()) {
         log_and_fail("bytes_to_utf8string: Invalid target converter.");
     }

@@ -1,10 +1,10 @@
 // Conversions between code page bytes, UTF-16, UTF-32 and UTF-8.
 //
-// Every function opens its own converters for the duration of the call, so
-// conversions on different threads share nothing. Characters a target cannot
-// represent become the converter's substitution character, which is not a
-// failure. Failures throw std::runtime_error with a message that names the
-// function; most are also written to the system log.
+// Every function borrows its converters from the calling thread's pool for
+// the duration of the call, so conversions on different threads share nothing. Characters a target
+// cannot represent become the converter's substitution character, which is not a failure. Failures
+// throw std::runtime_error with a message that names the function; most are also written to the
+// system log.
 #pragma once
 
 #include <cstddef>

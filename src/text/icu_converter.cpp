@@ -1,6 +1,8 @@
 #include "text/icu_converter.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace mailwright::text::detail {
 namespace {
@@ -13,7 +15,68 @@ std::size_t grown(std::size_t current_room) {
     return std::max(current_room * 2, kMinimumRoom);
 }
 
+// Idle converters kept per thread; a text rarely needs more than a few at
+// once, so the pool stays small and is searched in order.
+constexpr std::size_t kPoolLimit = 16;
+
+// Cleared when the thread's pool is destroyed: a converter given back after
+// that (by another thread-local object) is closed instead.
+thread_local bool t_pool_open = false;
+
+struct converter_pool {
+    converter_pool() { t_pool_open = true; }
+    ~converter_pool() { t_pool_open = false; }
+    std::vector<std::pair<std::string, icu::LocalUConverterPointer>> idle;
+};
+
+converter_pool& thread_pool() {
+    thread_local converter_pool pool;
+    return pool;
+}
+
 }  // namespace
+
+pooled_converter::pooled_converter(const char* name) : name_(name != nullptr ? name : "") {
+    if (name == nullptr) {
+        return;
+    }
+    auto& idle = thread_pool().idle;
+    for (auto it = idle.rbegin(); it != idle.rend(); ++it) {
+        if (it->first == name_) {
+            converter_ = it->second.orphan();
+            idle.erase(std::next(it).base());
+            return;
+        }
+    }
+    converter_ = open_converter(name).orphan();
+}
+
+pooled_converter::pooled_converter(const TextEncodingItem& row)
+    : pooled_converter(ConverterName(row)) {}
+
+pooled_converter::~pooled_converter() {
+    if (converter_ == nullptr) {
+        return;
+    }
+    icu::LocalUConverterPointer converter(converter_);
+    if (!t_pool_open) {
+        return;
+    }
+    auto& idle = thread_pool().idle;
+    if (idle.size() < kPoolLimit) {
+        ucnv_reset(converter.getAlias());
+        idle.emplace_back(std::move(name_), std::move(converter));
+    }
+}
+
+pooled_converter::pooled_converter(pooled_converter&& other) noexcept
+    : name_(std::move(other.name_)), converter_(std::exchange(other.converter_, nullptr)) {}
+
+pooled_converter& pooled_converter::operator=(pooled_converter&& other) noexcept {
+    std::swap(name_, other.name_);
+    std::swap(converter_, other.converter_);
+    return *this;
+}
 
 icu::LocalUConverterPointer open_converter(const char* name) {
     if (name == nullptr) {

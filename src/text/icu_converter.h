@@ -20,6 +20,29 @@ icu::LocalUConverterPointer open_converter(const char* name);
 // Opens the converter of a code page table row (see ConverterName).
 icu::LocalUConverterPointer open_converter(const TextEncodingItem& row);
 
+// A converter lent by the calling thread's pool: opening one costs more than
+// most of the short values it converts. On destruction it is reset and goes
+// back to that pool, so a converter never serves two threads. Borrowers must
+// leave its callbacks and substitution as opened (ConvertsWithoutLoss, which
+// changes them, opens its own). Null when the converter cannot be opened.
+class pooled_converter {
+public:
+    explicit pooled_converter(const char* name);
+    explicit pooled_converter(const TextEncodingItem& row);
+    ~pooled_converter();
+    pooled_converter(pooled_converter&& other) noexcept;
+    pooled_converter& operator=(pooled_converter&& other) noexcept;
+    pooled_converter(const pooled_converter&) = delete;
+    pooled_converter& operator=(const pooled_converter&) = delete;
+
+    bool isNull() const { return converter_ == nullptr; }
+    UConverter* getAlias() const { return converter_; }
+
+private:
+    std::string name_;
+    UConverter* converter_ = nullptr;
+};
+
 // Converts bytes to UTF-16 and appends the result. With flush false an
 // incomplete trailing sequence stays in the converter for the next call.
 // Returns false when ICU reports an error.

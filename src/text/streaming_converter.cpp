@@ -16,7 +16,7 @@ namespace {
 }  // namespace
 
 StreamingConverter::StreamingConverter(const TextEncodingItem& from, const TextEncodingItem& to)
-    : from_(detail::open_converter(from)), to_(detail::open_converter(to)) {
+    : from_(from), to_(to) {
     if (from_.isNull()) {
         log_and_fail("StreamingConverter: Invalid source converter.");
     }

@@ -11,6 +11,7 @@
 
 #include "text/code_page_conversion.h"
 #include "text/code_page_table.h"
+#include "text/icu_converter.h"
 
 namespace mailwright::text {
 
@@ -34,8 +35,8 @@ public:
     void reset();
 
 private:
-    icu::LocalUConverterPointer from_;
-    icu::LocalUConverterPointer to_;
+    detail::pooled_converter from_;
+    detail::pooled_converter to_;
     std::u16string pivot_;
 };
 

@@ -65,8 +65,8 @@ std::string encode_utf16_as_utf8(std::size_t count, UnitAt unit_at) {
     return out;
 }
 
-icu::LocalUConverterPointer open_or_fail(const char* function, const char* role, const char* name) {
-    auto converter = detail::open_converter(name);
+detail::pooled_converter open_or_fail(const char* function, const char* role, const char* name) {
+    detail::pooled_converter converter(name);
     if (converter.isNull()) {
         log_and_fail(std::string(function) + ": Invalid " + role + " converter.");
     }
