@@ -47,6 +47,10 @@ public:
     // in any zone from UTC-12 to UTC+12 keeps its day wherever it is converted.
     std::string vcard_date(Instant instant);
 
+    // "EEEE, dd MMM yyyy hh:mm:ss a" in the zone, for any instant the
+    // calendar holds (no four-digit limit).
+    std::string sent_on_date(Instant instant, const DateTimeZone& zone);
+
     // Buffer forms: write a zero-terminated text; false when nothing was written.
     bool format_mail_header_date(Instant instant, char* buffer, std::size_t capacity,
                                  const DateTimeZone* zone = nullptr);
@@ -66,12 +70,18 @@ private:
         kICalendarUtc,
         kICalendarDate,
         kVCardDate,
+        kSentOn,
         kPatternCount
     };
 
     std::string format(Pattern pattern, Instant instant, const icu::TimeZone& zone);
+    // The text written from the calendar's fields; false where only the
+    // platform formatter's own rules apply (see the .cpp).
+    bool format_fields(Pattern pattern, Instant instant, const icu::TimeZone& zone,
+                       std::string& text);
 
     std::array<std::unique_ptr<icu::SimpleDateFormat>, kPatternCount> formats_;
+    std::unique_ptr<icu::Calendar> calendar_;
     DateTimeZone gmt_;
 };
 
