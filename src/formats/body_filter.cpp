@@ -1,5 +1,7 @@
 #include "formats/body_filter.h"
 
+#include <algorithm>
+
 namespace mailwright::formats {
 namespace {
 
@@ -81,8 +83,19 @@ void BodyFilter::take(char byte, std::string& out) {
 void BodyFilter::write(std::string_view block, bool last) {
     std::string out;
     out.reserve(block.size() + block.size() / 8 + 8);
-    for (const char byte : block) {
-        take(byte, out);
+    for (std::size_t at = 0; at < block.size();) {
+        if (!m_state.atLineStart && !m_state.lineComplete) {
+            // Inside a line every byte up to the next line break is copied as
+            // it is: take() would do the same one byte at a time.
+            const std::size_t end = std::min(block.find_first_of("\r\n", at), block.size());
+            if (end > at) {
+                out.append(block.substr(at, end - at));
+                m_state.previous = block[end - 1];
+                at = end;
+                continue;
+            }
+        }
+        take(block[at++], out);
     }
     if (last) {
         // The partial line is written; a final line break is not.
