@@ -48,6 +48,7 @@ void EncodeRun(const uint8_t* in, size_t length, char* out) {
 template <typename SeparatorAfter>
 void AppendLines(const uint8_t* data, size_t count, std::string_view separator,
                  SeparatorAfter after, std::string& text) {
+    text.reserve(text.size() + (count / kBase64LineBytes + 1) * (76 + separator.size()));
     for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
         const size_t line_bytes = std::min(kBase64LineBytes, count - pos);
         const size_t at = text.size();
@@ -57,6 +58,18 @@ void AppendLines(const uint8_t* data, size_t count, std::string_view separator,
             text.append(separator);
         }
     }
+}
+
+// The block read from a stream (not zeroed: it is only read where filled)
+// and the text of one block.
+struct Scratch {
+    std::unique_ptr<uint8_t[]> block = std::make_unique_for_overwrite<uint8_t[]>(kStreamBlockBytes);
+    std::string text;
+};
+
+Scratch& ThreadScratch() {
+    thread_local Scratch scratch;
+    return scratch;
 }
 
 }  // namespace
@@ -85,10 +98,13 @@ std::string Base64EncodeString(std::span<const uint8_t> data) {
     return out;
 }
 
-// Both forms encode a block of lines into one buffer and write it at once.
+// Both forms encode a block of lines into one buffer of this thread and write
+// it at once. The buffers are kept: fresh ones of this size for every
+// attachment cost page faults whenever the allocator has given the memory
+// back in between.
 void WriteBase64Lines(std::span<const uint8_t> data, std::ostream& out,
                       std::string_view separator) {
-    std::string text;
+    std::string& text = ThreadScratch().text;
     for (size_t start = 0; start < data.size(); start += kStreamBlockBytes) {
         const size_t count = std::min(kStreamBlockBytes, data.size() - start);
         text.clear();
@@ -104,18 +120,16 @@ void WriteBase64Lines(std::span<const uint8_t> data, std::ostream& out,
 }
 
 void WriteBase64Lines(std::istream& in, std::ostream& out, std::string_view separator) {
-    // Most streams are far shorter than a block: the buffer is not zeroed.
-    const auto block = std::make_unique_for_overwrite<uint8_t[]>(kStreamBlockBytes);
-    std::string text;
+    Scratch& scratch = ThreadScratch();
     while (in) {
-        in.read(reinterpret_cast<char*>(block.get()),
+        in.read(reinterpret_cast<char*>(scratch.block.get()),
                 static_cast<std::streamsize>(kStreamBlockBytes));
         const auto count = static_cast<size_t>(in.gcount());
-        text.clear();
+        scratch.text.clear();
         AppendLines(
-            block.get(), count, separator,
-            [](size_t, size_t line_bytes) { return line_bytes == kBase64LineBytes; }, text);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            scratch.block.get(), count, separator,
+            [](size_t, size_t line_bytes) { return line_bytes == kBase64LineBytes; }, scratch.text);
+        out.write(scratch.text.data(), static_cast<std::streamsize>(scratch.text.size()));
     }
 }
 
