@@ -1,31 +1,76 @@
 #!/usr/bin/env bash
-# Times `mailwright convert` on a large generated mailbox with attachments,
-# beside the I/O floor of the same run: reading the PST once (cat FILE >
-# /dev/null) and a plain copy of as many bytes as the conversion wrote. Also
-# converts a mailbox a tenth the size to show that peak memory does not grow
-# with the mailbox.
+# Times `mailwright convert` on generated mailboxes beside the I/O floor of
+# the same run: reading the PST once (cat FILE > /dev/null) plus a plain copy
+# of as many bytes as the conversion wrote.
 #
-#   bench/convert.sh [BUILD_DIR] [MESSAGES] [ATTACHMENT_KB]
-#   bench/convert.sh build 80000 64        # about 3 GB of PST (the default)
+#   bench/convert.sh [options]
+#     --build DIR         build tree with src/mailwright and tests/mkpst (default: build)
+#     --baseline DIR      also time this build tree's mailwright in the same run, for
+#                         before/after figures (e.g. an older commit built beside it)
+#     --sizes LIST        mailbox sizes, of 300mb and 3gb (default: 300mb,3gb)
+#     --attachments LIST  attachment sizes in KB, of 16 and 64 (default: 16,64)
+#     --formats LIST      mbox and/or eml (default: mbox,eml)
+#     --repeat N          runs of each conversion; the median wall time is shown,
+#                         with the CPU time and peak memory of that run (default: 1)
+#     -j N                passed on to the build's convert as -j N (its number of
+#                         workers); the baseline runs as it is
+#     --data DIR          where the mailboxes are kept (default: BUILD/bench-convert);
+#                         they are written once and reused by later runs
 #
-# The files go to BUILD_DIR/bench-convert and are removed at the end. Both
-# formats are timed; caches are warm (each input is read once before).
+#   bench/convert.sh --sizes 300mb                     # the quick cases alone
+#   bench/convert.sh --sizes 300mb --attachments 16 --formats mbox --baseline ../old/build
+#
+# Mailboxes have 10 folders and about 16 KB or 64 KB of attachment per
+# message: many small messages (per-message work dominates) or fewer large
+# ones (copying bytes dominates). Caches are warm: each input is read before
+# it is timed. The output of each run is removed after it is measured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build="${1:-build}"
-messages="${2:-80000}"
-attachment_kb="${3:-64}"
-work="$build/bench-convert"
-mailwright="$build/src/mailwright"
+build=build
+baseline=""
+sizes=300mb,3gb
+attachments=16,64
+formats=mbox,eml
+repeat=1
+jobs=()
+options=()
+data=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build="$2"; shift 2 ;;
+    --baseline) baseline="$2"; shift 2 ;;
+    --sizes) sizes="$2"; shift 2 ;;
+    --attachments) attachments="$2"; shift 2 ;;
+    --formats) formats="$2"; shift 2 ;;
+    --repeat) repeat="$2"; shift 2 ;;
+    -j) jobs=(-j "$2"); shift 2 ;;
+    --data) data="$2"; shift 2 ;;
+    -h|--help) sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    *) echo "unknown option $1 (see --help)" >&2; exit 64 ;;
+  esac
+done
+data="${data:-$build/bench-convert}"
 mkpst="$build/tests/mkpst"
-for program in "$mailwright" "$mkpst"; do
+programs=("$build/src/mailwright")
+[ -n "$baseline" ] && programs+=("$baseline/src/mailwright")
+for program in "$mkpst" "${programs[@]}"; do
   [ -x "$program" ] || { echo "missing $program: build first (scripts/build)" >&2; exit 1; }
 done
+mkdir -p "$data"
+out="$data/out"
+trap 'rm -rf "$out" "$data/copy"' EXIT
 
-rm -rf "$work"
-mkdir -p "$work"
-trap 'rm -rf "$work"' EXIT
+# Messages per mailbox: about 300 MB or 3 GB of PST.
+messages_for() {  # size attachment_kb
+  case "$1:$2" in
+    300mb:16) echo 20000 ;;
+    300mb:64) echo 7400 ;;
+    3gb:16) echo 200000 ;;
+    3gb:64) echo 74000 ;;
+    *) echo "no mailbox of $1 with $2 KB attachments" >&2; exit 64 ;;
+  esac
+}
 
 # Runs a command and prints "seconds cpu_seconds peak_kb": wall time, user
 # and system time, and the largest peak resident memory among the processes
@@ -45,42 +90,46 @@ bytes_of() { du -sb "$1" | cut -f1; }
 calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
 mb() { calc "$1 / 1048576"; }
 
-make_mailbox() {  # name messages
-  "$mkpst" --quiet --folders 30 --messages "$2" --attachment-kb "$attachment_kb" --seed 7 \
-    "$work/$1.pst"
-  cat "$work/$1.pst" > /dev/null  # warm the cache
-}
-
-echo "Writing the mailboxes ($messages and $((messages / 10)) messages, attachments of about ${attachment_kb} KB)..."
-make_mailbox big "$messages"
-make_mailbox small $((messages / 10))
-pst_bytes=$(bytes_of "$work/big.pst")
-
-read -r cat_s cat_cpu _ < <(measure sh -c "cat '$work/big.pst' > /dev/null")
-printf '\n%-34s %8s %8s %8s %9s %8s\n' "" "seconds" "cpu s" "MB/s" "peak MB" "x floor"
-printf '%-34s %8s %8s %8.0f\n' "cat PST ($(mb "$pst_bytes") MB) > /dev/null" "$cat_s" "$cat_cpu" \
-  "$(calc "$pst_bytes / 1048576 / $cat_s")"
-
-for format in mbox eml; do
-  read -r conv_s conv_cpu conv_kb < <(measure "$mailwright" convert "$work/big.pst" -o "$work/out-$format" \
-    --mail-format "$format" --quiet)
-  out_bytes=$(bytes_of "$work/out-$format")
-  # The floor's write half: a plain copy of as many bytes as were written.
-  read -r copy_s copy_cpu _ < <(measure sh -c \
-    "while cat '$work/big.pst'; do :; done | head -c $out_bytes > '$work/copy'")
-  rm -f "$work/copy"
-  rm -rf "$work/out-$format"
-  read -r small_s small_cpu small_kb < <(measure "$mailwright" convert "$work/small.pst" \
-    -o "$work/small-$format" --mail-format "$format" --quiet)
-  rm -rf "$work/small-$format"
-  printf '%-34s %8s %8s %8.0f\n' "copy of $(mb "$out_bytes") MB" "$copy_s" "$copy_cpu" \
-    "$(calc "$out_bytes / 1048576 / $copy_s")"
-  printf '%-34s %8s %8s %8.0f %9s %8.2f\n' "convert --mail-format $format" "$conv_s" \
-    "$conv_cpu" "$(calc "$pst_bytes / 1048576 / $conv_s")" "$(mb "$conv_kb * 1024")" \
-    "$(calc "$conv_s / ($cat_s + $copy_s)")"
-  printf '%-34s %8s %8s %8s %9s\n' "  same, a tenth of the mailbox" "$small_s" "$small_cpu" "" \
-    "$(mb "$small_kb * 1024")"
+printf '%-28s %-10s %8s %8s %8s %8s %8s\n' "mailbox, format" "program" "wall s" "cpu s" \
+  "peak MB" "floor s" "x floor"
+for size in ${sizes//,/ }; do
+  for kb in ${attachments//,/ }; do
+    messages=$(messages_for "$size" "$kb")
+    pst="$data/mailbox-$size-${kb}kb.pst"
+    if [ ! -f "$pst" ]; then
+      echo "(writing $pst: $messages messages)" >&2
+      "$mkpst" --quiet --folders 10 --messages "$messages" --attachment-kb "$kb" "$pst.part"
+      mv "$pst.part" "$pst"
+    fi
+    cat "$pst" > /dev/null  # warm the cache
+    pst_mb=$(mb "$(bytes_of "$pst")")
+    for format in ${formats//,/ }; do
+      for program in "${programs[@]}"; do
+        label=baseline options=()
+        [ "$program" = "${programs[0]}" ] && label=build options=("${jobs[@]}")
+        runs=()
+        for ((i = 0; i < repeat; i++)); do
+          rm -rf "$out"
+          runs+=("$(measure "$program" convert "$pst" -o "$out" --mail-format "$format" --quiet \
+            "${options[@]}")")
+          out_bytes=$(bytes_of "$out")
+        done
+        rm -rf "$out"
+        read -r wall cpu peak_kb < <(printf '%s\n' "${runs[@]}" | sort -n | sed -n "$(((repeat + 1) / 2))p")
+        # The floor of this run: one read of the PST and one plain copy of as
+        # many bytes as the conversion wrote.
+        read -r cat_s _ _ < <(measure sh -c "cat '$pst' > /dev/null")
+        read -r copy_s _ _ < <(measure sh -c \
+          "while cat '$pst'; do :; done | head -c $out_bytes > '$data/copy'")
+        rm -f "$data/copy"
+        floor=$(calc "$cat_s + $copy_s")
+        printf '%-28s %-10s %8s %8s %8s %8s %8s\n' "$size ${kb}KB ($pst_mb MB) $format" "$label" \
+          "$wall" "$cpu" "$(mb "$peak_kb * 1024")" "$floor" "$(calc "$wall / $floor")"
+      done
+    done
+  done
 done
 echo
-echo "x floor: convert seconds / (cat seconds + copy seconds); MB/s: PST bytes (output"
-echo "bytes for the copy) per second; peak MB: peak resident memory of the conversion."
+echo "cpu s: user + system time; peak MB: largest peak resident memory of the run's"
+echo "processes; floor s: cat of the PST + a copy of the output's size, measured after"
+echo "each conversion; x floor: wall s / floor s."
