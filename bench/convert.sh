@@ -86,7 +86,7 @@ print(f"{elapsed:.2f} {usage.ru_utime + usage.ru_stime:.2f} {usage.ru_maxrss}")
 PY
 }
 
-bytes_of() { du -sb "$1" | cut -f1; }
+bytes_of() { du -sbL "$1" | cut -f1; }  # -L: a mailbox may be a link to a kept file
 calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
 mb() { calc "$1 / 1048576"; }
 
