@@ -130,6 +130,10 @@ exporting::_ExportSettings make_settings(const convert_options& options,
     settings.ContactStyle = options.contact_style;
     settings.ExportAction = 1;
     settings.ReplaceEarlierOutput = options.overwrite;
+    settings.Workers =
+        options.jobs > 0
+            ? options.jobs
+            : static_cast<std::int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     settings.UnreadableFiles = std::move(unreadable);
     return settings;
 }

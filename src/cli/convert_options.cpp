@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "cli/argument_reader.h"
 #include "cli/option_values.h"
@@ -74,6 +75,9 @@ const char* const kConvertUsage =
     "                           how details vCard 3.0 has no property for are written:\n"
     "                           X- properties (default), grouped address-book items\n"
     "                           (itemN.X-ABLabel), or lines of the note\n"
+    "  -j, --jobs N             threads that make mail ahead of the writing, each with\n"
+    "                           its own reading of the file (default: one per core;\n"
+    "                           1: none); the output is the same for every N\n"
     "  --quiet                  show no progress and no log, only the result's paths\n"
     "  --json                   print the run's result as one JSON document on standard\n"
     "                           output (status, counts per kind and per folder, skipped\n"
@@ -90,6 +94,9 @@ const char* const kConvertUsage =
 namespace {
 
 using options_step = bool (*)(argument_reader&, convert_options&);
+
+// More threads than this gain nothing and each holds a reading of the file.
+constexpr std::uint64_t kMaxJobs = 64;
 
 // Each returns whether it took the current word; a wrong value is recorded
 // as the reader's error.
@@ -178,6 +185,14 @@ bool read_selection_options(argument_reader& reader, convert_options& options) {
 bool read_run_options(argument_reader& reader, convert_options& options) {
     if (reader.is_help()) {
         options.help = true;
+    } else if (reader.is("--jobs", "-j")) {
+        const auto text = reader.value();
+        const auto jobs = text ? parse_decimal(*text, kMaxJobs) : std::nullopt;
+        if (!jobs || *jobs == 0) {
+            reader.fail("--jobs needs a number of threads from 1 to " + std::to_string(kMaxJobs));
+        } else {
+            options.jobs = static_cast<std::int32_t>(*jobs);
+        }
     } else if (reader.flag("--quiet")) {
         options.quiet = true;
     } else if (reader.flag("--json")) {

@@ -28,6 +28,8 @@ struct convert_options {
     bool calendar = true;
     bool merge_contacts = false;
     std::int32_t contact_style = 2;  // MIMEContactWriter's styles: 2 extension
+    // Threads that make mail ahead (-j); 0: one per core.
+    std::int32_t jobs = 0;
     bool quiet = false;
     bool json = false;       // the run's result as one JSON document on stdout
     bool overwrite = false;  // replace earlier output of the same file

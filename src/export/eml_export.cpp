@@ -6,6 +6,7 @@
 #include "export/conversion_report.h"
 #include "export/item_kind_router.h"
 #include "export/mail_item_sink.h"
+#include "export/message_lookahead.h"
 #include "export/new_item_file.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
@@ -58,7 +59,8 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToEMLWithFolder(
     MessageFileSink sink(makeWriter(*folder, MessageFraming::eml),
                          _layout->messageFileFolders(*directory, settings.ReadUnreadSeparated));
     ItemKindRouter router(folder->defaultItemType(), sink, sinksBesideFolder(folder, *directory));
-    runItems(*folder, router, state, presenter, report);
+    const auto ahead = mailLookahead(*folder, MessageFraming::eml);
+    runItems(*folder, router, state, presenter, report, ahead.get());
     finishSink(router, state);
     ExportResult result = finishFolder(state, report, "emails", *directory, std::nullopt, &router);
     countRoutedItems(router, result, &ExportResult::mailCount);

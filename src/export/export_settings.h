@@ -67,6 +67,10 @@ struct _ExportSettings {
     // An earlier run's output of the same PST file in the mail base folder
     // is removed and replaced; otherwise the run writes beside it.
     bool ReplaceEarlierOutput = false;
+    // Threads that make mail ahead of the run's own, each with a session of
+    // its own on the folder's file; 1 or less: the run's thread makes every
+    // message itself. The output is the same either way.
+    std::int32_t Workers = 1;
     // Input files that could not be read before the run.
     std::vector<UnreadableFile> UnreadableFiles;
 };

@@ -10,11 +10,14 @@
 #include "export/conversion_report.h"
 #include "export/item_kind_router.h"
 #include "export/item_sink.h"
+#include "export/message_lookahead.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
 #include "model/message_store.h"
+#include "model/pst_session.h"
 #include "platform/system_log.h"
+#include "platform/user_defaults.h"
 
 namespace mailwright::exporting {
 
@@ -34,16 +37,24 @@ void OutlookAssetsExportAgent::logNoOutputFolder(const model::MAPIFolder& folder
 
 void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sink,
                                         FolderState& state, IProgressPresenter& presenter,
-                                        ConversionReport& report) {
+                                        ConversionReport& report, MessageLookahead* ahead) {
     std::string text;
     while (const auto item = nextItem(folder, sink, state, report)) {
+        // The cursor has moved past the item's row.
+        const std::size_t row = folder.queryRow() - 1;
         if (!sink.takes(*item)) {
             ++state.leftOut;
             takeCancelRequest(state);
             continue;
         }
         announceItem(folder, sink, *item, state, presenter, report);
-        if (!produceItem(sink, *item, text, state, report)) {
+        PreparedMessage prepared = ahead != nullptr ? ahead->take(row) : PreparedMessage{};
+        if (prepared.ready) {
+            for (const std::string& line : prepared.logLines) {
+                platform::log_line(line);
+            }
+            text = std::move(prepared.text);
+        } else if (!produceItem(sink, *item, text, state, report)) {
             continue;
         }
         if (!sink.write(*item, text)) {
@@ -51,7 +62,9 @@ void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sin
             state.failure = sink.failureText();
             break;
         }
-        if (std::vector<std::string> losses = sink.losses(); !losses.empty()) {
+        if (std::vector<std::string> losses =
+                prepared.ready ? std::move(prepared.losses) : sink.losses();
+            !losses.empty()) {
             itemIncomplete(state, report, sink.itemText(*item), std::move(losses));
         }
         itemConverted(folder, state, presenter);
@@ -192,6 +205,47 @@ std::unique_ptr<MessageTextWriter> OutlookAssetsExportAgent::makeWriter(
         throw std::logic_error("the folder's PST file is no longer open");
     }
     return _writerFactory(*session, framing);
+}
+
+std::unique_ptr<MessageLookahead> OutlookAssetsExportAgent::mailLookahead(
+    const model::MAPIFolder& folder, MessageFraming framing) {
+    const std::int32_t workers = _exportSettingsP->Workers;
+    const auto store = folder.ownerStore();
+    const auto session = store ? store->ownerSession() : nullptr;
+    // Starting workers (threads, their writers and formatters) costs more
+    // than a few messages take.
+    constexpr std::size_t kFewestRowsForWorkers = 16;
+    if (workers <= 1 || !session ||
+        folder.getFolder().get_contents_table().size() < kFewestRowsForWorkers) {
+        return nullptr;
+    }
+    auto [place, opening] = _workerSessions.try_emplace(session.get());
+    if (opening) {
+        // The workers decode 8-bit text with the run's session's code page,
+        // whatever the user's settings say.
+        const platform::InMemoryUserDefaults defaults(
+            {{model::kDefaultCodePageKey, std::int64_t{session->pstDefaultCodePage()}}});
+        std::vector<std::string> held;  // the run's session logged these already
+        platform::hold_thread_log_lines(&held);
+        try {
+            for (std::int32_t i = 0; i < workers; ++i) {
+                place->second.push_back(
+                    model::PSTSession::initWithFile(session->pstFilePath(), defaults));
+            }
+        } catch (const std::exception& error) {
+            place->second.clear();
+            platform::hold_thread_log_lines(nullptr);
+            platform::log_line(
+                "Mail of " + session->pstFilePath() +
+                " is made by one thread: the file cannot be opened again: " + error.what());
+        }
+        platform::hold_thread_log_lines(nullptr);
+    }
+    if (place->second.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<MessageLookahead>(place->second, folder.getFolder().get_id(),
+                                              folder.defaultItemType(), framing, _writerFactory);
 }
 
 }  // namespace mailwright::exporting

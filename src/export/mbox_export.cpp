@@ -8,6 +8,7 @@
 #include "export/item_kind_router.h"
 #include "export/mail_item_sink.h"
 #include "export/mbox_mailbox.h"
+#include "export/message_lookahead.h"
 #include "export/outlook_assets_export_agent.h"
 #include "model/mapi_folder.h"
 #include "model/message.h"
@@ -127,7 +128,8 @@ ExportResult OutlookAssetsExportAgent::ExportFolderToMBOXWithFolder(
     ItemKindRouter router(folder->defaultItemType(), sink,
                           sinksBesideFolder(folder, directory.value_or("")));
     if (state.status == Success) {
-        runItems(*folder, router, state, presenter, report);
+        const auto ahead = mailLookahead(*folder, MessageFraming::mbox);
+        runItems(*folder, router, state, presenter, report, ahead.get());
     }
     finishSink(router, state);
     finishSink(sink, state);

@@ -101,6 +101,7 @@ void OutlookAssetsExportAgent::resetRunState() {
     _numberOfItemsExported = 0;
     _lastPSTSuffix = -1;
     _pstSuffixes.clear();
+    _workerSessions.clear();
     _contactSuffix = 0;
     _calendarSuffix = 0;
     _mergeContactSuffixValue = -1;
@@ -186,6 +187,7 @@ ExportResult OutlookAssetsExportAgent::DoExportWithProgressPresenter(IProgressPr
         run.status = Failed;
         _runRecord.failure = "none of the PST files could be read";
     }
+    _workerSessions.clear();
     report.runFooter(run, settings.OutputFolderPath, _runRecord.counts, _runRecord.failure);
     extendedLogFileHandle->close();
     resetPresenter(presenter);

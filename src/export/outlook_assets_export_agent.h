@@ -49,6 +49,7 @@ class ConversionReport;
 class ItemKindRouter;
 class ItemSink;
 class MergedCalendarFile;
+class MessageLookahead;
 enum class ItemRoute : std::size_t;
 
 // The first number of a run's calendar reference ids, made from the run's
@@ -116,9 +117,11 @@ private:
     // Logs that the layout gave no output folder under `base` for `folder`.
     static void logNoOutputFolder(const model::MAPIFolder& folder, const std::string& base);
     // Takes every item of the folder through `sink` until the folder ends
-    // or must stop (cancel, failed output).
+    // or must stop (cancel, failed output). With `ahead`, the texts of the
+    // folder's mail come from its workers where they could make them.
     void runItems(model::MAPIFolder& folder, ItemSink& sink, FolderState& state,
-                  IProgressPresenter& presenter, ConversionReport& report);
+                  IProgressPresenter& presenter, ConversionReport& report,
+                  MessageLookahead* ahead = nullptr);
     // Closes the sink's outputs; a failed close fails the folder.
     static void finishSink(ItemSink& sink, FolderState& state);
     // The next item of the folder, null at its end or when the folder must
@@ -160,6 +163,10 @@ private:
                                  std::uint32_t ExportResult::*ownCount);
     std::unique_ptr<MessageTextWriter> makeWriter(const model::MAPIFolder& folder,
                                                   MessageFraming framing) const;
+    // The workers of a mail folder when the run has them; null when it has
+    // none or the folder's file cannot be opened again.
+    std::unique_ptr<MessageLookahead> mailLookahead(const model::MAPIFolder& folder,
+                                                    MessageFraming framing);
     // The vCard writer of a contacts folder's store, in the run's style.
     std::unique_ptr<formats::MIMEContactWriter> makeContactWriter(
         const model::MAPIFolder& folder) const;
@@ -203,6 +210,10 @@ private:
     // folders all go into one output folder even when the selection
     // returns to the file after another.
     std::map<const model::PSTSession*, std::int32_t> _pstSuffixes;
+    // The workers' own sessions of each PST file, opened at the file's first
+    // mail folder and closed with the run; none when they cannot be opened.
+    std::map<const model::PSTSession*, std::vector<std::shared_ptr<model::PSTSession>>>
+        _workerSessions;
     // Running numbers and run-wide file choices of the contact and
     // calendar exporters.
     std::uint32_t _contactSuffix = 0;

@@ -107,6 +107,10 @@ std::shared_ptr<Message> MAPIFolder::queryMessage() {
     return Message::initWithMessage(*here, owner, text::DateTimeZone::system());
 }
 
+std::size_t MAPIFolder::queryRow() const {
+    return m_currentMsgItrP ? m_currentMsgItrP->base().row() : 0;
+}
+
 void MAPIFolder::ResetQuery() {
     m_currentMsgItrP = m_folderP.message_begin();
     m_endMsgItrP = m_folderP.message_end();

@@ -6,6 +6,7 @@
 //   while (auto message = folder->queryMessage()) { ... }
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,9 @@ public:
     std::shared_ptr<Message> queryMessage();
     // Moves the cursor back to the first message.
     void ResetQuery();
+    // The contents table row the next queryMessage reads (0 before the
+    // first); the message it returned last came from the row before.
+    std::size_t queryRow() const;
 
     // Re-decodes the folder name with the session's code page, then does the
     // same for every subfolder. A folder made with an override name takes the

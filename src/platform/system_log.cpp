@@ -25,9 +25,19 @@ void open_syslog_once() {
     std::call_once(once, [] { openlog("mailwright", LOG_PID, LOG_USER); });
 }
 
+thread_local std::vector<std::string>* t_held_lines = nullptr;
+
 }  // namespace
 
+void hold_thread_log_lines(std::vector<std::string>* held) {
+    t_held_lines = held;
+}
+
 void log_line(const std::string& line) {
+    if (t_held_lines != nullptr) {
+        t_held_lines->push_back(line);
+        return;
+    }
     open_syslog_once();
     syslog(LOG_NOTICE, "%s", line.c_str());
 

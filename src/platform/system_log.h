@@ -21,6 +21,12 @@ void log_line(const std::string& line);
 // Formats like printf and writes the result as one line.
 void log_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// While set, lines logged on the calling thread are kept in `held` instead of
+// being logged (null logs them again). A thread that works ahead of the run
+// holds its lines so that they can be logged in the run's order, or dropped
+// when the work is done again.
+void hold_thread_log_lines(std::vector<std::string>* held);
+
 // The lines the in-process sink holds, oldest first.
 std::vector<std::string> captured_log_lines();
 
