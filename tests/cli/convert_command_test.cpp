@@ -205,7 +205,7 @@ TEST_F(ConvertCommandTest, CtrlCCancelsAfterTheCurrentItemAndASecondStopsAtOnce)
         ASSERT_FALSE(folders.empty());
         EXPECT_EQ(count_of(mailbox, "From - "), folders.back().converted);
         EXPECT_LT(folders.back().converted, 20000u);
-        EXPECT_TRUE(mailbox.ends_with("From the start of a line\n\n")) << mailbox.size();
+        EXPECT_TRUE(mailbox.empty() || mailbox.ends_with("From the start of a line\n\n"));
     }
 
     // Either the second Ctrl-C came in time (130), or the run had already

@@ -30,8 +30,8 @@ TEST_F(ConvertJobsTest, OneAndFourWorkersWriteTheSameBytes) {
     std::string files;
     for (const char* variant : {"unicode", "ansi"}) {
         const fs::path file = m_dir / (std::string(variant) + ".pst");
-        ASSERT_EQ(std::system(("'" MW_BINARY_DIR "/tests/mkpst' --quiet --folders 3 --messages 300 "
-                               "--attachment-kb 8 --" +
+        ASSERT_EQ(std::system(("'" MW_BINARY_DIR "/tests/mkpst' --quiet --folders 3 --messages 200 "
+                               "--attachment-kb 4 --" +
                                std::string(variant) + " " + quoted(file))
                                   .c_str()),
                   0);
