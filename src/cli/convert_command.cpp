@@ -79,16 +79,15 @@ std::string with_lf(const std::string& text) {
 // error with the reason and kept in `unreadable`.
 std::vector<std::shared_ptr<model::PSTSession>> open_files(
     const convert_options& options, std::vector<exporting::UnreadableFile>& unreadable) {
-    std::unique_ptr<platform::InMemoryUserDefaults> chosen;
+    std::optional<std::int32_t> given;
     if (options.code_page) {
-        chosen = std::make_unique<platform::InMemoryUserDefaults>(platform::DefaultsDictionary{
-            {model::kDefaultCodePageKey, std::int64_t{*options.code_page}}});
+        given = static_cast<std::int32_t>(*options.code_page);
     }
-    const platform::UserDefaults& defaults = chosen ? *chosen : platform::standardUserDefaults();
     std::vector<std::shared_ptr<model::PSTSession>> sessions;
     for (const std::string& path : options.files) {
         try {
-            auto session = model::PSTSession::initWithFile(path, defaults);
+            auto session =
+                model::PSTSession::initWithFile(path, platform::standardUserDefaults(), given);
             session->getRootStore()->getSubTreeFolder();
             warn_if_truncated(*session);
             sessions.push_back(std::move(session));

@@ -45,12 +45,16 @@ const char* folder_kind_name(std::int32_t kind) {
 }
 
 listed_file list_file(const std::string& path, const platform::UserDefaults& defaults,
-                      bool all_folders) {
+                      bool all_folders, std::optional<std::int32_t> given) {
     listed_file listed;
     listed.path = path;
     try {
-        const auto session = model::PSTSession::initWithFile(path, defaults);
+        const auto session = model::PSTSession::initWithFile(path, defaults, given);
         listed.unicode = session->isUnicodePST();
+        if (!listed.unicode) {
+            listed.code_page = session->decodingCharset();
+            listed.code_page_source = session->codePageChoice().source;
+        }
         const auto store = session->getRootStore();
         listed.store = store->storeName();
         listed.root = list_folder(*store->getSubTreeFolder(), all_folders);

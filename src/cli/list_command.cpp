@@ -22,9 +22,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: mailwright list [--json] [--codepage N] [--all-folders] FILE...\n"
-    "N is the Windows code page of the 8-bit text of ANSI files (default: the\n"
-    "\"defaultCodePage\" setting). --all-folders also lists Outlook's own folders\n"
-    "beside the store's top folder (Search Root, IPM_VIEWS, Freebusy Data, ...).\n";
+    "N is the Windows code page of the 8-bit text of ANSI files (default: the one\n"
+    "the file records, else the \"defaultCodePage\" setting). --all-folders also\n"
+    "lists Outlook's own folders beside the store's top folder (Search Root,\n"
+    "IPM_VIEWS, Freebusy Data, ...).\n";
 
 struct options {
     bool json = false;
@@ -83,7 +84,12 @@ void print_text(const listed_file& file) {
         std::fprintf(stderr, "mailwright: %s: %s\n", file.path.c_str(), file.error.c_str());
         return;
     }
-    std::printf("%s (%s)\n", file.path.c_str(), file.unicode ? "unicode" : "ansi");
+    if (file.code_page != nullptr) {
+        std::printf("%s (ansi, %s)\n", file.path.c_str(),
+                    model::CodePageDescription(*file.code_page, file.code_page_source).c_str());
+    } else {
+        std::printf("%s (%s)\n", file.path.c_str(), file.unicode ? "unicode" : "ansi");
+    }
     print_text_folder(*file.root, 1);
 }
 
@@ -112,6 +118,11 @@ std::string json_document(const std::vector<listed_file>& files) {
             out += ",\n    \"variant\": ";
             out += file.unicode ? "\"unicode\"" : "\"ansi\"";
             out += ",\n    \"store\": " + json_string(*file.store);
+            out += ",\n    \"code_page\": ";
+            out += file.code_page ? std::to_string(file.code_page->codePage) : "null";
+            out += ",\n    \"code_page_source\": ";
+            out += file.code_page ? json_string(model::CodePageSourceWord(file.code_page_source))
+                                  : "\"n/a\"";
         }
         if (file.root) {
             out += ",\n    \"root\": ";
@@ -139,17 +150,16 @@ int run_list(const Arguments& args) {
         case parse_result::run:
             break;
     }
-    std::unique_ptr<platform::InMemoryUserDefaults> chosen;
+    std::optional<std::int32_t> given;
     if (parsed.code_page) {
-        chosen = std::make_unique<platform::InMemoryUserDefaults>(platform::DefaultsDictionary{
-            {model::kDefaultCodePageKey, std::int64_t{*parsed.code_page}}});
+        given = static_cast<std::int32_t>(*parsed.code_page);
     }
-    const platform::UserDefaults& defaults = chosen ? *chosen : platform::standardUserDefaults();
 
     int status = 0;
     std::vector<listed_file> files;
     for (const std::string& path : parsed.files) {
-        listed_file file = list_file(path, defaults, parsed.all_folders);
+        listed_file file =
+            list_file(path, platform::standardUserDefaults(), parsed.all_folders, given);
         if (!file.root) {
             status = 1;
         }

@@ -60,6 +60,21 @@ void write_problem(json_writer& json, const ItemProblem& problem) {
     json.end_array().end_object();
 }
 
+// An input file; an ANSI file's code page and why it was taken, "n/a" for a
+// Unicode file.
+void write_input(json_writer& json, const exporting::InputFileRecord& input) {
+    json.begin_object().key("path").value(input.path);
+    json.key("variant").value(input.unicode ? "unicode" : "ansi").key("code_page");
+    if (input.codePage) {
+        json.value(std::uint64_t{input.codePage->codePage});
+    } else {
+        json.null();
+    }
+    json.key("code_page_source")
+        .value(input.codePage ? model::CodePageSourceWord(input.codePageSource) : "n/a");
+    json.end_object();
+}
+
 void write_lists(json_writer& json, const RunRecord& record) {
     json.key("folders").begin_array();
     for (const FolderRecord& folder : record.folders) {
@@ -74,6 +89,11 @@ void write_lists(json_writer& json, const RunRecord& record) {
     for (const exporting::UnreadableFile& file : record.files) {
         json.begin_object().key("path").value(file.path).key("reason").value(file.reason);
         json.key("partly_read").boolean(file.partly).end_object();
+    }
+    json.end_array();
+    json.key("input_files").begin_array();
+    for (const exporting::InputFileRecord& input : record.inputs) {
+        write_input(json, input);
     }
     json.end_array();
 }

@@ -58,6 +58,10 @@ void ConversionReport::sessionHeader(const std::optional<std::string>& pstFilePa
                      : "Converting content from Outlook\r\n");
 }
 
+void ConversionReport::codePageLine(const std::string& description) {
+    both("8-bit text decoded with " + description + kCRLF);
+}
+
 void ConversionReport::storeSeparator() {
     m_log.WriteLog(kReportSeparator);
     m_file.write(kReportSeparator + kCRLF);

@@ -64,6 +64,9 @@ public:
     // A folder of another PST file than the previous folder; no path: the
     // folder has no session.
     void sessionHeader(const std::optional<std::string>& pstFilePath);
+    // After the session header of an ANSI file: "8-bit text decoded with "
+    // and the code page's description (model::CodePageDescription).
+    void codePageLine(const std::string& description);
     // A folder of another message store than the previous folder.
     void storeSeparator();
     void folderHeader(const std::string& fullFolderPath, std::int64_t contentCount);

@@ -31,6 +31,7 @@ std::unique_ptr<formats::MIMECalendarWriter> OutlookAssetsExportAgent::makeCalen
     auto writer = std::make_unique<formats::MIMECalendarWriter>(
         mailboxReferences, session->isUnicodePST(),
         static_cast<std::uint32_t>(session->pstDefaultCodePage()));
+    writer->setFollowItemCodePages(session->itemCodePages().followItems);
     writer->resolveNamedPropIds(session->pstSession());
     return writer;
 }

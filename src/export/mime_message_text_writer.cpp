@@ -19,6 +19,8 @@ public:
                    static_cast<std::uint32_t>(session.pstDefaultCodePage())),
           m_calendar(false, session.isUnicodePST(),
                      static_cast<std::uint32_t>(session.pstDefaultCodePage())) {
+        m_writer.setFollowItemCodePages(session.itemCodePages().followItems);
+        m_calendar.setFollowItemCodePages(session.itemCodePages().followItems);
         m_writer.setContentTypePropId(formats::ResolveContentTypePropId(session.pstSession()));
         m_writer.setStoreKey(formats::StoreRecordKey(session.pstSession()));
         // Meeting messages carry their meeting as a text/calendar part.

@@ -68,6 +68,23 @@ std::string folder_path_or_placeholder(const model::MAPIFolder& folder) {
     }
 }
 
+// The file as the run's record keeps it, and for an ANSI file the line
+// that says how its 8-bit text is decoded.
+void noteInputFile(const model::PSTSession& session, ConversionReport& report, RunRecord& record) {
+    for (const InputFileRecord& known : record.inputs) {
+        if (known.path == session.pstFilePath()) {
+            return;
+        }
+    }
+    InputFileRecord input{session.pstFilePath(), session.isUnicodePST()};
+    if (!session.isUnicodePST() && session.decodingCharset() != nullptr) {
+        input.codePage = session.decodingCharset();
+        input.codePageSource = session.codePageChoice().source;
+        report.codePageLine(model::CodePageDescription(*input.codePage, input.codePageSource));
+    }
+    record.inputs.push_back(std::move(input));
+}
+
 }  // namespace
 
 std::uint32_t RunReferenceId(const std::vector<std::shared_ptr<model::MAPIFolder>>& folders) {
@@ -213,6 +230,9 @@ void OutlookAssetsExportAgent::walkFolders(IProgressPresenter& presenter, ILogge
             if (first || session != previousSession) {
                 report.sessionHeader(session ? std::optional(session->pstFilePath())
                                              : std::nullopt);
+                if (session) {
+                    noteInputFile(*session, report, _runRecord);
+                }
                 _lastPSTSuffix = session ? startPSTOutput(*session, logger) : -1;
             }
             if (first || store != previousStore) {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "export/export_settings.h"
+#include "model/recorded_code_page.h"
+#include "text/code_page_table.h"
 
 namespace mailwright::exporting {
 
@@ -32,6 +34,16 @@ struct FolderRecord {
     std::int32_t status = 0;
     std::string savedIn;
     std::string error;  // why the folder could not be read or written
+};
+
+// An input file the run read, and how its 8-bit text was decoded.
+struct InputFileRecord {
+    std::string path;
+    bool unicode = false;
+    // The row that decoded an ANSI file's 8-bit text and why it was taken;
+    // null for a Unicode file.
+    const text::TextEncodingItem* codePage = nullptr;
+    model::CodePageSource codePageSource = model::CodePageSource::fallback;
 };
 
 struct ItemProblem {
@@ -55,7 +67,8 @@ struct RunProblems {
 
 struct RunRecord {
     RunProblems counts;
-    std::vector<UnreadableFile> files;  // input files that could not be read (in full)
+    std::vector<InputFileRecord> inputs;  // in the order the run reached them
+    std::vector<UnreadableFile> files;    // input files that could not be read (in full)
     std::vector<FolderRecord> folders;
     std::vector<ItemProblem> problems;
     std::size_t problemsNotRecorded = 0;  // past kMaxRecordedProblems

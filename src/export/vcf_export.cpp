@@ -26,9 +26,11 @@ std::unique_ptr<formats::MIMEContactWriter> OutlookAssetsExportAgent::makeContac
     const std::uint32_t style = chosen == kContactStyleOfLayout
                                     ? _layout->contactStyle()
                                     : static_cast<std::uint32_t>(chosen);
-    return std::make_unique<formats::MIMEContactWriter>(
+    auto writer = std::make_unique<formats::MIMEContactWriter>(
         style, static_cast<std::uint32_t>(session->pstDefaultCodePage()), session->isUnicodePST(),
         session->pstSession());
+    writer->setFollowItemCodePages(session->itemCodePages().followItems);
+    return writer;
 }
 
 ExportResult OutlookAssetsExportAgent::ExportFolderToVCFWithFolder(

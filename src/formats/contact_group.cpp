@@ -93,7 +93,7 @@ bool MIMEContactWriter::isContactItem(std::uint32_t nid) {
     }
     try {
         pstread::message item = m_store.open_message(nid);
-        item.get_property_bag().set_charset(m_defaultRow);
+        item.get_property_bag().set_charset(m_itemCodePages.sessionRow);
         return is_card_class(ContactTextOrEmpty(item.get_property_bag(), kPidTagMessageClass));
     } catch (const std::exception&) {
         return false;  // not in this file (any more): listed by its address

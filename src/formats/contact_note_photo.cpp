@@ -43,7 +43,7 @@ void MIMEContactWriter::writeNote(std::ostream& out, pstread::message& contact,
     if (hasBody && bag.property_type(kPidTagBody) == pstread::prop_type_string8) {
         codePage = read_integer(bag, kPidTagInternetCodepage).value_or(0);
         if (codePage == 0) {
-            codePage = m_defaultCodePage;
+            codePage = m_defaultRow->codePage;
         }
     }
     const text::TextEncodingItem* source = hasBody ? text::GetCodePageInfo(codePage) : nullptr;

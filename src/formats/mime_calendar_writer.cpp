@@ -6,6 +6,7 @@
 #include "formats/calendar_people.h"
 #include "formats/item_identity.h"
 #include "formats/property_reading.h"
+#include "model/item_code_page.h"
 #include "platform/system_log.h"
 #include "pstread/ltp/hnid_stream.h"
 #include "text/code_page_conversion.h"
@@ -52,6 +53,11 @@ MIMECalendarWriter::MIMECalendarWriter(bool useLF, bool unicodeStore, std::uint3
       m_mailWriter(useLF, useLF, unicodeStore, defaultCodePage),
       m_unicodeStore(unicodeStore),
       m_defaultCodePage(defaultCodePage) {}
+
+void MIMECalendarWriter::setFollowItemCodePages(bool follow) {
+    m_followItemCodePages = follow;
+    m_mailWriter.setFollowItemCodePages(follow);
+}
 
 void MIMECalendarWriter::resolveNamedPropIds(pstread::pst& store) {
     m_ids = ResolveCalendarPropIds(store);
@@ -108,8 +114,10 @@ std::vector<ModifiedOccurrence> MIMECalendarWriter::writeEvent(
     std::optional<std::u16string_view> subjectPrefix,
     std::optional<std::u16string_view> referenceText, const ModifiedOccurrence* override,
     std::uint32_t eventIndex, CalendarTimeZones& zones) {
-    const text::TextEncodingItem* row = text::GetCodePageInfo(m_defaultCodePage);
-    message.get_property_bag().set_charset(row);
+    const model::ItemCodePages codePages{text::GetCodePageInfo(m_defaultCodePage),
+                                         m_followItemCodePages};
+    m_itemRow = codePages.rowFor(message.get_property_bag());
+    message.get_property_bag().set_charset(m_itemRow);
     const auto& item = message.get_property_bag();
     const bool recurring = item.has_property(m_ids[kCalRecur]) && m_ids[kCalRecur] != 0;
     EventContext event{message, override, eventIndex,
@@ -154,8 +162,7 @@ std::vector<ModifiedOccurrence> MIMECalendarWriter::writeEvent(
 
 std::u16string MIMECalendarWriter::storeText(const std::string& eightBit) const {
     return text::bytes_to_unistring(
-        {reinterpret_cast<const std::uint8_t*>(eightBit.data()), eightBit.size()},
-        text::GetCodePageInfo(m_defaultCodePage));
+        {reinterpret_cast<const std::uint8_t*>(eightBit.data()), eightBit.size()}, m_itemRow);
 }
 
 void MIMECalendarWriter::writeSummary(EventContext& event, std::string& out) const {
@@ -268,7 +275,7 @@ bool MIMECalendarWriter::writeDescription(const pstread::message& message,
                                           std::optional<std::u16string_view> referenceText,
                                           std::string& out) {
     const auto& item = message.get_property_bag();
-    std::uint32_t codePage = m_defaultCodePage;
+    std::uint32_t codePage = m_itemRow != nullptr ? m_itemRow->codePage : m_defaultCodePage;
     if (m_unicodeStore) {
         codePage = kCodePageUtf16;
     } else if (const auto internet = read_integer(item, kPidTagInternetCodepage);

@@ -82,6 +82,10 @@ public:
     // none is set. Not owned.
     void setDateFormatter(text::SharedDateFormatter* formatter);
     MIMEMailWriter& mailWriter() { return m_mailWriter; }
+    // Whether an item's 8-bit strings are decoded with the code page the
+    // item records before the writer's own (model::ItemCodePages), also in
+    // its reference mail. False until set.
+    void setFollowItemCodePages(bool follow);
 
 private:
     struct EventContext;
@@ -114,6 +118,10 @@ private:
     CalendarPropIds m_ids;
     bool m_unicodeStore;
     std::uint32_t m_defaultCodePage;
+    bool m_followItemCodePages = false;
+    // The row of the item being written: its own code page's, or the
+    // default code page's (none for 0 or an unknown number).
+    const text::TextEncodingItem* m_itemRow = nullptr;
     text::SharedDateFormatter* m_formatter = nullptr;
 };
 

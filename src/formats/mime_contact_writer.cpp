@@ -81,8 +81,8 @@ MIMEContactWriter::MIMEContactWriter(std::uint32_t contactStyle, std::uint32_t d
       m_namedPropIds(ResolveContactNamedPropIds(store)),
       m_groupPropIds(ResolveGroupNamedPropIds(store)),
       m_unicodeStore(unicodeStore),
-      m_defaultCodePage(defaultCodePage),
-      m_defaultRow(model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))),
+      m_itemCodePages{model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))},
+      m_defaultRow(m_itemCodePages.sessionRow),
       m_store(store),
       m_recordKey(StoreRecordKey(store)) {}
 
@@ -101,6 +101,7 @@ std::string MIMEContactWriter::vcardDate(const property_bag& bag, prop_id id) {
 
 int MIMEContactWriter::writeContact(std::ostream& out, pstread::message& contact) {
     property_bag& bag = contact.get_property_bag();
+    m_defaultRow = m_itemCodePages.rowFor(bag);
     bag.set_charset(m_defaultRow);
     if (is_group_class(ContactTextOrEmpty(bag, kPidTagMessageClass))) {
         writeGroup(out, contact);

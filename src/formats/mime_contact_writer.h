@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "formats/contact_named_props.h"
+#include "model/item_code_page.h"
 #include "pstread/pst/attachment.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/pst.h"
@@ -66,6 +67,10 @@ public:
 
     std::uint32_t contactStyle() const { return m_contactStyle; }
     const ContactNamedPropIds& namedPropIds() const { return m_namedPropIds; }
+    // Whether a contact's 8-bit strings are decoded with the code page it
+    // records before the writer's own (model::ItemCodePages). False until
+    // set.
+    void setFollowItemCodePages(bool follow) { m_itemCodePages.followItems = follow; }
     // The formatter of the export run; the calling thread's own one when
     // none is set. Not owned.
     void setDateFormatter(text::SharedDateFormatter* formatter) { m_formatter = formatter; }
@@ -99,7 +104,11 @@ private:
     ContactNamedPropIds m_namedPropIds;
     GroupNamedPropIds m_groupPropIds;
     bool m_unicodeStore;
-    std::uint32_t m_defaultCodePage;
+    // The default code page's row, and whether contacts' own code pages
+    // count.
+    model::ItemCodePages m_itemCodePages;
+    // The row of the contact being written: its own code page's, or the
+    // default one.
     const text::TextEncodingItem* m_defaultRow;
     pstread::pst& m_store;
     std::vector<std::uint8_t> m_recordKey;

@@ -25,9 +25,9 @@ MIMEMailWriter::MIMEMailWriter(bool writeFromLine, bool useLF, bool unicodeStore
       m_useLF(useLF),
       m_writeFromLine(writeFromLine),
       m_eol(useLF ? "\n" : "\r\n"),
-      m_defaultCodePage(defaultCodePage),
       m_unicodeStore(unicodeStore),
-      m_defaultRow(model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))) {}
+      m_itemCodePages{model::decodingCharsetFor(static_cast<std::int32_t>(defaultCodePage))},
+      m_defaultRow(m_itemCodePages.sessionRow) {}
 
 void MIMEMailWriter::takeIdentity(const pstread::message& message) {
     m_identity = m_holder ? m_holder->within(message.get_id())
@@ -49,6 +49,7 @@ int MIMEMailWriter::writeMessage(std::ostream& out, pstread::message* message,
     }
     takeIdentity(*message);
     m_losses.clear();
+    m_defaultRow = m_itemCodePages.rowFor(message->get_property_bag());
     message->get_property_bag().set_charset(m_defaultRow);
     if (m_useLF && m_writeFromLine) {
         writeSeparatorLine(out, *message);

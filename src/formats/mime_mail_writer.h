@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "formats/item_identity.h"
+#include "model/item_code_page.h"
 #include "pstread/pst/attachment.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/pst.h"
@@ -86,6 +87,11 @@ public:
     // opaque message.
     std::uint16_t contentTypePropId() const { return m_contentTypePropId; }
     void setContentTypePropId(std::uint16_t id) { m_contentTypePropId = id; }
+
+    // Whether a message's 8-bit strings are decoded with the code page the
+    // message records (model::ItemCodePages) before the writer's own: true
+    // unless the user gave the code page. False until set.
+    void setFollowItemCodePages(bool follow) { m_itemCodePages.followItems = follow; }
 
     bool useLF() const { return m_useLF; }
     bool writeFromLine() const { return m_writeFromLine; }
@@ -177,14 +183,16 @@ private:
     std::optional<ItemIdentity> m_holder;
     std::uint32_t m_plainCodePage = 0;
     std::uint32_t m_htmlCodePage = 0;
-    std::uint32_t m_defaultCodePage = 0;
     bool m_unicodeStore = false;
     std::string m_rtfHtml;
     std::vector<text::RtfPicture> m_rtfPictures;
     std::vector<std::string> m_losses;
 
-    // The row that decodes the PST's 8-bit text: the default code page's
-    // row, or the session's fallback row when that has none or no converter.
+    // The default code page's row (or the session's fallback row when that
+    // has none or no converter), and whether messages' own code pages count.
+    model::ItemCodePages m_itemCodePages;
+    // The row that decodes the 8-bit text of the message being written: its
+    // own code page's, or the default one.
     const text::TextEncodingItem* m_defaultRow = nullptr;
     // Per message: the plain body's stored and written code pages, the HTML
     // body's stored code page (when it is converted) and its label.

@@ -463,7 +463,10 @@ void MIMEMailWriter::writeEmbeddedMessagePart(std::ostream& out,
         return;
     }
     pstread::message embedded = attachment.open_as_message();
-    MIMEMailWriter writer(false, m_useLF, m_unicodeStore, m_defaultCodePage);
+    // An attached message without a code page of its own was written where
+    // the one holding it was.
+    MIMEMailWriter writer(false, m_useLF, m_unicodeStore, m_defaultRow->codePage);
+    writer.m_itemCodePages.followItems = m_itemCodePages.followItems;
     writer.m_contentTypePropId = m_contentTypePropId;
     writer.m_holder = m_identity;
     writer.m_systemTimeZone = m_systemTimeZone;

@@ -40,7 +40,7 @@ std::shared_ptr<Message> Message::initWithMessage(pstread::message message,
 void Message::readFields(const text::DateTimeZone& zone) {
     using namespace pstread;
     property_bag& bag = m_messageP.get_property_bag();
-    bag.set_charset(m_ownerSession->decodingCharset());
+    bag.set_charset(m_ownerSession->itemCodePages().rowFor(bag));
 
     if (bag.has_property(pid_tag_message_size)) {
         m_messageSize = bag.inline_value_4(pid_tag_message_size);

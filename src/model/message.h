@@ -17,8 +17,9 @@ class PSTSession;
 
 class Message {
 public:
-    // Decodes the message's 8-bit strings with the session's code page and
-    // reads the fields. A message without PidTagMessageSize has size 0. The
+    // Decodes the message's 8-bit strings as the session's itemCodePages
+    // say (the message's own code page unless the user gave one) and reads
+    // the fields. A message without PidTagMessageSize has size 0. The
     // date (mail and appointments only) is the submit time, else the
     // delivery time, shown in `zone`; an OLE automation date (PT_APPTIME) is
     // converted like a FILETIME one, and one outside the years 100 to 9999

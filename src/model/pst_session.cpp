@@ -36,32 +36,47 @@ const text::TextEncodingItem* decodingCharsetFor(std::int32_t codePage) {
 }
 
 std::shared_ptr<PSTSession> PSTSession::initWithFile(const std::string& path,
-                                                     const platform::UserDefaults& defaults) {
+                                                     const platform::UserDefaults& defaults,
+                                                     std::optional<std::int32_t> givenCodePage) {
     checkPath(path);
-    return initWithDatabase(pstread::open_database(path), path, defaults);
+    return initWithDatabase(pstread::open_database(path), path, defaults, givenCodePage);
 }
 
-std::shared_ptr<PSTSession> PSTSession::initWithDatabase(pstread::shared_db_ptr db,
-                                                         const std::string& path,
-                                                         const platform::UserDefaults& defaults) {
-    // The setting is a 64-bit integer; a code page is its low 32 bits.
-    const auto codePage = static_cast<std::int32_t>(defaults.integerForKey(kDefaultCodePageKey));
-    auto session = std::make_shared<PSTSession>(Private{}, std::move(db), path, codePage);
+std::shared_ptr<PSTSession> PSTSession::initWithDatabase(
+    pstread::shared_db_ptr db, const std::string& path, const platform::UserDefaults& defaults,
+    std::optional<std::int32_t> givenCodePage) {
+    CodePageChoice choice{0, CodePageSource::given};
+    if (givenCodePage) {
+        choice.codePage = *givenCodePage;
+    } else {
+        // The setting is a 64-bit integer; a code page is its low 32 bits.
+        choice = {static_cast<std::int32_t>(defaults.integerForKey(kDefaultCodePageKey)),
+                  CodePageSource::fallback};
+    }
+    auto session = std::make_shared<PSTSession>(Private{}, std::move(db), path, choice);
+    if (!givenCodePage && !session->isUnicodePST()) {
+        // What the file itself says beats a setting made for all files.
+        if (const auto recorded = FileRecordedCodePage(session->pstSession())) {
+            session->m_codePageChoice = {*recorded, CodePageSource::recorded};
+            session->m_decodingCharset = decodingCharsetFor(*recorded);
+        }
+    }
     // The store's properties are opened now, so a file without a store fails
     // to open.
     session->pstSession().get_property_bag().set_charset(session->decodingCharset());
     return session;
 }
 
-PSTSession::PSTSession(Private, pstread::shared_db_ptr db, std::string path, std::int32_t codePage)
+PSTSession::PSTSession(Private, pstread::shared_db_ptr db, std::string path,
+                       CodePageChoice codePage)
     : m_pstFilePath(std::move(path)),
       m_pstSession(std::make_unique<pstread::pst>(std::move(db))),
       m_isUnicodePST(m_pstSession->get_format_version() > 19),
-      m_pstDefaultCodePage(codePage),
-      m_decodingCharset(decodingCharsetFor(codePage)) {}
+      m_codePageChoice(codePage),
+      m_decodingCharset(decodingCharsetFor(codePage.codePage)) {}
 
 void PSTSession::setPstDefaultCodePage(std::int32_t codePage) {
-    m_pstDefaultCodePage = codePage;
+    m_codePageChoice = {codePage, CodePageSource::given};
     m_decodingCharset = decodingCharsetFor(codePage);
     invalidateCodePage();
 }

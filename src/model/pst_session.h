@@ -19,9 +19,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
+#include "model/item_code_page.h"
+#include "model/recorded_code_page.h"
 #include "platform/standard_user_defaults.h"
 #include "platform/user_defaults.h"
 #include "pstread/ndb/database.h"
@@ -50,14 +53,20 @@ public:
     // PST file (bad signature)", crc_fail, ...); a path of kMaxPathBytes bytes or more, or one
     // holding a zero byte, fails with std::runtime_error before anything is opened. A file without
     // a message store node fails with key_not_found<node_id>.
+    //
+    // The code page: `givenCodePage` when the user gave one; else, for an
+    // ANSI file, the one the file records (FileRecordedCodePage); else the
+    // user default "defaultCodePage".
     static std::shared_ptr<PSTSession> initWithFile(
         const std::string& path,
-        const platform::UserDefaults& defaults = platform::standardUserDefaults());
+        const platform::UserDefaults& defaults = platform::standardUserDefaults(),
+        std::optional<std::int32_t> givenCodePage = std::nullopt);
     // The same over a database already open (a file held in memory); `path`
     // is only recorded.
     static std::shared_ptr<PSTSession> initWithDatabase(
         pstread::shared_db_ptr db, const std::string& path,
-        const platform::UserDefaults& defaults = platform::standardUserDefaults());
+        const platform::UserDefaults& defaults = platform::standardUserDefaults(),
+        std::optional<std::int32_t> givenCodePage = std::nullopt);
 
     PSTSession(const PSTSession&) = delete;
     PSTSession& operator=(const PSTSession&) = delete;
@@ -66,11 +75,14 @@ public:
     pstread::pst& pstSession() { return *m_pstSession; }
     bool isUnicodePST() const { return m_isUnicodePST; }
 
-    // The Windows code page of this file's 8-bit text, from the user default
-    // "defaultCodePage" when opened.
-    std::int32_t pstDefaultCodePage() const { return m_pstDefaultCodePage; }
-    // Sets the code page and re-decodes the store name and every folder name
-    // (invalidateCodePage), also when the value does not change.
+    // The Windows code page of this file's 8-bit text, chosen when the file
+    // was opened (see initWithFile) or set since.
+    std::int32_t pstDefaultCodePage() const { return m_codePageChoice.codePage; }
+    // The code page and where it came from.
+    const CodePageChoice& codePageChoice() const { return m_codePageChoice; }
+    // Sets the code page as given by the user and re-decodes the store name
+    // and every folder name (invalidateCodePage), also when the value does
+    // not change.
     void setPstDefaultCodePage(std::int32_t codePage);
 
     // The store, made on the first call; the same object afterwards.
@@ -82,6 +94,11 @@ public:
     // kFallbackCodePage row when the code page is 0, unknown (logged as
     // "MAILWRIGHT - UNKNOWN CHARSET %i") or cannot be converted.
     const text::TextEncodingItem* decodingCharset() const { return m_decodingCharset; }
+    // How messages and other items are decoded: with the code page they
+    // record, unless the code page was given, else with decodingCharset.
+    ItemCodePages itemCodePages() const {
+        return ItemCodePagesFor(m_decodingCharset, m_codePageChoice);
+    }
 
 private:
     // The constructor is public for std::make_shared, but only the class can
@@ -91,7 +108,7 @@ private:
     };
 
 public:
-    PSTSession(Private, pstread::shared_db_ptr db, std::string path, std::int32_t codePage);
+    PSTSession(Private, pstread::shared_db_ptr db, std::string path, CodePageChoice codePage);
 
     // Whether a folder node is placed in the model's folder tree already,
     // and recording that it is: a folder that several hierarchy rows name
@@ -105,7 +122,7 @@ private:
     std::string m_pstFilePath;
     std::unique_ptr<pstread::pst> m_pstSession;
     bool m_isUnicodePST = false;
-    std::int32_t m_pstDefaultCodePage = 0;
+    CodePageChoice m_codePageChoice;
     const text::TextEncodingItem* m_decodingCharset = nullptr;
     std::shared_ptr<MessageStore> m_rootStore;
     std::unordered_set<pstread::node_id> m_placedFolders;

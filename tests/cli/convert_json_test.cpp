@@ -26,6 +26,8 @@ for p in d['problems']:
     print(p['folder'], p['skipped'], len(p['reasons']))
 for f in d['unreadable_files']:
     print(f['path'].endswith('missing.pst'), f['reason'], f['partly_read'])
+for f in d['input_files']:
+    print(f['variant'], f['code_page'], f['code_page_source'])
 )";
 
 TEST_F(ConvertJson, PrintsTheRunsResultForScripts) {
@@ -53,7 +55,8 @@ TEST_F(ConvertJson, PrintsTheRunsResultForScripts) {
     ASSERT_EQ(std::system(python.c_str()), 0) << testfiles::slurp(m_dir / "python.txt") << r.out;
     EXPECT_EQ(testfiles::slurp(m_dir / "python.txt"),
               "['status', 'outcome', 'summary', 'failure', 'output', 'report', 'converted', "
-              "'lost', 'folders', 'problems', 'problems_not_listed', 'unreadable_files']\n"
+              "'lost', 'folders', 'problems', 'problems_not_listed', 'unreadable_files', "
+              "'input_files']\n"
               "3 completed with errors {'mail': 2, 'contacts': 0, 'calendar': 0} {'skipped': 1, "
               "'incomplete': 0, 'unreadable_folders': 0, 'unreadable_files': 1}\n"
               "True True\n"
@@ -61,7 +64,8 @@ TEST_F(ConvertJson, PrintsTheRunsResultForScripts) {
               "Ann/Top of Personal Folders mail 0 0\n"
               "Ann/Top of Personal Folders/Über \"Q\" \\ \x01 x mail 2 1\n"
               "Ann/Top of Personal Folders/Über \"Q\" \\ \x01 x True 1\n"
-              "True No such file or directory False\n");
+              "True No such file or directory False\n"
+              "unicode None n/a\n");
 }
 
 }  // namespace

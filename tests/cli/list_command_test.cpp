@@ -1,6 +1,6 @@
 // `mailwright list`: runs the built program on builder files and checks the
-// text and JSON forms, the code page choice, escaping, and files that cannot
-// be opened.
+// text and JSON forms, escaping, and files that cannot be opened (the code
+// page choice: code_page_choice_test).
 #include <fstream>
 
 #include "cli/command_test.h"
@@ -82,6 +82,8 @@ TEST_F(ListCommandTest, JsonHoldsTheSameTreeWithPathsAndErrors) {
                               R"(",
     "variant": "unicode",
     "store": "Ann",
+    "code_page": null,
+    "code_page_source": "n/a",
     "root": {
       "name": "Ann",
       "path": "Ann",
@@ -128,21 +130,6 @@ TEST_F(ListCommandTest, FilesThatCannotBeOpenedAreReportedAndTheOthersListed) {
               std::string::npos)
         << text.err;
     EXPECT_NE(text.err.find("mailwright: " + garbage.string() + ": "), std::string::npos);
-}
-
-TEST_F(ListCommandTest, CodePageComesFromTheOptionElseTheSettings) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Почта");
-    box.code_page = 1251;
-    const fs::path file = write("cyrillic.pst", psttest::build_file(box, psttest::Variant::ansi));
-
-    EXPECT_EQ(
-        run("--codepage 1251 " + quoted(file)).out.find("  Почта [0] mail\n") != std::string::npos,
-        true);
-    const run_result western = run(quoted(file));
-    EXPECT_EQ(western.out.find("Почта"), std::string::npos);
-    fs::create_directories(m_dir / "config" / "mailwright");
-    std::ofstream(m_dir / "config" / "mailwright" / "settings.conf") << "defaultCodePage=1251\n";
-    EXPECT_NE(run(quoted(file)).out.find("  Почта [0] mail\n"), std::string::npos);
 }
 
 TEST_F(ListCommandTest, WrongUsageExitsWithTheUsageStatus) {

@@ -43,6 +43,7 @@ constexpr prop_id pid_tag_internet_references = 0x1039;        // PidTagInternet
 constexpr prop_id pid_tag_in_reply_to_id = 0x1042;             // PidTagInReplyToId
 constexpr prop_id pid_tag_last_modification_time = 0x3008;     // PidTagLastModificationTime
 constexpr prop_id pid_tag_internet_codepage = 0x3FDE;          // PidTagInternetCodepage
+constexpr prop_id pid_tag_message_codepage = 0x3FFD;           // PidTagMessageCodepage
 
 // Recipients (cells of the recipient table).
 constexpr prop_id pid_tag_recipient_type = 0x0C15;          // PidTagRecipientType
