@@ -3,6 +3,7 @@
 // it, counting it or recording it as skipped, progress and cancellation, and
 // the folder's end.
 #include <exception>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -222,15 +223,22 @@ std::unique_ptr<MessageLookahead> OutlookAssetsExportAgent::mailLookahead(
     auto [place, opening] = _workerSessions.try_emplace(session.get());
     if (opening) {
         // The workers decode 8-bit text with the run's session's code page,
-        // whatever the user's settings say.
+        // whatever the user's settings say, and take it for the same reason:
+        // a given code page is given to them too, so that messages do not
+        // follow the code pages they record; otherwise they find the same
+        // recorded code page, or none and the same default.
         const platform::InMemoryUserDefaults defaults(
             {{model::kDefaultCodePageKey, std::int64_t{session->pstDefaultCodePage()}}});
+        const model::CodePageChoice& choice = session->codePageChoice();
+        const std::optional<std::int32_t> given = choice.source == model::CodePageSource::given
+                                                      ? std::optional<std::int32_t>(choice.codePage)
+                                                      : std::nullopt;
         std::vector<std::string> held;  // the run's session logged these already
         platform::hold_thread_log_lines(&held);
         try {
             for (std::int32_t i = 0; i < workers; ++i) {
                 place->second.push_back(
-                    model::PSTSession::initWithFile(session->pstFilePath(), defaults));
+                    model::PSTSession::initWithFile(session->pstFilePath(), defaults, given));
             }
         } catch (const std::exception& error) {
             place->second.clear();

@@ -40,7 +40,9 @@ TEST_F(ConvertJobsTest, OneAndFourWorkersWriteTheSameBytes) {
     for (const fs::path& file : clitest::corpus_files()) {
         files += quoted(file) + " ";
     }
-    for (const char* format : {"mbox", "eml"}) {
+    // A given code page reaches the workers too: the messages of the ANSI
+    // sample files record 1252, which they must not follow then.
+    for (const std::string format : {"mbox", "eml", "mbox --codepage 1251"}) {
         SCOPED_TRACE(format);
         std::map<std::string, std::string> first;
         for (const char* jobs : {"1", "4"}) {
