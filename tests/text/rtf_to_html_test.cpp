@@ -187,7 +187,7 @@ TEST(RtfToHtml, RealBodiesFromTheSampleFiles) {
     for (const auto& sample : blobs) {
         SCOPED_TRACE(sample.file + " @" + std::to_string(sample.offset));
         const auto decompressed = DecompressRtf(sample.blob);
-        ASSERT_EQ(decompressed.rtf.size(), rtf_test::LoadLe32(sample.blob, 4));
+        ASSERT_EQ(decompressed.rtf.size(), pstbuild::get_u32(sample.blob, 4));
         std::vector<RtfPicture> pictures;
         const auto marked = ExtractRtfPictures(decompressed.rtf, decompressed.pictures, pictures);
         const auto html = RtfToHtml(marked);

@@ -4,6 +4,8 @@
 // starts from a valid file and changes one thing through the builder's layout.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +61,16 @@ std::string error_of(F&& action) {
 
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+// Whether `action` throws an E whose what() holds `part`.
+template <typename E = pstread::database_corrupt, typename F>
+::testing::AssertionResult fails_with(F&& action, const std::string& part) {
+    const std::string error = error_of<E>(action);
+    if (contains(error, part)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the error is: " << error;
 }
 
 // A built file with the layout that says where each page and block went.
