@@ -30,106 +30,85 @@ std::string Marker(const std::string& name) {
     return "{\\rtfltr\\fs16 <<< Attachment : " + name + " >>>}";
 }
 
-std::vector<uint8_t> Data(std::initializer_list<int> values) {
-    std::vector<uint8_t> bytes;
-    for (const int v : values) {
-        bytes.push_back(static_cast<uint8_t>(v));
-    }
-    return bytes;
-}
-
-const std::string kShapePicture =
-    "{\\*\\shppict{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 1}}}\\picw10\\pich10\\pngblip"
-    "\\bliptag-1053 89504E47\r\n0d0a1a0a}}";
-const std::string kCompanion = "{\\nonshppict{\\pict\\picw10\\wmetafile8 010009000003}}";
-
-TEST(RtfPictures, ShapePictureAndCompanionBecomeOneMarker) {
-    const std::string rtf = "{\\rtf1 before " + kShapePicture + "\r\n" + kCompanion + " after}";
-    const auto extracted = Extract(rtf);
-    EXPECT_EQ(extracted.rtf, "{\\rtf1 before " + Marker("Image -1053.png") + " after}");
-    ASSERT_EQ(extracted.pictures.size(), 1u);
-    // Hexadecimal text is decoded: the attachment holds the picture's bytes.
-    EXPECT_EQ(extracted.pictures[0].data, Data({0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}));
-    EXPECT_FALSE(extracted.pictures[0].data_is_text);
-}
-
-TEST(RtfPictures, NamesFromFormatWordsAndTag) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"\\wmetafile8", "Image 5.wmf"}, {"\\macpict", "Image 5.pict"},
-        {"\\dibitmap0", "Image 5.emf"},  {"\\pngblip\\jpegblip", "Image 5.jpg"},
-        {"\\picw3", "Image 5."},
-    };
-    for (const auto& [words, name] : cases) {
-        const auto extracted = Extract("{\\rtf1 {\\pict" + words + "\\bliptag5 00}}");
-        ASSERT_EQ(extracted.pictures.size(), 1u) << words;
-        EXPECT_EQ(extracted.pictures[0].name, name) << words;
-    }
-    // No \bliptag: "Image " directly followed by "." and the extension.
-    EXPECT_EQ(Extract("{\\rtf1 {\\pict\\wmetafile8 00}}").pictures.at(0).name, "Image .wmf");
-}
-
-TEST(RtfPictures, BinaryDataAndPicturesAfterAClosedGroupAreTakenOut) {
-    struct Case {
-        std::string rtf;
-        std::vector<uint8_t> data;
-        std::string marked;
-    };
-    const Case cases[] = {
-        {"{\\rtf1 {\\pict\\jpegblip\\bliptag9\\bin5 " + std::string("\xFF\xD8}{\\", 5) + "} x}",
-         Data({0xFF, 0xD8, '}', '{', '\\'}), "{\\rtf1 " + Marker("Image 9.jpg") + " x}"},
-        // The enclosing-group search meets a '}' first; the picture's own
-        // group is still taken out.
-        {"{\\rtf1 {\\b x}{\\pict\\pngblip\\bliptag3 01 0\r\n2zz}y}", Data({1, 2}),
-         "{\\rtf1 {\\b x}" + Marker("Image 3.png") + "y}"},
-    };
-    for (const Case& c : cases) {
-        const auto extracted = Extract(c.rtf);
-        ASSERT_EQ(extracted.pictures.size(), 1u);
-        EXPECT_EQ(extracted.pictures[0].data, c.data);
-        EXPECT_EQ(extracted.rtf, c.marked);
-    }
-}
-
-TEST(RtfPictures, SameNameIsAttachedOnceButMarkedTwice) {
-    const std::string picture = "{\\pict\\pngblip\\bliptag4 AA}";
-    std::vector<RtfPicture> existing = {{"Image 8.png", {1}, false}};
-    const auto extracted = Extract(
-        "{\\rtf1 " + picture + " and " + picture + "{\\pict\\pngblip\\bliptag8 BB}}", existing);
-    EXPECT_EQ(extracted.rtf, "{\\rtf1 " + Marker("Image 4.png") + " and " + Marker("Image 4.png") +
-                                 Marker("Image 8.png") + "}");
-    ASSERT_EQ(extracted.pictures.size(), 2u);
-    EXPECT_EQ(extracted.pictures[1].name, "Image 4.png");
-    EXPECT_EQ(extracted.pictures[1].data, Data({0xAA}));
-    EXPECT_EQ(extracted.pictures[0].data, Data({1}));  // the caller's entry stays as it was
-}
-
-TEST(RtfPictures, ObjectResultsAndOtherFormatsOfATakenPictureAreNotAttachedAgain) {
+// Pictures are taken out of the RTF into attachments, each group replaced
+// by a marker naming its attachment.
+TEST(RtfPictures, PicturesBecomeMarkersAndAttachments) {
+    const std::string shape =
+        "{\\*\\shppict{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 1}}}\\picw10\\pich10\\pngblip"
+        "\\bliptag-1053 89504E47\r\n0d0a1a0a}}";
+    const std::string companion = "{\\nonshppict{\\pict\\picw10\\wmetafile8 010009000003}}";
+    const std::string tagged4 = "{\\pict\\pngblip\\bliptag4 AA}";
     const std::string object =
         "{\\object\\objemb{\\*\\objdata 01}{\\result {\\pict\\wmetafile8\\bliptag7 AA}}}";
-    const struct {
+    const auto tag5 = [](const std::string& words) {
+        return "{\\rtf1 {\\pict" + words + "\\bliptag5 00}}";
+    };
+    const auto marked = [](const std::string& name) { return "{\\rtf1 " + Marker(name) + "}"; };
+    struct Case {
         std::string rtf;
-        std::vector<std::string> names;
-    } cases[] = {
+        std::string marked;
+        std::vector<std::pair<std::string, std::string>> pictures;  // name, data
+        std::vector<RtfPicture> existing = {};
+    };
+    const Case cases[] = {
+        // A shape picture and its companion are one picture; hexadecimal
+        // text is decoded to the picture's bytes.
+        {"{\\rtf1 before " + shape + "\r\n" + companion + " after}",
+         "{\\rtf1 before " + Marker("Image -1053.png") + " after}",
+         {{"Image -1053.png", "\x89PNG\r\n\x1A\n"}}},
+        // Names come from the format words and the tag.
+        {tag5("\\wmetafile8"), marked("Image 5.wmf"), {{"Image 5.wmf", std::string(1, '\0')}}},
+        {tag5("\\macpict"), marked("Image 5.pict"), {{"Image 5.pict", std::string(1, '\0')}}},
+        {tag5("\\dibitmap0"), marked("Image 5.emf"), {{"Image 5.emf", std::string(1, '\0')}}},
+        {tag5("\\pngblip\\jpegblip"),
+         marked("Image 5.jpg"),
+         {{"Image 5.jpg", std::string(1, '\0')}}},
+        {tag5("\\picw3"), marked("Image 5."), {{"Image 5.", std::string(1, '\0')}}},
+        {"{\\rtf1 {\\pict\\wmetafile8 00}}",
+         marked("Image .wmf"),
+         {{"Image .wmf", std::string(1, '\0')}}},
+        // Binary data may hold braces and backslashes.
+        {"{\\rtf1 {\\pict\\jpegblip\\bliptag9\\bin5 " + std::string("\xFF\xD8}{\\", 5) + "} x}",
+         "{\\rtf1 " + Marker("Image 9.jpg") + " x}",
+         {{"Image 9.jpg", "\xFF\xD8}{\\"}}},
+        // The enclosing-group search meets a '}' first; the picture's own
+        // group is still taken out.
+        {"{\\rtf1 {\\b x}{\\pict\\pngblip\\bliptag3 01 0\r\n2zz}y}",
+         "{\\rtf1 {\\b x}" + Marker("Image 3.png") + "y}",
+         {{"Image 3.png", "\x01\x02"}}},
+        // A name is attached once but marked each time; the caller's entry
+        // of a name stays as it was.
+        {"{\\rtf1 " + tagged4 + " and " + tagged4 + "{\\pict\\pngblip\\bliptag8 BB}}",
+         "{\\rtf1 " + Marker("Image 4.png") + " and " + Marker("Image 4.png") +
+             Marker("Image 8.png") + "}",
+         {{"Image 8.png", "\x01"}, {"Image 4.png", "\xAA"}},
+         {{"Image 8.png", {1}, false}}},
         // An object's result picture renders the object attachment.
-        {"{\\rtf1 " + object + " {\\pict\\pngblip\\bliptag8 BB}}", {"Image 8.png"}},
+        {"{\\rtf1 " + object + " {\\pict\\pngblip\\bliptag8 BB}}", "", {{"Image 8.png", "\xBB"}}},
         // Never closed: no object can be told apart, the picture is kept.
-        {"{\\rtf1 {\\object {\\result {\\pict\\pngblip\\bliptag2 AA}}", {"Image 2.png"}},
+        {"{\\rtf1 {\\object {\\result {\\pict\\pngblip\\bliptag2 AA}}",
+         "",
+         {{"Image 2.png", "\xAA"}}},
         // A shape's blip and its metafile rendering share their tag.
         {"{\\rtf1 {\\pict\\pngblip\\bliptag5 AA} {\\pict\\wmetafile8\\bliptag5 BB} "
          "{\\pict\\jpegblip\\bliptag55 CC}}",
-         {"Image 5.png", "Image 55.jpg"}},
+         "{\\rtf1 " + Marker("Image 5.png") + " " + Marker("Image 5.png") + " " +
+             Marker("Image 55.jpg") + "}",
+         {{"Image 5.png", "\xAA"}, {"Image 55.jpg", "\xCC"}}},
     };
-    for (const auto& c : cases) {
-        const auto extracted = Extract(c.rtf);
-        std::vector<std::string> names;
-        for (const auto& picture : extracted.pictures) {
-            names.push_back(picture.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rtf);
+        const auto extracted = Extract(c.rtf, c.existing);
+        if (!c.marked.empty()) {
+            EXPECT_EQ(extracted.rtf, c.marked);
         }
-        EXPECT_EQ(names, c.names) << c.rtf;
+        std::vector<std::pair<std::string, std::string>> pictures;
+        for (const auto& picture : extracted.pictures) {
+            pictures.emplace_back(picture.name, AsText(picture.data));
+            EXPECT_FALSE(picture.data_is_text);
+        }
+        EXPECT_EQ(pictures, c.pictures);
     }
-    EXPECT_EQ(Extract(cases[2].rtf).rtf, "{\\rtf1 " + Marker("Image 5.png") + " " +
-                                             Marker("Image 5.png") + " " + Marker("Image 55.jpg") +
-                                             "}");
 }
 
 TEST(RtfPictures, GroupsThatAreNotPicturesYieldNothing) {

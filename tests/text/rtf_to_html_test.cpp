@@ -52,55 +52,49 @@ const std::string kTab = "<span style=\"white-space:pre\">&#9;</span>";
 TEST(RtfToHtml, TextFormattingCharactersCodePagesAndDestinations) {
     const std::string privet = "\u041F\u0440\u0438\u0432\u0435\u0442";
     const std::string konnichiwa = "\u3053\u3093\u306B\u3061\u306F";
+    const auto p = [](const std::string& text) { return "<p>" + text + "</p>\r\n"; };
     ExpectBodies({
-        {"one_paragraph", "{\\rtf1\\ansi Hello world\\par}", "<p>Hello world</p>\r\n"},
+        {"one_paragraph", "{\\rtf1\\ansi Hello world\\par}", p("Hello world")},
         {"empty_paragraph_keeps_its_line", "{\\rtf1 one\\par\\par two}",
          "<p>one</p>\r\n<p><br /></p>\r\n<p>two</p>\r\n"},
-        {"line_break", "{\\rtf1 one\\line two}", "<p>one<br />\r\ntwo</p>\r\n"},
-        {"tab_word_and_raw_tab", "{\\rtf1 a\\tab b\tc}", "<p>a" + kTab + "b" + kTab + "c</p>\r\n"},
-        {"raw_line_breaks_are_not_text", "{\\rtf1 a\r\nb\nc}", "<p>abc</p>\r\n"},
+        {"line_break", "{\\rtf1 one\\line two}", p("one<br />\r\ntwo")},
+        {"tab_word_and_raw_tab", "{\\rtf1 a\\tab b\tc}", p("a" + kTab + "b" + kTab + "c")},
+        {"raw_line_breaks_are_not_text", "{\\rtf1 a\r\nb\nc}", p("abc")},
         {"section_page_and_row_end_paragraphs", "{\\rtf1 a\\sect b\\page c\\row d}",
          "<p>a</p>\r\n<p>b</p>\r\n<p>c</p>\r\n<p>d</p>\r\n"},
-
         {"bold_italic_underline", "{\\rtf1 a\\b b\\i c\\b0 d\\i0\\ul e\\ulnone f}",
-         "<p>a<b>b<i>c</i></b><i>d</i><u>e</u>f</p>\r\n"},
+         p("a<b>b<i>c</i></b><i>d</i><u>e</u>f")},
         {"formatting_closed_at_paragraph_end", "{\\rtf1\\b a\\par b}",
          "<p><b>a</b></p>\r\n<p><b>b</b></p>\r\n"},
-
-        {"html_characters_escaped", "{\\rtf1 a < b & c > d}", "<p>a &lt; b &amp; c &gt; d</p>\r\n"},
-        {"rtf_escapes", "{\\rtf1 \\{x\\} \\\\}", "<p>{x} \\</p>\r\n"},
+        {"html_characters_escaped", "{\\rtf1 a < b & c > d}", p("a &lt; b &amp; c &gt; d")},
+        {"rtf_escapes", "{\\rtf1 \\{x\\} \\\\}", p("{x} \\")},
         {"leading_space_kept", "{\\rtf1 \\par  a}", "<p><br /></p>\r\n<p>&#160;a</p>\r\n"},
         {"named_characters",
          "{\\rtf1 \\lquote a\\rquote \\ldblquote b\\rdblquote \\emdash\\endash\\bullet\\~x}",
-         "<p>\u2018a\u2019\u201Cb\u201D\u2014\u2013\u2022\u00A0x</p>\r\n"},
-        {"control_characters_dropped", "{\\rtf1 a\\'01\\'1fb\\u0?c}", "<p>abc</p>\r\n"},
-
-        {"fallback_as_hex_escapes", "{\\rtf1\\uc2\\u1055\\'cf\\'cf x}", "<p>\u041F x</p>\r\n"},
-        {"negative_surrogate_pair", "{\\rtf1\\uc1 \\u-10179?\\u-8704?}", "<p>\U0001F600</p>\r\n"},
-        {"uc_is_group_scoped", "{\\rtf1\\uc1{\\uc2\\u1055 ab}\\u1056 cd}",
-         "<p>\u041F\u0420d</p>\r\n"},
-        {"lone_surrogate_replaced", "{\\rtf1\\uc0\\u-10179 x}", "<p>\uFFFDx</p>\r\n"},
-
+         p("\u2018a\u2019\u201Cb\u201D\u2014\u2013\u2022\u00A0x")},
+        {"control_characters_dropped", "{\\rtf1 a\\'01\\'1fb\\u0?c}", p("abc")},
+        {"fallback_as_hex_escapes", "{\\rtf1\\uc2\\u1055\\'cf\\'cf x}", p("\u041F x")},
+        {"negative_surrogate_pair", "{\\rtf1\\uc1 \\u-10179?\\u-8704?}", p("\U0001F600")},
+        {"uc_is_group_scoped", "{\\rtf1\\uc1{\\uc2\\u1055 ab}\\u1056 cd}", p("\u041F\u0420d")},
+        {"lone_surrogate_replaced", "{\\rtf1\\uc0\\u-10179 x}", p("\uFFFDx")},
         {"font_charset_204_in_a_1252_document",
          "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
          "{\\f1\\fswiss\\fcharset204 Arial Cyr;}}\\f0 caf\\'e9 \\f1\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}",
-         "<p>caf\u00E9 " + privet + "</p>\r\n"},
+         p("caf\u00E9 " + privet)},
         {"ansicpg_932_double_byte",
          "{\\rtf1\\ansi\\ansicpg932 \\'82\\'b1\\'82\\'f1\\'82\\'c9\\'82\\'bf\\'82\\'cd}",
-         "<p>" + konnichiwa + "</p>\r\n"},
+         p(konnichiwa)},
         {"cpg_overrides_charset", "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 X;}}\\f0\\'cf}",
-         "<p>\u041F</p>\r\n"},
-        {"unknown_code_page_reads_as_1252", "{\\rtf1\\ansicpg4242 caf\\'e9}",
-         "<p>caf\u00E9</p>\r\n"},
-
+         p("\u041F")},
+        {"unknown_code_page_reads_as_1252", "{\\rtf1\\ansicpg4242 caf\\'e9}", p("caf\u00E9")},
         {"header_tables",
          "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
          "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}Body}",
-         "<p>Body</p>\r\n"},
-        {"picture_with_binary_data", "{\\rtf1 a{\\pict\\pngblip\\bin4 {}\\}}b}", "<p>ab</p>\r\n"},
+         p("Body")},
+        {"picture_with_binary_data", "{\\rtf1 a{\\pict\\pngblip\\bin4 {}\\}}b}", p("ab")},
         {"field_result_kept",
          "{\\rtf1 see {\\field{\\*\\fldinst{HYPERLINK \"http://x\"}}{\\fldrslt{\\ul site}}}.}",
-         "<p>see <u>site</u>.</p>\r\n"},
+         p("see <u>site</u>.")},
     });
 }
 
