@@ -17,37 +17,21 @@ namespace mailwright::text {
 namespace {
 
 // Sets TZ for one scope and makes the system time zone follow it.
-class ScopedSystemTimeZone {
-public:
+struct ScopedSystemTimeZone {
+    std::optional<std::string> previous;
+
     explicit ScopedSystemTimeZone(const char* tz) {
         if (const char* old = std::getenv("TZ")) {
-            previous_ = old;
+            previous = old;
         }
         setenv("TZ", tz, 1);
         reload_system_time_zone();
     }
     ~ScopedSystemTimeZone() {
-        if (previous_) {
-            setenv("TZ", previous_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        previous ? setenv("TZ", previous->c_str(), 1) : unsetenv("TZ");
         reload_system_time_zone();
     }
-    ScopedSystemTimeZone(const ScopedSystemTimeZone&) = delete;
-    ScopedSystemTimeZone& operator=(const ScopedSystemTimeZone&) = delete;
-
-private:
-    std::optional<std::string> previous_;
 };
-
-DateTimeZone zone(const char* id) {
-    auto found = DateTimeZone::from_id(id);
-    if (!found) {
-        throw std::logic_error(std::string("unknown zone in test: ") + id);
-    }
-    return *found;
-}
 
 TEST(TimeConversion, FiletimesMinutesAndOleDates) {
     const std::pair<std::uint64_t, Instant> filetimes[] = {
@@ -112,8 +96,8 @@ TEST(DateFormat, MailHeaderDatesUseTheOffsetInForce) {
         if (c.zone == nullptr) {
             EXPECT_EQ(formatter.mail_header_date(c.instant), c.expected);
         } else {
-            const DateTimeZone z = zone(c.zone);
-            EXPECT_EQ(formatter.mail_header_date(c.instant, &z), c.expected) << c.zone;
+            const auto z = DateTimeZone::from_id(c.zone);
+            EXPECT_EQ(formatter.mail_header_date(c.instant, &z.value()), c.expected) << c.zone;
         }
     }
     ScopedSystemTimeZone tz("Europe/Berlin");

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,15 +78,11 @@ TEST(EncodeHeaderText, PythonDecodesTheHeaders) {
             subjects.back() += u"a\u00E9\u4E2D\U0001F600";
         }
     }
-    std::vector<std::unique_ptr<python_oracle::TempFile>> files;
-    std::vector<std::string> arguments;
+    std::vector<std::string> arguments;  // the header, then the subject it holds
     for (const auto& subject : subjects) {
-        std::string header = "Subject: ";
-        EncodeHeaderText(subject, false, header);
-        files.push_back(std::make_unique<python_oracle::TempFile>(header));
-        arguments.push_back(files.back()->path());
-        files.push_back(std::make_unique<python_oracle::TempFile>(utf16_to_utf8(subject)));
-        arguments.push_back(files.back()->path());
+        arguments.push_back("Subject: ");
+        EncodeHeaderText(subject, false, arguments.back());
+        arguments.push_back(utf16_to_utf8(subject));
     }
     const char* script = R"PY(
 import base64, re, sys, email, email.header, email.policy

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,18 +62,12 @@ TEST(FormatMailAddress, PythonParsesTheAddresses) {
     if (!python_oracle::Available()) {
         GTEST_SKIP() << "python3 not found";
     }
-    std::vector<std::unique_ptr<python_oracle::TempFile>> files;
-    std::vector<std::string> arguments;
+    std::vector<std::string> arguments;  // the formatted address, then its name
     for (const AddressCase& c : Cases()) {
-        const std::string formatted = Format(c);
-        if (formatted.find('<') == std::string::npos) {
-            continue;  // no address to parse
+        if (const std::string formatted = Format(c); formatted.find('<') != std::string::npos) {
+            arguments.push_back(formatted);
+            arguments.push_back(utf16_to_utf8(c.display.empty() ? c.primary : c.display));
         }
-        const std::u16string& name = c.display.empty() ? c.primary : c.display;
-        files.push_back(std::make_unique<python_oracle::TempFile>(formatted));
-        arguments.push_back(files.back()->path());
-        files.push_back(std::make_unique<python_oracle::TempFile>(utf16_to_utf8(name)));
-        arguments.push_back(files.back()->path());
     }
     const char* script = R"PY(
 import sys, email, email.policy

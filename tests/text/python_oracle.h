@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -68,12 +69,15 @@ inline Result RunCommand(const std::string& command) {
     return result;
 }
 
-// Runs `script` with the given arguments.
-inline Result Run(std::string_view script, const std::vector<std::string>& arguments) {
+// Runs `script` with one temporary file of each of `contents` as its arguments.
+inline Result Run(std::string_view script, const std::vector<std::string>& contents,
+                  std::string_view suffix = ".bin") {
     TempFile script_file(script, ".py");
+    std::vector<std::unique_ptr<TempFile>> files;
     std::string command = "python3 '" + script_file.path() + "'";
-    for (const auto& argument : arguments) {
-        command += " '" + argument + "'";
+    for (const auto& content : contents) {
+        files.push_back(std::make_unique<TempFile>(content, suffix));
+        command += " '" + files.back()->path() + "'";
     }
     return RunCommand(command);
 }
