@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace mailwright::formats {
@@ -19,43 +21,76 @@ std::string lowerCase(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The end of the run of ASCII bytes from `at`, eight bytes at a time.
+std::size_t endOfAscii(std::string_view bytes, std::size_t at) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (; bytes.size() - at >= 8; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, 8);
+        if ((word & kHighBits) != 0) {
+            break;
+        }
+    }
+    while (at < bytes.size() && static_cast<std::uint8_t>(bytes[at]) < 0x80) {
+        ++at;
+    }
+    return at;
+}
+
+}  // namespace
+
 void Utf8Validator::add(std::string_view bytes) {
-    for (const char c : bytes) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (byte >= 0x80) {
-            m_ascii = false;
-        }
-        if (!m_valid) {
-            continue;
-        }
-        if (m_pending > 0) {
-            if (byte < m_low || byte > m_high) {
-                m_valid = false;
-                continue;
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (m_pending == 0) {
+            // Between sequences ASCII bytes change nothing.
+            at = endOfAscii(bytes, at);
+            if (at == bytes.size()) {
+                return;
             }
-            --m_pending;
-            m_low = 0x80;
-            m_high = 0xBF;
-            continue;
         }
-        if (byte < 0x80) {
-            continue;
+        take(static_cast<std::uint8_t>(bytes[at]));
+        if (!m_valid && !m_ascii) {
+            return;  // nothing more can change
         }
-        // Lead bytes (RFC 3629 4): the first continuation byte's range
-        // excludes overlong forms, surrogates and values above U+10FFFF.
-        if (byte >= 0xC2 && byte <= 0xDF) {
-            m_pending = 1;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            m_pending = 2;
-            m_low = byte == 0xE0 ? 0xA0 : 0x80;
-            m_high = byte == 0xED ? 0x9F : 0xBF;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            m_pending = 3;
-            m_low = byte == 0xF0 ? 0x90 : 0x80;
-            m_high = byte == 0xF4 ? 0x8F : 0xBF;
-        } else {
+    }
+}
+
+void Utf8Validator::take(std::uint8_t byte) {
+    if (byte >= 0x80) {
+        m_ascii = false;
+    }
+    if (!m_valid) {
+        return;
+    }
+    if (m_pending > 0) {
+        if (byte < m_low || byte > m_high) {
             m_valid = false;
+            return;
         }
+        --m_pending;
+        m_low = 0x80;
+        m_high = 0xBF;
+        return;
+    }
+    if (byte < 0x80) {
+        return;
+    }
+    // Lead bytes (RFC 3629 4): the first continuation byte's range
+    // excludes overlong forms, surrogates and values above U+10FFFF.
+    if (byte >= 0xC2 && byte <= 0xDF) {
+        m_pending = 1;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+        m_pending = 2;
+        m_low = byte == 0xE0 ? 0xA0 : 0x80;
+        m_high = byte == 0xED ? 0x9F : 0xBF;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+        m_pending = 3;
+        m_low = byte == 0xF0 ? 0x90 : 0x80;
+        m_high = byte == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        m_valid = false;
     }
 }
 

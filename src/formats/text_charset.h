@@ -21,6 +21,8 @@ public:
     bool isValid() const { return m_valid && m_pending == 0; }
 
 private:
+    void take(std::uint8_t byte);
+
     bool m_ascii = true;
     bool m_valid = true;
     unsigned m_pending = 0;  // continuation bytes still expected

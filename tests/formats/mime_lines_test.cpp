@@ -241,10 +241,16 @@ TEST(MimeLines, Utf8ValidatorFollowsSequencesAcrossBlocks) {
         bool ascii;
         bool valid;
     } cases[] = {
-        {{"abc", ""}, true, true},        {{"\xF0\x9F", "\x98\x80"}, false, true},  // U+1F600 split
-        {{"\xC3"}, false, false},                                                   // cut short
-        {{"\xC0\xAF"}, false, false},                                               // overlong
-        {{"\xED\xA0\x80"}, false, false},                                           // surrogate
+        {{"abc", ""}, true, true},
+        {{"\xF0\x9F", "\x98\x80"}, false, true},  // U+1F600 split
+        {{"\xC3"}, false, false},                 // cut short
+        {{"\xC0\xAF"}, false, false},             // overlong
+        {{"\xED\xA0\x80"}, false, false},         // surrogate
+        {{"012345678\xC3\xA9"
+          "0123456789abcdef"},
+         false,
+         true},                                    // past whole ASCII words
+        {{"0123456789abcdef\x80"}, false, false},  // stray byte after them
     };
     for (const auto& c : cases) {
         Utf8Validator validator;
