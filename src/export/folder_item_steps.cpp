@@ -40,16 +40,23 @@ void OutlookAssetsExportAgent::runItems(model::MAPIFolder& folder, ItemSink& sin
                                         FolderState& state, IProgressPresenter& presenter,
                                         ConversionReport& report, MessageLookahead* ahead) {
     std::string text;
-    while (const auto item = nextItem(folder, sink, state, report)) {
-        // The cursor has moved past the item's row.
-        const std::size_t row = folder.queryRow() - 1;
+    for (;;) {
+        // A row its worker made is taken without reading the message again;
+        // any other row is read here (the cursor skips a row it cannot read,
+        // so the row read may come later than the one asked for).
+        PreparedMessage prepared =
+            ahead != nullptr ? ahead->take(folder.queryRow()) : PreparedMessage{};
+        const auto item = prepared.ready ? nextPreparedItem(folder, state, prepared)
+                                         : nextItem(folder, sink, state, report);
+        if (!item) {
+            break;
+        }
         if (!sink.takes(*item)) {
             ++state.leftOut;
             takeCancelRequest(state);
             continue;
         }
         announceItem(folder, sink, *item, state, presenter, report);
-        PreparedMessage prepared = ahead != nullptr ? ahead->take(row) : PreparedMessage{};
         if (prepared.ready) {
             for (const std::string& line : prepared.logLines) {
                 platform::log_line(line);
@@ -95,6 +102,15 @@ std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextItem(model::MAPIFo
         takeCancelRequest(state);
     }
     return nullptr;
+}
+
+std::shared_ptr<model::Message> OutlookAssetsExportAgent::nextPreparedItem(
+    model::MAPIFolder& folder, FolderState& state, PreparedMessage& prepared) {
+    if (state.status != Success || state.callsLeft == 0) {
+        return nullptr;
+    }
+    --state.callsLeft;
+    return folder.queryPreparedMessage(std::move(prepared.fields));
 }
 
 void OutlookAssetsExportAgent::skipItem(FolderState& state, ConversionReport& report,

@@ -164,6 +164,7 @@ PreparedMessage MessageLookahead::prepare(Worker& worker, std::size_t row) {
             prepared.ready = !buffer.gaveUp();
             if (prepared.ready) {
                 prepared.losses = worker.writer->losses();
+                prepared.fields = item->fields();
             }
         }
     } catch (...) {

@@ -2,10 +2,11 @@
 // Each worker has a session of its own on the folder's PST file (its own
 // file handle and caches: a session is used by one thread at a time) and
 // makes the text of every Nth row of the folder's contents table with a
-// message writer of its own. The item loop still reads, announces, writes
-// and counts every item itself, in the table's order; it takes a row's text
-// from its worker instead of making it, so that output, report, progress and
-// cancellation are what they are with no workers.
+// message writer of its own. The item loop still announces, writes and
+// counts every item itself, in the table's order; for a row its worker
+// made, it takes the text and the fields it shows and files the item by
+// instead of reading the message and making it, so that output, report,
+// progress and cancellation are what they are with no workers.
 //
 // A worker gives a row back to the loop, which then makes it as it would
 // with no workers, when the row is not plain folder mail, when its text
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "export/message_text_writer.h"
+#include "model/message.h"
 #include "pstread/ndb/types.h"
 #include "pstread/pst/folder.h"
 
@@ -48,6 +50,9 @@ inline constexpr std::size_t kWorkerQueueItems = 256;
 
 struct PreparedMessage {
     bool ready = false;  // false: the loop makes the row itself
+    // What the loop needs of the message besides its text, so that it need
+    // not read the message again.
+    model::MessageFields fields;
     std::string text;
     std::vector<std::string> losses;
     // System log lines written while the text was made, for the loop to log

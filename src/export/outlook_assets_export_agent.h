@@ -50,6 +50,7 @@ class ItemKindRouter;
 class ItemSink;
 class MergedCalendarFile;
 class MessageLookahead;
+struct PreparedMessage;
 enum class ItemRoute : std::size_t;
 
 // The first number of a run's calendar reference ids, made from the run's
@@ -128,6 +129,10 @@ private:
     // stop. An item that cannot be read is skipped and recorded.
     std::shared_ptr<model::Message> nextItem(model::MAPIFolder& folder, const ItemSink& sink,
                                              FolderState& state, ConversionReport& report);
+    // The next item when its worker made it: the cursor moves past it
+    // without reading it. Null when the folder must stop.
+    std::shared_ptr<model::Message> nextPreparedItem(model::MAPIFolder& folder, FolderState& state,
+                                                     PreparedMessage& prepared);
     // `item`: the item's report text, empty when it could not be read.
     void skipItem(FolderState& state, ConversionReport& report, const std::string& diagnostic,
                   const std::string& item, const std::string& reason);

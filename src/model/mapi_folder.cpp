@@ -107,6 +107,18 @@ std::shared_ptr<Message> MAPIFolder::queryMessage() {
     return Message::initWithMessage(*here, owner, text::DateTimeZone::system());
 }
 
+std::shared_ptr<Message> MAPIFolder::queryPreparedMessage(MessageFields fields) {
+    const auto owner = session();
+    if (!m_currentMsgItrP) {
+        ResetQuery();
+    }
+    if (*m_currentMsgItrP == *m_endMsgItrP) {
+        return nullptr;
+    }
+    ++*m_currentMsgItrP;
+    return Message::initWithFields(std::move(fields), owner);
+}
+
 std::size_t MAPIFolder::queryRow() const {
     return m_currentMsgItrP ? m_currentMsgItrP->base().row() : 0;
 }

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "model/message.h"
 #include "pstread/pst/folder.h"
 
 namespace mailwright::model {
 
-class Message;
 class MessageStore;
 class PSTSession;
 
@@ -43,6 +43,10 @@ public:
     // past a message before reading it, so a message that fails to read
     // (the exception propagates) is not met again.
     std::shared_ptr<Message> queryMessage();
+    // Moves the cursor past the next message as queryMessage does, without
+    // reading it: another session of the same file read its `fields`. Null
+    // at the cursor's end.
+    std::shared_ptr<Message> queryPreparedMessage(MessageFields fields);
     // Moves the cursor back to the first message.
     void ResetQuery();
     // The contents table row the next queryMessage reads (0 before the

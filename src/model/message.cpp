@@ -37,36 +37,58 @@ std::shared_ptr<Message> Message::initWithMessage(pstread::message message,
     return made;
 }
 
+std::shared_ptr<Message> Message::initWithFields(MessageFields fields,
+                                                 std::shared_ptr<PSTSession> session) {
+    if (!session) {
+        throw std::invalid_argument("Message: a message needs its session");
+    }
+    auto made = std::make_shared<Message>(Private{}, std::nullopt, std::move(session));
+    made->m_fields = std::move(fields);
+    return made;
+}
+
+pstread::message& Message::getMessage() {
+    if (!m_messageP) {
+        throw std::logic_error("Message: this message was read by another session");
+    }
+    return *m_messageP;
+}
+
+const pstread::message& Message::getMessage() const {
+    return const_cast<Message*>(this)->getMessage();
+}
+
 void Message::readFields(const text::DateTimeZone& zone) {
     using namespace pstread;
-    property_bag& bag = m_messageP.get_property_bag();
+    property_bag& bag = m_messageP->get_property_bag();
     bag.set_charset(m_ownerSession->itemCodePages().rowFor(bag));
 
     if (bag.has_property(pid_tag_message_size)) {
-        m_messageSize = bag.inline_value_4(pid_tag_message_size);
+        m_fields.messageSize = bag.inline_value_4(pid_tag_message_size);
     }
     if (bag.has_property(pid_tag_sender_name)) {
-        m_senderName = bag.read_utf8string(pid_tag_sender_name);
+        m_fields.senderName = bag.read_utf8string(pid_tag_sender_name);
     }
     if (bag.has_property(pid_tag_message_class)) {
-        m_messageClass = messageKindOfMessageClass(bag.read_utf8string(pid_tag_message_class));
+        m_fields.messageClass =
+            messageKindOfMessageClass(bag.read_utf8string(pid_tag_message_class));
     }
-    if (m_messageClass == kMessageNote || m_messageClass == kMessageAppointment) {
+    if (m_fields.messageClass == kMessageNote || m_fields.messageClass == kMessageAppointment) {
         const prop_id time = bag.has_property(pid_tag_client_submit_time)
                                  ? pid_tag_client_submit_time
                                  : pid_tag_message_delivery_time;
         if (bag.has_property(time)) {
             if (const auto instant = readInstant(bag, time)) {
-                m_sentOn = formatSentOn(*instant, zone);
+                m_fields.sentOn = formatSentOn(*instant, zone);
             }
         }
     }
     if (bag.has_property(pid_tag_subject)) {
-        m_subject =
+        m_fields.subject =
             text::utf16_to_utf8(remove_subject_prefix_marker(bag.read_unistring(pid_tag_subject)));
     }
     if (bag.has_property(pid_tag_message_flags)) {
-        m_isRead = (bag.inline_value_4(pid_tag_message_flags) & message_flag_read) != 0;
+        m_fields.isRead = (bag.inline_value_4(pid_tag_message_flags) & message_flag_read) != 0;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "pstread/pst/message.h"
@@ -14,6 +15,16 @@
 namespace mailwright::model {
 
 class PSTSession;
+
+// What a message list shows of a message, and all the item loop needs of it.
+struct MessageFields {
+    std::string senderName;
+    std::string sentOn;
+    std::string subject;
+    bool isRead = true;
+    std::uint32_t messageSize = 0;
+    std::int32_t messageClass = 4;  // one of the kMessage* kinds of item_kinds.h
+};
 
 class Message {
 public:
@@ -27,22 +38,28 @@ public:
     static std::shared_ptr<Message> initWithMessage(pstread::message message,
                                                     std::shared_ptr<PSTSession> session,
                                                     const text::DateTimeZone& zone);
+    // A message whose fields were read, and whose text was made, by another
+    // session of the same file: it has no PST message of its own, and
+    // getMessage throws std::logic_error.
+    static std::shared_ptr<Message> initWithFields(MessageFields fields,
+                                                   std::shared_ptr<PSTSession> session);
 
     Message(const Message&) = delete;
     Message& operator=(const Message&) = delete;
 
-    pstread::message& getMessage() { return m_messageP; }
-    const pstread::message& getMessage() const { return m_messageP; }
+    pstread::message& getMessage();
+    const pstread::message& getMessage() const;
 
-    const std::string& senderName() const { return m_senderName; }
+    const MessageFields& fields() const { return m_fields; }
+    const std::string& senderName() const { return m_fields.senderName; }
     // "%A, %d %b %Y %I:%M:%S %p" ("Monday, 05 Jan 2009 03:04:05 PM"), or
     // empty.
-    const std::string& sentOn() const { return m_sentOn; }
-    const std::string& subject() const { return m_subject; }
-    bool isRead() const { return m_isRead; }
-    std::uint32_t messageSize() const { return m_messageSize; }
+    const std::string& sentOn() const { return m_fields.sentOn; }
+    const std::string& subject() const { return m_fields.subject; }
+    bool isRead() const { return m_fields.isRead; }
+    std::uint32_t messageSize() const { return m_fields.messageSize; }
     // One of the kMessage* kinds of item_kinds.h.
-    std::int32_t messageClass() const { return m_messageClass; }
+    std::int32_t messageClass() const { return m_fields.messageClass; }
     const std::shared_ptr<PSTSession>& ownerSession() const { return m_ownerSession; }
 
 private:
@@ -53,19 +70,14 @@ private:
     };
 
 public:
-    Message(Private, pstread::message message, std::shared_ptr<PSTSession> session)
+    Message(Private, std::optional<pstread::message> message, std::shared_ptr<PSTSession> session)
         : m_messageP(std::move(message)), m_ownerSession(std::move(session)) {}
 
 private:
     void readFields(const text::DateTimeZone& zone);
 
-    pstread::message m_messageP;
-    std::string m_senderName;
-    std::string m_sentOn;
-    std::string m_subject;
-    bool m_isRead = true;
-    std::uint32_t m_messageSize = 0;
-    std::int32_t m_messageClass = 4;
+    std::optional<pstread::message> m_messageP;
+    MessageFields m_fields;
     std::shared_ptr<PSTSession> m_ownerSession;
 };
 
