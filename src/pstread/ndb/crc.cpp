@@ -1,9 +1,17 @@
 // The CRC of [MS-PST] 5.3, computed eight bytes at a time with eight tables
 // as the reference does: every block read is checked, so this runs over
-// every byte the reader decodes.
+// every byte the reader decodes. On x86-64 processors with carry-less
+// multiplication, runs of 64 bytes and more are folded 64 bytes at a time
+// instead, about ten times faster; the tables finish the last bytes.
 #include "pstread/ndb/crc.h"
 
 #include <array>
+#include <cstddef>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define PSTREAD_CRC_FOLDING 1
+#endif
 
 namespace pstread {
 namespace {
@@ -74,12 +82,79 @@ std::uint32_t load_32(const std::uint8_t* at) {
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-}  // namespace
+#ifdef PSTREAD_CRC_FOLDING
+// Constants of the reflected polynomial 0xEDB88320 (powers of x modulo the
+// polynomial, bit-reflected as the carry-less products need them): for
+// folding over 64 bytes and over 16 bytes, for the step from 64 bits to 32,
+// and the polynomial with its Barrett constant for the last reduction.
+alignas(16) constexpr std::uint64_t fold_by_4[] = {0x0154442bd4, 0x01c6e41596};
+alignas(16) constexpr std::uint64_t fold_by_1[] = {0x01751997d0, 0x00ccaa009e};
+alignas(16) constexpr std::uint64_t fold_to_32[] = {0x0163cd6124, 0x0000000000};
+alignas(16) constexpr std::uint64_t barrett[] = {0x01db710641, 0x01f7011641};
 
-std::uint32_t compute_crc(std::span<const std::uint8_t> bytes) {
-    std::uint32_t crc = 0;
-    const std::uint8_t* at = bytes.data();
-    std::size_t left = bytes.size();
+#define PSTREAD_FOLDING_TARGET __attribute__((target("pclmul,sse4.1")))
+
+PSTREAD_FOLDING_TARGET __m128i load(const std::uint8_t* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+PSTREAD_FOLDING_TARGET __m128i constants(const std::uint64_t (&pair)[2]) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(pair));
+}
+
+// One fold: the 128 bits of `x` carried forward over the distance that `k`
+// stands for, added to `next`.
+PSTREAD_FOLDING_TARGET __m128i fold(__m128i x, __m128i k, __m128i next) {
+    const __m128i low = _mm_clmulepi64_si128(x, k, 0x00);
+    const __m128i high = _mm_clmulepi64_si128(x, k, 0x11);
+    return _mm_xor_si128(_mm_xor_si128(high, low), next);
+}
+
+// The CRC state after `crc` and `length` bytes at `at`; `length` is at
+// least 64 and a multiple of 16.
+PSTREAD_FOLDING_TARGET std::uint32_t fold_crc(std::uint32_t crc, const std::uint8_t* at,
+                                              std::size_t length) {
+    __m128i x1 = _mm_xor_si128(load(at), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = load(at + 16);
+    __m128i x3 = load(at + 32);
+    __m128i x4 = load(at + 48);
+    at += 64;
+    length -= 64;
+    __m128i k = constants(fold_by_4);
+    for (; length >= 64; at += 64, length -= 64) {
+        x1 = fold(x1, k, load(at));
+        x2 = fold(x2, k, load(at + 16));
+        x3 = fold(x3, k, load(at + 32));
+        x4 = fold(x4, k, load(at + 48));
+    }
+    k = constants(fold_by_1);
+    x1 = fold(x1, k, x2);
+    x1 = fold(x1, k, x3);
+    x1 = fold(x1, k, x4);
+    for (; length >= 16; at += 16, length -= 16) {
+        x1 = fold(x1, k, load(at));
+    }
+    // 128 bits to 64, then to 32 by Barrett reduction.
+    const __m128i low_32s = _mm_setr_epi32(~0, 0, ~0, 0);
+    x2 = _mm_clmulepi64_si128(x1, k, 0x10);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2);
+    k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(fold_to_32));
+    x2 = _mm_srli_si128(x1, 4);
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low_32s), k, 0x00), x2);
+    k = constants(barrett);
+    x2 = _mm_clmulepi64_si128(_mm_and_si128(x1, low_32s), k, 0x10);
+    x2 = _mm_clmulepi64_si128(_mm_and_si128(x2, low_32s), k, 0x00);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, x2), 1));
+}
+
+bool can_fold() {
+    static const bool supported =
+        __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return supported;
+}
+#endif
+
+std::uint32_t table_crc(std::uint32_t crc, const std::uint8_t* at, std::size_t left) {
     for (; left >= 8; left -= 8, at += 8) {
         const std::uint32_t low = crc ^ load_32(at);
         const std::uint32_t high = load_32(at + 4);
@@ -92,6 +167,23 @@ std::uint32_t compute_crc(std::span<const std::uint8_t> bytes) {
         crc = crc_table[(crc ^ *at) & 0xFFu] ^ (crc >> 8);
     }
     return crc;
+}
+
+}  // namespace
+
+std::uint32_t compute_crc(std::span<const std::uint8_t> bytes) {
+    std::uint32_t crc = 0;
+    const std::uint8_t* at = bytes.data();
+    std::size_t left = bytes.size();
+#ifdef PSTREAD_CRC_FOLDING
+    if (left >= 64 && can_fold()) {
+        const std::size_t folded = left & ~std::size_t{15};
+        crc = fold_crc(crc, at, folded);
+        at += folded;
+        left -= folded;
+    }
+#endif
+    return table_crc(crc, at, left);
 }
 
 }  // namespace pstread

@@ -50,6 +50,33 @@ bytes from_hex(std::string_view text) {
     return out;
 }
 
+// The CRC one bit at a time, as the format defines it, against the fast
+// paths (folded runs of 64 bytes, eight-byte tables, the bytes left over)
+// at every length up to a few folds and at a whole block's.
+TEST(HeaderTest, CrcMatchesItsBitwiseDefinition) {
+    bytes data(8200);
+    std::generate(data.begin(), data.end(),
+                  [n = 0u]() mutable { return (n = n * 69069 + 1) >> 24; });
+    const auto bitwise = [](std::span<const std::uint8_t> run) {
+        std::uint32_t crc = 0;
+        for (const std::uint8_t byte : run) {
+            crc ^= byte;
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+            }
+        }
+        return crc;
+    };
+    for (std::size_t length : {std::size_t{8176}, std::size_t{8180}}) {
+        EXPECT_EQ(pstread::compute_crc(std::span(data).subspan(3, length)),
+                  bitwise(std::span(data).subspan(3, length)));
+    }
+    for (std::size_t length = 0; length < 300; ++length) {
+        const auto run = std::span(data).subspan(1, length);
+        ASSERT_EQ(pstread::compute_crc(run), bitwise(run)) << length;
+    }
+}
+
 TEST(HeaderTest, SampleHeaderOpensAsUnicode) {
     bytes header = from_hex(kSampleHeaderStart);
     header.resize(0x200, 0xFF);
