@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -55,18 +53,17 @@ inline std::shared_ptr<PSTSession> open_session(const psttest::BuiltMailbox& bui
 }
 
 // Every folder from the store's root down, a folder before its subfolders.
-inline void collect(const std::shared_ptr<MAPIFolder>& folder,
-                    std::vector<std::shared_ptr<MAPIFolder>>& out) {
-    out.push_back(folder);
-    for (const auto& child : folder->getFolders()) {
-        collect(child, out);
-    }
-}
-
 inline std::vector<std::shared_ptr<MAPIFolder>> all_folders(
     const std::shared_ptr<PSTSession>& session) {
     std::vector<std::shared_ptr<MAPIFolder>> out;
-    collect(session->getRootStore()->getSubTreeFolder(), out);
+    const auto collect = [&out](const auto& self,
+                                const std::shared_ptr<MAPIFolder>& folder) -> void {
+        out.push_back(folder);
+        for (const auto& child : folder->getFolders()) {
+            self(self, child);
+        }
+    };
+    collect(collect, session->getRootStore()->getSubTreeFolder());
     return out;
 }
 
@@ -80,6 +77,25 @@ inline std::shared_ptr<MAPIFolder> folder_at(const std::shared_ptr<PSTSession>& 
     }
     ADD_FAILURE() << "no folder " << path;
     return nullptr;
+}
+
+// The folders at `paths` below the top folder of the store "Ann".
+inline std::vector<std::shared_ptr<MAPIFolder>> pick(const std::shared_ptr<PSTSession>& session,
+                                                     const std::vector<std::string>& paths) {
+    std::vector<std::shared_ptr<MAPIFolder>> out;
+    for (const auto& path : paths) {
+        out.push_back(folder_at(session, "Ann/Top of Personal Folders/" + path));
+    }
+    return out;
+}
+
+// A mail from Ann with a body, submitted 2010-01-01.
+inline pstbuild::Message mail(const std::string& subject, bool read = true) {
+    pstbuild::Message m = psttest::mail(subject);
+    m.body = "Body of " + subject + "\r\n";
+    m.read = read;
+    m.submit_time = pstbuild::filetime_from_unix(1262304000);
+    return m;
 }
 
 // Records what the run shows; can ask the agent to cancel after a number of
@@ -104,6 +120,7 @@ public:
     std::vector<std::string> messages, labels, folderLabels, itemLabels, filePaths;
     std::vector<float> currentValues, overallValues;
     std::uint32_t cancelAfter = 0;
+    bool cancelBefore = false;  // cancels the run before it starts
     OutlookAssetsExportAgent* agent = nullptr;
 };
 
@@ -178,6 +195,9 @@ protected:
         RecordingPresenter own;
         RecordingPresenter& shown = presenter ? *presenter : own;
         shown.agent = &agent;
+        if (shown.cancelBefore) {
+            agent.Cancel();
+        }
         StringLogger log;
         Run r;
         r.result = agent.DoExportWithProgressPresenter(shown, log);

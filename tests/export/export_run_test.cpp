@@ -23,19 +23,14 @@ using exporttest::ExportTest;
 using exporttest::failing_for;
 using exporttest::files_below;
 using exporttest::folder_at;
+using exporttest::mail;
 using exporttest::mbox_messages;
 using exporttest::open_session;
+using exporttest::pick;
 using exporttest::RecordingPresenter;
 using exporttest::slurp;
 
 const std::string L = std::string(74, '-') + "\r\n";
-
-pstbuild::Message mail(const std::string& subject) {
-    pstbuild::Message m = psttest::mail(subject);
-    m.body = "Body of " + subject + "\r\n";
-    m.submit_time = pstbuild::filetime_from_unix(1262304000);
-    return m;
-}
 
 // A store "Ann" with the folders Inbox, Sent and Archive under its top
 // folder, holding the given numbers of messages.
@@ -50,15 +45,6 @@ pstbuild::Mailbox three_folders(int inbox, int sent, int archive) {
         }
     }
     return box;
-}
-
-std::vector<std::shared_ptr<model::MAPIFolder>> pick(
-    const std::shared_ptr<model::PSTSession>& session, std::vector<std::string> names) {
-    std::vector<std::shared_ptr<model::MAPIFolder>> out;
-    for (const auto& name : names) {
-        out.push_back(folder_at(session, "Ann/Top of Personal Folders/" + name));
-    }
-    return out;
 }
 
 // True when every piece occurs in `text`, in this order.
@@ -128,20 +114,6 @@ TEST_F(ExportRunTest, ProgressShowsFoldersItemsAndPercentages) {
     EXPECT_EQ(shown.messages.front(), "Querying Content.");
 }
 
-TEST_F(ExportRunTest, ACancelBeforeTheRunConvertsNothing) {
-    const auto session = open_session(psttest::build_file(three_folders(2, 0, 0)));
-    const _ExportSettings s = settings(pick(session, {"Inbox"}));
-    OutlookAssetsExportAgent agent(&s, MakeMIMEMessageTextWriter);
-    agent.Cancel();
-    RecordingPresenter shown;
-    StringLogger log;
-    const ExportResult result = agent.DoExportWithProgressPresenter(shown, log);
-    EXPECT_EQ(result.status, Cancelled);
-    EXPECT_EQ(result.mailCount, 0u);
-    EXPECT_TRUE(in_order(log.getLogString(),
-                         {"Converted Items Count: 0 \r\n", "Operation aborted !!!\r\n"}));
-}
-
 TEST_F(ExportRunTest, AMessageThatCannotBeReadIsSkippedCountedAndReported) {
     auto built = psttest::build_file(three_folders(4, 2, 0));
     psttest::damage_node(built,
@@ -187,34 +159,46 @@ TEST_F(ExportRunTest, AMessageTheWriterCannotConvertIsSkippedNotCounted) {
     }
 }
 
-TEST_F(ExportRunTest, ASkipInOneFolderAndACancelInALaterOneEndCancelled) {
-    auto built = psttest::build_file(three_folders(2, 3, 1));
-    psttest::damage_node(built,
-                         built.report.folder("Top of Personal Folders/Inbox").message_nid(0));
-    const auto session = open_session(built);
-    RecordingPresenter shown;
-    shown.cancelAfter = 2;  // the second converted item: Sent 1
-    const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})), {}, &shown);
-    EXPECT_EQ(r.result.status, Cancelled);
-    EXPECT_EQ(r.result.mailCount, 2u);
-    EXPECT_TRUE(in_order(r.log, {"Folder: Ann/Top of Personal Folders/Inbox [2]",
-                                 "corrupt emails (details could not be fetched): 1",
-                                 "Folder: Ann/Top of Personal Folders/Sent [3]",
-                                 "Converted Items Count: 1 ", "Operation aborted !!!"}));
-    EXPECT_EQ(r.log.find("Archive"), std::string::npos);
-}
-
-TEST_F(ExportRunTest, AFolderThatWasCancelledWithSkipsStillStopsTheRun) {
-    auto built = psttest::build_file(three_folders(4, 1, 0));
-    psttest::damage_node(built,
-                         built.report.folder("Top of Personal Folders/Inbox").message_nid(0));
-    const auto session = open_session(built);
-    RecordingPresenter shown;
-    shown.cancelAfter = 1;
-    const auto r = run(settings(pick(session, {"Inbox", "Sent"})), {}, &shown);
-    EXPECT_EQ(r.result.status, Cancelled);
-    EXPECT_EQ(r.result.mailCount, 1u);
-    EXPECT_EQ(r.log.find("Folder: Ann/Top of Personal Folders/Sent"), std::string::npos);
+// A cancel before the run, one in a folder after a skip in an earlier one,
+// and one in a folder that had skips: the run ends Cancelled, the later
+// folders untouched.
+TEST_F(ExportRunTest, ACancelStopsTheRunAfterTheCurrentItem) {
+    struct Counts {
+        int inbox, sent;
+        std::uint32_t cancelAfter;  // converted items; 0: before the run
+        std::uint32_t converted;
+    };
+    const struct {
+        Counts n;
+        std::vector<std::string> log;
+        const char* absent;
+    } cases[] = {
+        {{2, 0, 0, 0}, {"Converted Items Count: 0 \r\n", "Operation aborted !!!\r\n"}, "Archive"},
+        // The second converted item is Sent 1.
+        {{2, 3, 2, 2},
+         {"Folder: Ann/Top of Personal Folders/Inbox [2]",
+          "corrupt emails (details could not be fetched): 1",
+          "Folder: Ann/Top of Personal Folders/Sent [3]", "Converted Items Count: 1 ",
+          "Operation aborted !!!"},
+         "Archive"},
+        {{4, 1, 1, 1}, {"Operation aborted !!!"}, "Folder: Ann/Top of Personal Folders/Sent"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.n.cancelAfter);
+        fs::remove_all(out() / "mail.pst");
+        auto built = psttest::build_file(three_folders(c.n.inbox, c.n.sent, 1));
+        psttest::damage_node(built,
+                             built.report.folder("Top of Personal Folders/Inbox").message_nid(0));
+        const auto session = open_session(built);
+        RecordingPresenter shown;
+        shown.cancelAfter = c.n.cancelAfter;
+        shown.cancelBefore = c.n.cancelAfter == 0;
+        const auto r = run(settings(pick(session, {"Inbox", "Sent", "Archive"})), {}, &shown);
+        EXPECT_EQ(r.result.status, Cancelled);
+        EXPECT_EQ(r.result.mailCount, c.n.converted);
+        EXPECT_TRUE(in_order(r.log, c.log));
+        EXPECT_EQ(r.log.find(c.absent), std::string::npos) << r.log;
+    }
 }
 
 TEST_F(ExportRunTest, AMissingOutputFolderFailsWithTheDiskText) {

@@ -1,11 +1,14 @@
 // Where a run's mail goes: a folder tree that mirrors the PST, safe and
-// unique names (hostile folder names included), mailboxes split by size,
-// read and unread mail apart, and message files numbered per folder.
+// unique names (hostile folder names included), mailboxes split by size
+// (the size rule at its 64-bit edge, parts never overwritten), read and
+// unread mail apart, and message files numbered per folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "export/export_fixture.h"
+#include "export/mbox_mailbox.h"
 #include "support/property_value.h"
 
 namespace mailwright::exporting {
@@ -16,17 +19,10 @@ using exporttest::all_folders;
 using exporttest::ExportTest;
 using exporttest::files_below;
 using exporttest::folder_at;
+using exporttest::mail;
 using exporttest::mbox_messages;
 using exporttest::open_session;
 using exporttest::slurp;
-
-pstbuild::Message mail(const std::string& subject, bool read = true) {
-    pstbuild::Message m = psttest::mail(subject);
-    m.body = "Body of " + subject + "\r\n";
-    m.read = read;
-    m.submit_time = pstbuild::filetime_from_unix(1262304000);
-    return m;
-}
 
 class MailLayoutTest : public ExportTest {};
 
@@ -125,6 +121,37 @@ TEST_F(MailLayoutTest, MailboxesAreSplitBySizeIntoNumberedParts) {
     EXPECT_EQ(mbox_messages(dir / "Inbox_Part_2.mbox"), 1u);
     // A mailbox that never overflows keeps its plain name.
     EXPECT_EQ(mbox_messages(out() / "mail.pst/Ann/Top of Personal Folders/Small/Small.mbox"), 1u);
+}
+
+TEST_F(MailLayoutTest, SplitPartsAreNumberedPastTakenNamesAndTheLimitIs64Bits) {
+    const auto path = [this](const std::string& name) { return (out() / name).string(); };
+    // A message larger than the limit leaves even an empty part behind.
+    SplittableMailbox big(path("Big.mbox"));
+    big.splitIfOver(800000, 1048576);
+    EXPECT_EQ(big.currentPath(), path("Big_Part_1.mbox"));
+    EXPECT_EQ(fs::file_size(path("Big_Part_0.mbox")), 0u);
+    big.splitIfOver(800000, 1048576);
+    EXPECT_EQ(big.currentPath(), path("Big_Part_2.mbox"));
+    big.splitIfOver(1, 0);  // no limit: never splits
+    EXPECT_EQ(big.currentPath(), path("Big_Part_2.mbox"));
+
+    SplittableMailbox large(path("Large.mbox"));
+    const std::uint64_t limit = 2048ull * 1048576;  // 2,147,483,648
+    large.splitIfOver(1533916891, limit);           // x 1.4 = 2,147,483,647.4
+    EXPECT_EQ(large.currentPath(), path("Large.mbox"));
+    large.splitIfOver(1533916892, limit);  // x 1.4 = 2,147,483,648.8
+    EXPECT_EQ(large.currentPath(), path("Large_Part_1.mbox"));
+
+    // Parts that exist are never overwritten.
+    std::ofstream(path("Mail_Part_0.mbox")) << "from an earlier folder";
+    std::ofstream(path("Mail_Part_1.mbox")) << "from an earlier folder";
+    SplittableMailbox taken(path("Mail.mbox"));
+    ASSERT_TRUE(taken.write("first"));
+    taken.splitIfOver(100, 10);
+    EXPECT_EQ(slurp(path("Mail_Part_0.mbox")), "from an earlier folder");
+    EXPECT_EQ(slurp(path("Mail_Part_1.mbox")), "from an earlier folder");
+    EXPECT_EQ(slurp(path("Mail_Part_2.mbox")), "first");
+    EXPECT_EQ(taken.currentPath(), path("Mail_Part_3.mbox"));
 }
 
 TEST_F(MailLayoutTest, ReadAndUnreadMailGoApart) {

@@ -127,10 +127,7 @@ protected:
         m_session = exporttest::open_session(psttest::build_file(item_mailbox()));
         _ExportSettings s;
         s.ExportPacking = GetParam().packing;
-        for (const auto& name : folders) {
-            s.ExportItems.push_back(
-                exporttest::folder_at(m_session, "Ann/Top of Personal Folders/" + name));
-        }
+        s.ExportItems = exporttest::pick(m_session, folders);
         EXPECT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0, ""));
         return s;
     }

@@ -13,14 +13,14 @@ namespace mailwright::targets {
 namespace {
 
 using exporting::_ExportSettings;
-using exporttest::folder_at;
 using exporttest::open_session;
+using exporttest::pick;
 
 // What a script of this folder prints for `dir` (standard error too), and
 // its exit status.
 vcardtest::Result script_output(const char* script, const std::string& dir) {
-    return vcardtest::RunCommand("python3 '" MW_SOURCE_DIR "/tests/targets/" +
-                                 std::string(script) + "' '" + dir + "'");
+    return vcardtest::RunCommand("python3 '" MW_SOURCE_DIR "/tests/targets/" + std::string(script) +
+                                 "' '" + dir + "'");
 }
 
 // "path<TAB>messages" of every file below `dir`, as Python's mailbox reads it.
@@ -36,26 +36,27 @@ struct MailCase {
 };
 
 const std::string kTB = "mail.pst.sbd/Ann.sbd/Top of Personal Folders.sbd/";
+const std::string kTBTop =
+    "mail.pst\t0\nmail.pst.sbd/Ann\t0\nmail.pst.sbd/Ann.sbd/Top of Personal Folders\t0\n";
 const std::string kApple = "mail.pst/Ann/Top of Personal Folders/";
 const std::string kAppleTop =
     "mail.pst/Ann.mbox/mbox\t0\nmail.pst/Ann/Top of Personal Folders.mbox/mbox\t0\n";
-const std::string kArchive = "mail.pst/Ann/Top of Personal Folders/";
 
+// Names the destination keeps for its own files get a "_".
 const MailCase kCases[] = {
-    {"ThunderbirdSecondLevelOnly",
+    {"ThunderbirdSecondLevelAndReservedNames",
      exporting::kPackingThunderbird,
-     {"Inbox/Sub"},
-     "mail.pst\t0\nmail.pst.sbd/Ann\t0\nmail.pst.sbd/Ann.sbd/Top of Personal Folders\t0\n" + kTB +
-         "Inbox\t0\n" + kTB + "Inbox.sbd/Sub\t3\n"},
+     {"Inbox/Sub", "x.msf"},
+     kTBTop + kTB + "Inbox\t0\n" + kTB + "Inbox.sbd/Sub\t3\n" + kTB + "x.msf_\t1\n"},
     {"ThunderbirdParentThenChild",
      exporting::kPackingThunderbird,
      {"Inbox", "Inbox/Sub"},
-     "mail.pst\t0\nmail.pst.sbd/Ann\t0\nmail.pst.sbd/Ann.sbd/Top of Personal Folders\t0\n" + kTB +
-         "Inbox\t2\n" + kTB + "Inbox.sbd/Sub\t3\n"},
-    {"AppleSecondLevelOnly",
+     kTBTop + kTB + "Inbox\t2\n" + kTB + "Inbox.sbd/Sub\t3\n"},
+    {"AppleSecondLevelAndReservedNames",
      exporting::kPackingAppleApplications,
-     {"Inbox/Sub"},
-     kAppleTop + kApple + "Inbox.mbox/mbox\t0\n" + kApple + "Inbox/Sub.mbox/mbox\t3\n"},
+     {"Inbox/Sub", "y.MBOX/z"},
+     kAppleTop + kApple + "Inbox.mbox/mbox\t0\n" + kApple + "Inbox/Sub.mbox/mbox\t3\n" + kApple +
+         "y.MBOX_.mbox/mbox\t0\n" + kApple + "y.MBOX_/z.mbox/mbox\t1\n"},
     {"AppleParentThenChild",
      exporting::kPackingAppleApplications,
      {"Inbox", "Inbox/Sub"},
@@ -63,23 +64,12 @@ const MailCase kCases[] = {
     {"OutlookArchiveParentThenChild",
      exporting::kPackingOutlookArchive,
      {"Inbox", "Inbox/Sub"},
-     kArchive + "Inbox/Inbox.mbox\t2\n" + kArchive + "Inbox/Sub/Sub.mbox\t3\n"},
-    // Names the destination keeps for its own files get a "_".
-    {"ThunderbirdReservedNames",
-     exporting::kPackingThunderbird,
-     {"x.msf"},
-     "mail.pst\t0\nmail.pst.sbd/Ann\t0\nmail.pst.sbd/Ann.sbd/Top of Personal Folders\t0\n" + kTB +
-         "x.msf_\t1\n"},
-    {"AppleReservedNames",
-     exporting::kPackingAppleApplications,
-     {"y.MBOX/z"},
-     kAppleTop + kApple + "y.MBOX_.mbox/mbox\t0\n" + kApple + "y.MBOX_/z.mbox/mbox\t1\n"},
+     kApple + "Inbox/Inbox.mbox\t2\n" + kApple + "Inbox/Sub/Sub.mbox\t3\n"},
 };
 
-class MailLayoutsTest : public exporttest::ExportTest,
-                        public ::testing::WithParamInterface<MailCase> {};
-
-TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
+// Inbox (2) with Sub (3), x.msf (1), y.MBOX with z (1), Entwürfe.sbd (1) and
+// a calendar of one appointment under Ann's top folder.
+pstbuild::Mailbox layout_mailbox() {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
     pstbuild::Folder& inbox = box.top().add_folder("Inbox");
     inbox.messages = {psttest::mail("i1"), psttest::mail("i2")};
@@ -87,17 +77,31 @@ TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
                                         psttest::mail("s3")};
     box.top().add_folder("x.msf").messages = {psttest::mail("m")};
     box.top().add_folder("y.MBOX").add_folder("z").messages = {psttest::mail("z")};
-    const auto session = open_session(psttest::build_file(box));
+    box.top().add_folder("Entw\xC3\xBCrfe.sbd").messages = {psttest::mail("e")};
+    box.top().add_folder("Calendar", "IPF.Appointment").messages = {pstbuild::make_appointment(
+        {.subject = "Review", .start = {2024, 3, 4, 10, 0}, .body = std::string("Agenda")})};
+    return box;
+}
 
-    _ExportSettings s;
-    s.ExportPacking = GetParam().packing;
-    for (const auto& path : GetParam().folders) {
-        s.ExportItems.push_back(folder_at(session, "Ann/Top of Personal Folders/" + path));
+class MailLayoutsTest : public exporttest::ExportTest,
+                        public ::testing::WithParamInterface<MailCase> {
+protected:
+    // The destination's run over the folders, its output prepared.
+    _ExportSettings converted(std::int32_t packing, const std::vector<std::string>& folders) {
+        const auto session = open_session(psttest::build_file(layout_mailbox()));
+        _ExportSettings s;
+        s.ExportPacking = packing;
+        s.ExportItems = pick(session, folders);
+        EXPECT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0,
+                                         MW_BINARY_DIR "/share/mailwright"));
+        const auto r = run(s);
+        EXPECT_EQ(r.result.status, exporting::Success) << r.log;
+        return s;
     }
-    ASSERT_FALSE(PrepareTargetOutput(s, out().string(), {true, false, false}, 0,
-                                     MW_BINARY_DIR "/share/mailwright"));
-    const auto r = run(s);
-    EXPECT_EQ(r.result.status, exporting::Success) << r.log;
+};
+
+TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
+    const _ExportSettings s = converted(GetParam().packing, GetParam().folders);
     EXPECT_EQ(python_mailbox_counts(s.MailsOutputFolderPath), GetParam().expected);
     // Only the archive's mailboxes are marked as Outlook's.
     const auto codes = platform::GetFileTypeAndCreatorCodes(
@@ -109,23 +113,8 @@ TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
 // Thunderbird itself, started on a fresh profile whose Local Folders hold
 // the converted tree, finds every folder with the messages Python finds.
 TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
-    pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
-    pstbuild::Folder& inbox = box.top().add_folder("Inbox");
-    inbox.messages = {psttest::mail("i1"), psttest::mail("i2")};
-    inbox.add_folder("Sub").messages = {psttest::mail("s1")};
-    box.top().add_folder("Entw\xC3\xBCrfe.sbd").messages = {psttest::mail("e")};
-    box.top().add_folder("Calendar", "IPF.Appointment").messages = {pstbuild::make_appointment(
-        {.subject = "Review", .start = {2024, 3, 4, 10, 0}, .body = std::string("Agenda")})};
-    const auto session = open_session(psttest::build_file(box));
-    _ExportSettings s;
-    s.ExportPacking = exporting::kPackingThunderbird;
-    for (const char* path : {"Inbox", "Inbox/Sub", "Entw\xC3\xBCrfe.sbd", "Calendar"}) {
-        s.ExportItems.push_back(
-            folder_at(session, std::string("Ann/Top of Personal Folders/") + path));
-    }
-    ASSERT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0, ""));
-    ASSERT_EQ(run(s).result.status, exporting::Success);
-
+    converted(exporting::kPackingThunderbird,
+              {"Inbox", "Inbox/Sub", "Entw\xC3\xBCrfe.sbd", "Calendar"});
     const std::string tree = (out() / "Mails").string();
     const auto thunderbird = script_output("thunderbird_counts.py", tree);
     if (thunderbird.exitCode == 77) {
@@ -133,7 +122,7 @@ TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
     }
     ASSERT_EQ(thunderbird.exitCode, 0) << thunderbird.output;
     const std::string python = python_mailbox_counts(tree);
-    EXPECT_NE(python.find("Inbox.sbd/Sub\t1\n"), std::string::npos) << python;
+    EXPECT_NE(python.find("Inbox.sbd/Sub\t3\n"), std::string::npos) << python;
     EXPECT_NE(python.find("Calendar References\t1\n"), std::string::npos) << python;
     EXPECT_EQ(thunderbird.output, python);
 }
