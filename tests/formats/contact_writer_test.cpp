@@ -1,9 +1,13 @@
 // The vCard writer over builder contacts: where each style puts the details
 // vCard 3.0 has no property for and the conditions of single lines (golden
 // files), long values written whole, photo types, UIDs and group cards, and
-// both store variants.
+// both store variants. One merged file is read back by real consumers:
+// vobject gives back every name, address, telephone number, e-mail address,
+// birthday, category and the photo bytes the builder wrote, in both store
+// variants, and ical.js parses the file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,8 @@
 #include "formats/golden_file.h"
 #include "formats/group_members.h"
 #include "formats/image_type.h"
+#include "text/python_oracle.h"
+#include "vcard_consumers.h"
 
 namespace {
 
@@ -165,6 +171,113 @@ TEST(GroupMembers, EntryIdsThatDoNotFitTheirLayoutGiveNoMember) {
     }
     EXPECT_TRUE(ReadGroupMembers({{0xFF}, wrapped}, {}, key, mailwright::text::Utf8Row()).size() ==
                 1);
+}
+
+std::string hex(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        out += "0123456789abcdef"[static_cast<unsigned char>(c) >> 4];
+        out += "0123456789abcdef"[static_cast<unsigned char>(c) & 15];
+    }
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        out += (i > 0 ? "\x1f" : "") + parts[i];
+    }
+    return out;
+}
+
+// The lines check_vcard.py prints for the card of one contact.
+std::string expectation(const Contact& c) {
+    std::vector<std::string> lines = {
+        "fn " + hex(c.file_as),
+        "n " + hex(joined({c.surname, c.given_name, c.middle_name, c.prefix, c.generation})),
+        "bday " + hex("1987-03-14"), "categories " + hex(joined(*c.categories)),
+        "photo " + hex(std::string(c.photo->begin(), c.photo->end()))};
+    const std::pair<const char*, const pstbuild::ContactAddress*> addresses[] = {
+        {"home", &c.home}, {"work", &c.work}, {"postal", &c.other}};
+    for (const auto& [kind, a] : addresses) {
+        const std::string fields =
+            joined({a->po_box, "", a->street, a->city, a->state, a->postal_code, a->country});
+        if (fields != std::string(6, '\x1f')) {
+            lines.push_back(std::string("adr ") + kind + " " + hex(fields));
+        }
+    }
+    for (const auto& [id, number] : c.phones) {
+        lines.push_back("tel " + hex(number));
+    }
+    for (const pstbuild::ContactEmail& e : c.emails) {
+        lines.push_back("email " + hex(e.address));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string out = "CARD\n";
+    for (const std::string& line : lines) {
+        out += line + "\n";
+    }
+    return out;
+}
+
+std::vector<Contact> contacts() {
+    std::vector<Contact> list(3);
+    const char* surnames[] = {"Müller", "O'Brien; Jr", "Dubois"};
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        Contact& c = list[i];
+        c.surname = surnames[i];
+        c.given_name = i == 1 ? "Seán" : "Anna";
+        c.middle_name = i == 0 ? "M." : "";
+        c.prefix = "Dr.";
+        c.file_as = c.given_name + " " + c.surname;
+        c.home = {"PO 7", "Hauptstraße 5", "München", "BY", "80331", "Deutschland", "label"};
+        c.work.city = i == 2 ? "Paris, 8e" : "";
+        c.other.street = i == 1 ? "Long Road" : "";
+        c.birthday = pstbuild::filetime_from_unix(542678400);  // 1987-03-14
+        c.phones = {{0x3A08, "+49 89 1234-" + std::to_string(i)}, {0x3A1C, "+49 170 555"}};
+        c.emails = {{"anna" + std::to_string(i) + "@example.com"}, {"second@example.org"}};
+        c.categories = std::vector<std::string>{"Work", "Friends, close", "Ünïcode"};
+        c.photo = std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+        for (std::size_t b = 0; b < 100 + 57 * i; ++b) {
+            c.photo->push_back(static_cast<std::uint8_t>(b * 7 + i));
+        }
+    }
+    return list;
+}
+
+TEST(ContactConsumers, VobjectReadsBackWhatTheBuilderWroteAndIcalJsParsesIt) {
+    if (!vcardtest::VobjectAvailable() || !vcardtest::IcalJsAvailable()) {
+        GTEST_SKIP() << "vobject or ical.js is not installed (scripts/setup)";
+    }
+    const std::vector<Contact> people = contacts();
+    std::vector<pstbuild::Message> items;
+    std::string expected;
+    for (const Contact& c : people) {
+        items.push_back(pstbuild::contact_message(c));
+        expected += expectation(c);
+    }
+    pstbuild::Mailbox box = contacttest::contacts_mailbox(items);
+    box.top().children.back().messages.push_back(
+        pstbuild::group_message("Team", {{"Anna", "anna0@example.com", 0}}, 3, box.record_key));
+    for (const auto variant : {pstbuild::Variant::unicode, pstbuild::Variant::ansi}) {
+        SCOPED_TRACE(variant == pstbuild::Variant::unicode ? "unicode" : "ansi");
+        std::string merged;
+        const auto cards = contacttest::write_cards(box, {.variant = variant});
+        for (std::size_t i = 0; i + 1 < cards.size(); ++i) {  // the group has no expectation
+            merged += cards[i] + "\r\n\r\n";
+        }
+        const python_oracle::TempFile file(merged, ".vcf");
+        const auto checked = vcardtest::Vobject({"lines", file.path()});
+        EXPECT_EQ(checked.exitCode, 0) << checked.output;
+        EXPECT_EQ(checked.output, expected);
+
+        const python_oracle::TempFile all(merged + cards.back() + "\r\n", ".vcf");
+        const auto counted = vcardtest::Vobject({"count", all.path()});
+        EXPECT_EQ(counted.output.rfind("COUNT 4 ", 0), 0u) << counted.output;
+        const auto parsed = vcardtest::IcalJs({all.path()});
+        EXPECT_EQ(parsed.exitCode, 0) << parsed.output;
+        EXPECT_EQ(parsed.output.rfind("ok ", 0), 0u) << parsed.output;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
-// MBOX mode: the separator line's date, and long bodies converted and
-// filtered in blocks keep every character and quote a From line across a
-// seam.
+// MBOX mode: the separator line's date; the body filter (line ends
+// normalised, separator-like lines quoted, the final line break left to the
+// writer, the same result however the text is cut into blocks); long bodies
+// converted and filtered in blocks keep every character and quote a From
+// line across a seam.
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 
+#include "formats/body_filter.h"
 #include "formats/sample_messages.h"
 #include "text/code_page_table.h"
 #include "text/whole_value_conversion.h"
@@ -13,6 +17,60 @@ namespace mailwright::formats {
 namespace {
 
 using namespace mimetest;
+
+std::string filter(const std::vector<std::string>& blocks, std::string_view lineEnd = "\n",
+                   bool quote = true) {
+    std::ostringstream out;
+    BodyFilter f(out, lineEnd, quote);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        f.write(blocks[i], i + 1 == blocks.size());
+    }
+    return out.str();
+}
+
+TEST(BodyFilter, QuotesSeparatorLinesAndNormalisesLineEndsInEveryCutIntoBlocks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nFrom me\r\n", "a\n>From me"},
+        {">>>From me", ">>>>From me"},
+        {"From: me", "From: me"},
+        {"From\n", "From"},
+        {"a\rb\rc", "a\nb\nc"},
+        {"a\r\n\r\nb\r\n\r\n", "a\n\nb\n"},
+        {"x From y\nFrom z", "x From y\n>From z"},
+        {">>>>", ">>>>"},
+        {">\n>From", ">\n>From"},
+        {"", ""},
+    };
+    for (const auto& [input, output] : cases) {
+        EXPECT_EQ(filter({input}), output) << input;
+        for (std::size_t i = 0; i <= input.size(); ++i) {
+            SCOPED_TRACE(input + " cut at " + std::to_string(i));
+            EXPECT_EQ(filter({input.substr(0, i), input.substr(i)}), output);
+            for (std::size_t j = i; j <= input.size(); ++j) {
+                EXPECT_EQ(filter({input.substr(0, i), input.substr(i, j - i), input.substr(j)}),
+                          output);
+            }
+        }
+    }
+    // EML mode writes CR LF and quotes nothing.
+    EXPECT_EQ(filter({"<p>\nFrom x\r\n</p>\r"}, "\r\n", false), "<p>\r\nFrom x\r\n</p>");
+}
+
+TEST(BodyFilter, ALongRunOfQuoteMarksIsCountedNotBufferedAndTheLastBlockEndsIt) {
+    const std::string quotes(1 << 20, '>');
+    std::ostringstream out;
+    BodyFilter f(out);
+    f.write(quotes, false);
+    EXPECT_TRUE(f.state().line.empty());
+    EXPECT_EQ(f.state().heldQuotes, quotes.size());
+    f.write("From x", true);
+    EXPECT_EQ(out.str(), ">" + quotes + "From x");
+    // After the last block the filter starts afresh.
+    out.str("");
+    f.write("x\nFr", true);
+    f.write("From y", true);
+    EXPECT_EQ(out.str(), "x\nFr>From y");
+}
 
 TEST(MimeMbox, TheSeparatorCarriesTheDeliveryTimeElseTheSubmitTimeElseNow) {
     pstbuild::Message delivered = mail("a");
