@@ -49,8 +49,4 @@ void reload_system_time_zone() {
     icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
 }
 
-std::string system_time_zone_name() {
-    return DateTimeZone::system().id();
-}
-
 }  // namespace mailwright::text

@@ -38,7 +38,4 @@ private:
 // so a process that changes TZ calls this afterwards.
 void reload_system_time_zone();
 
-// The name of the system time zone as UTF-8, for the iCalendar TZID.
-std::string system_time_zone_name();
-
 }  // namespace mailwright::text

@@ -124,14 +124,6 @@ std::string utf8_to_code_page(std::string_view utf8, const TextEncodingItem& row
     return from_utf16_or_fail("utf8_to_code_page", target.getAlias(), utf16);
 }
 
-std::string utf16_to_code_page(std::u16string_view text, const TextEncodingItem& row) {
-    if (text.empty()) {
-        return {};
-    }
-    auto target = open_or_fail("utf16_to_code_page", "target", ConverterName(row));
-    return from_utf16_or_fail("utf16_to_code_page", target.getAlias(), text);
-}
-
 std::string convert_code_page(ByteInput bytes, const TextEncodingItem& from,
                               const TextEncodingItem& to) {
     if (bytes.empty()) {

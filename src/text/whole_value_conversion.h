@@ -30,9 +30,6 @@ std::u16string utf8_to_utf16(std::string_view utf8);
 // UTF-8 to the row's code page.
 std::string utf8_to_code_page(std::string_view utf8, const TextEncodingItem& row);
 
-// UTF-16 to the row's code page.
-std::string utf16_to_code_page(std::u16string_view text, const TextEncodingItem& row);
-
 // Bytes in one row's code page to another's.
 std::string convert_code_page(ByteInput bytes, const TextEncodingItem& from,
                               const TextEncodingItem& to);

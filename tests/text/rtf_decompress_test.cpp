@@ -35,70 +35,61 @@ std::vector<uint8_t> CompressedContents(const std::string& text) {
     return {blob.begin() + pstbuild::kRtfHeaderSize, blob.end()};
 }
 
-std::string DecompressedText(const std::vector<uint8_t>& blob) {
-    return std::string(AsText(DecompressRtf(blob).rtf));
-}
-
-std::string ErrorOf(const std::vector<uint8_t>& blob) {
+// The decompressed text, or the fault's message.
+std::string Decompressed(const std::vector<uint8_t>& blob) {
     try {
-        DecompressRtf(blob);
+        return std::string(AsText(DecompressRtf(blob).rtf));
     } catch (const compressed_rtf_error& e) {
-        return e.what();
+        return std::string("fault: ") + e.what();
     }
-    return "(no error)";
 }
 
-// The stream of [MS-OXRTFCP] 3.1.1.4 "Run 1": control 0x03, the references
+// The format's published example stream: control 0x03, the references
 // 00 0A (offset 0, 12 bytes) and 00 72 (offset 7, 4 bytes), six literals.
 const std::vector<uint8_t> kRunOneContents = {0x03, 0x00, 0x0a, 0x00, 0x72, 0x63,
                                               0x70, 0x67, 0x31, 0x32, 0x35};
 
-TEST(DecompressRtf, PublishedRunOneExample) {
-    const auto blob = WithHeader(kRunOneContents, 22);
-    EXPECT_EQ(DecompressedText(blob), "{\\rtf1\\ansi\\ansicpg125");
-}
-
-struct HeaderFault {
-    const char* name;
-    std::vector<uint8_t> blob;
-    const char* message;
-};
-
-std::vector<HeaderFault> HeaderFaults() {
+TEST(DecompressRtf, ValuesGiveTheirTextOrTheirFault) {
     const auto good = WithHeader(kRunOneContents, 22);
-    auto bad_crc = good;
-    bad_crc[20] ^= 0x01;  // a content byte
-    auto comp_size_small = good;
-    comp_size_small[0] -= 1;
-    auto comp_size_large = good;
-    comp_size_large[0] += 1;
-    const std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
-    return {
-        {"empty", {}, "Invalid compressed-RTF header"},
-        {"fifteen_bytes", std::vector<uint8_t>(good.begin(), good.begin() + 15),
-         "Invalid compressed-RTF header"},
-        {"comp_size_one_too_small", comp_size_small, "compressed-RTF data size mismatch"},
-        {"comp_size_one_too_large", comp_size_large, "compressed-RTF data size mismatch"},
-        {"truncated_by_one_byte", truncated, "compressed-RTF data size mismatch"},
-        {"content_byte_flipped", bad_crc, "compressed-RTF CRC32 failed"},
+    const auto changed = [&](size_t at, int delta) {
+        auto blob = good;
+        blob[at] = static_cast<uint8_t>(blob[at] + delta);
+        return blob;
     };
-}
-
-TEST(DecompressRtf, HeaderFaultsThrowTheirMessages) {
-    for (const auto& fault : HeaderFaults()) {
-        EXPECT_EQ(ErrorOf(fault.blob), fault.message) << fault.name;
-    }
-}
-
-TEST(DecompressRtf, UncompressedDataIsTakenAsItStands) {
     const std::string rtf = "{\\rtf1 plain}";
-    // MELA carries no CRC: a stray value in the field is not checked.
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 13, pstbuild::kRtfUncompressed, 0x12345678u)),
-              rtf);
-    // RAWSIZE shorter than the data takes RAWSIZE bytes; longer never reads past the value.
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 6, pstbuild::kRtfUncompressed)), "{\\rtf1");
-    EXPECT_EQ(DecompressedText(WithHeader(Bytes(rtf), 0xFFFFFFFFu, pstbuild::kRtfUncompressed)),
-              rtf);
+    const std::string text = "{\\rtf1 done done}";
+    auto contents = CompressedContents(text);
+    // Tokens after the completion reference are not output.
+    auto junk = contents;
+    junk.insert(junk.end(), {0x00, 'j', 'u', 'n', 'k', '!', '!', '!', '!'});
+    const auto unended = std::vector<uint8_t>(contents.begin(), contents.end() - 2);
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> cases = {
+        {good, "{\\rtf1\\ansi\\ansicpg125"},
+        {{}, "fault: Invalid compressed-RTF header"},
+        {{good.begin(), good.begin() + 15}, "fault: Invalid compressed-RTF header"},
+        {changed(0, -1), "fault: compressed-RTF data size mismatch"},
+        {changed(0, 1), "fault: compressed-RTF data size mismatch"},
+        {{good.begin(), good.end() - 1}, "fault: compressed-RTF data size mismatch"},
+        {changed(20, 1), "fault: compressed-RTF CRC32 failed"},
+        // MELA carries no CRC: a stray value in the field is not checked.
+        // RAWSIZE shorter than the data takes RAWSIZE bytes; longer never
+        // reads past the value.
+        {WithHeader(Bytes(rtf), 13, pstbuild::kRtfUncompressed, 0x12345678u), rtf},
+        {WithHeader(Bytes(rtf), 6, pstbuild::kRtfUncompressed), "{\\rtf1"},
+        {WithHeader(Bytes(rtf), 0xFFFFFFFFu, pstbuild::kRtfUncompressed), rtf},
+        // Output ends at RAWSIZE, at the completion reference, or at the end
+        // of the input (nothing of a huge RAWSIZE allocated up front).
+        {WithHeader(contents, 10), text.substr(0, 10)},
+        {WithHeader(junk, 1000), text},
+        {WithHeader(unended, 0xFFFFFFFFu), text},
+        // A control byte announcing a reference with only one byte left.
+        {WithHeader({0x02, 'x', 0x00}, 100), "x"},
+        // Offset 0x800 has never been written: it holds zero bytes.
+        {WithHeader({0x01, 0x80, 0x00}, 2), std::string(2, '\0')},
+    };
+    for (const auto& [blob, expected] : cases) {
+        EXPECT_EQ(Decompressed(blob), expected) << expected;
+    }
 }
 
 TEST(DecompressRtf, RoundTripsThroughTheBuildersCompressor) {
@@ -118,25 +109,8 @@ TEST(DecompressRtf, RoundTripsThroughTheBuildersCompressor) {
         {"wraps_the_dictionary", wrapping},
     };
     for (const auto& [name, text] : cases) {
-        EXPECT_EQ(DecompressedText(pstbuild::rtf_compress(Bytes(text))), text) << name;
+        EXPECT_EQ(Decompressed(pstbuild::rtf_compress(Bytes(text))), text) << name;
     }
-}
-
-TEST(DecompressRtf, OutputEndsAtRawSizeTheCompletionReferenceOrTheInput) {
-    const std::string text = "{\\rtf1 done done}";
-    auto contents = CompressedContents(text);
-    EXPECT_EQ(DecompressedText(WithHeader(contents, 10)), text.substr(0, 10));
-    // RAWSIZE claims more than the stream holds: output ends at the completion
-    // reference, not at whatever tokens follow it.
-    contents.insert(contents.end(), {0x00, 'j', 'u', 'n', 'k', '!', '!', '!', '!'});
-    EXPECT_EQ(DecompressedText(WithHeader(contents, 1000)), text);
-    // Without a completion reference nothing of a huge RAWSIZE is allocated up front.
-    const auto unended = std::vector<uint8_t>(contents.begin(), contents.end() - 11);
-    EXPECT_EQ(DecompressedText(WithHeader(unended, 0xFFFFFFFFu)), text);
-    // A control byte announcing a reference with only one byte left.
-    EXPECT_EQ(DecompressedText(WithHeader({0x02, 'x', 0x00}, 100)), "x");
-    // Offset 0x800 has never been written: it holds zero bytes.
-    EXPECT_EQ(DecompressRtf(WithHeader({0x01, 0x80, 0x00}, 2)).rtf, (std::vector<uint8_t>{0, 0}));
 }
 
 }  // namespace

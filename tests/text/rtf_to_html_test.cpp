@@ -1,3 +1,9 @@
+// RTF made into HTML: bodies of paragraphs and characters, encapsulated HTML
+// taken out with its charset declared as UTF-8, hostile structure bounded,
+// and the real bodies of the sample files. Well-formedness is checked by
+// Python's html.parser (every element closed in order, valid UTF-8, a UTF-8
+// meta charset) and, for documents the converter builds itself, by a strict
+// XML parser as well.
 #include "text/rtf_to_html.h"
 
 #include <gtest/gtest.h>
@@ -5,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "text/python_oracle.h"
 #include "text/rtf_decompress.h"
-#include "text/rtf_html_check.h"
+#include "text/rtf_html_document.h"
 #include "text/rtf_picture_extract.h"
 #include "text/rtf_samples.h"
 
@@ -14,6 +21,53 @@ namespace mailwright::text {
 namespace {
 
 using rtf_test::Bytes;
+
+constexpr const char* kHtmlCheckScript = R"PY(
+import re, sys, html.parser, xml.etree.ElementTree as ET
+VOID = {'area','base','br','col','embed','hr','img','input','link','meta','param','source','track','wbr'}
+class Checker(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.stack, self.errors = [], []
+    def handle_starttag(self, tag, attrs):
+        if tag not in VOID:
+            self.stack.append(tag)
+    def handle_endtag(self, tag):
+        if tag in VOID:
+            return
+        if not self.stack or self.stack[-1] != tag:
+            self.errors.append('unexpected </%s> with %s open' % (tag, self.stack))
+        else:
+            self.stack.pop()
+failed = False
+for path in sys.argv[1:]:
+    try:
+        text = open(path, 'rb').read().decode('utf-8')
+        checker = Checker()
+        checker.feed(text)
+        checker.close()
+        if checker.errors or checker.stack:
+            raise ValueError('%s; unclosed %s' % (checker.errors, checker.stack))
+        if not re.search(r'<meta[^>]*charset=utf-8', text, re.I):
+            raise ValueError('no UTF-8 meta charset')
+        if strict:
+            ET.fromstring(text)
+    except Exception as error:
+        failed = True
+        print('%s: %s' % (path, error))
+sys.exit(1 if failed else 0)
+)PY";
+
+// Checks every document; `strict` adds the XML parse.
+void ExpectWellFormedHtml(const std::vector<std::string>& documents, bool strict) {
+    if (!python_oracle::Available()) {
+        GTEST_SKIP() << "python3 not found; well-formedness not checked";
+    }
+    const auto result = python_oracle::Run(
+        std::string(strict ? "strict = True" : "strict = False") + kHtmlCheckScript, documents,
+        ".html");
+    EXPECT_EQ(result.exit_code, 0) << result.output;
+}
 
 std::string Html(std::string_view rtf) {
     const auto html = RtfToHtml(Bytes(rtf));
@@ -44,7 +98,7 @@ void ExpectBodies(const std::vector<Case>& cases) {
         EXPECT_EQ(BodyOf(html), c.body) << c.name;
         documents.push_back(html);
     }
-    rtf_test::ExpectWellFormedHtml(documents, /*strict=*/true);
+    ExpectWellFormedHtml(documents, /*strict=*/true);
 }
 
 const std::string kTab = "<span style=\"white-space:pre\">&#9;</span>";
@@ -67,6 +121,8 @@ TEST(RtfToHtml, TextFormattingCharactersCodePagesAndDestinations) {
         {"formatting_closed_at_paragraph_end", "{\\rtf1\\b a\\par b}",
          "<p><b>a</b></p>\r\n<p><b>b</b></p>\r\n"},
         {"html_characters_escaped", "{\\rtf1 a < b & c > d}", p("a &lt; b &amp; c &gt; d")},
+        {"controls_and_noncharacters_dropped", "{\\rtf1\\uc0 a\\'7f\\u-1\\u-2\\'09b}",
+         p("a" + kTab + "b")},
         {"rtf_escapes", "{\\rtf1 \\{x\\} \\\\}", p("{x} \\")},
         {"leading_space_kept", "{\\rtf1 \\par  a}", "<p><br /></p>\r\n<p>&#160;a</p>\r\n"},
         {"named_characters",
@@ -138,7 +194,35 @@ TEST(RtfToHtml, EncapsulatedHtmlIsTakenOut) {
         "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag64 <div>}5 > 4 & x <b>{\\*\\htmltag72 </div>}}");
     EXPECT_EQ(BodyOf(fragment), "<div>5 &gt; 4 &amp; x &lt;b&gt;</div>");
 
-    rtf_test::ExpectWellFormedHtml({with_meta, without_meta, fragment}, /*strict=*/false);
+    ExpectWellFormedHtml({with_meta, without_meta, fragment}, /*strict=*/false);
+}
+
+// Stored HTML keeps its markup; only the charset it declares becomes UTF-8.
+TEST(EnsureUtf8HtmlDocument, DeclaresUtf8AndWrapsFragments) {
+    const std::string meta(kUtf8MetaElement);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<html><head><meta charset=\"iso-8859-1\"></head></html>",
+         "<html><head><meta charset=\"utf-8\"></head></html>"},
+        {"<HTML><HEAD><META HTTP-EQUIV=Content-Type CONTENT=\"text/html; CHARSET=windows-1252\">",
+         "<HTML><HEAD><META HTTP-EQUIV=Content-Type CONTENT=\"text/html; CHARSET=utf-8\">"},
+        {"<html><meta charset = 'koi8-r' /><p>x</p></html>",
+         "<html><meta charset='utf-8' /><p>x</p></html>"},
+        {"<html><meta charset= big5 lang=x>", "<html><meta charset=utf-8 lang=x>"},
+        // No charset anywhere: a meta element goes first into the head.
+        {"<html><head lang=en><title>t</title></head></html>",
+         "<html><head lang=en>\r\n" + meta + "<title>t</title></head></html>"},
+        {"<html><header>x</header></html>",
+         "<html>\r\n<head>\r\n" + meta + "\r\n</head><header>x</header></html>"},
+        {"<html><meta name=generator content=x><body>y</body></html>",
+         "<html>\r\n<head>\r\n" + meta +
+             "\r\n</head><meta name=generator content=x><body>y</body></html>"},
+        {"<div>x</div>", "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n" + meta +
+                             "\r\n</head>\r\n<body>\r\n<div>x</div></body>\r\n</html>\r\n"},
+        {"<htmlx>", WrapHtmlBody("<htmlx>")},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(EnsureUtf8HtmlDocument(input), expected) << input;
+    }
 }
 
 TEST(RtfToHtml, RejectsWhatIsNotRtf) {
@@ -194,7 +278,7 @@ TEST(RtfToHtml, RealBodiesFromTheSampleFiles) {
     }
     EXPECT_GE(blobs.size(), 100u);
     EXPECT_GT(encapsulated, 0u);
-    rtf_test::ExpectWellFormedHtml(documents, /*strict=*/true);
+    ExpectWellFormedHtml(documents, /*strict=*/true);
 }
 
 }  // namespace
