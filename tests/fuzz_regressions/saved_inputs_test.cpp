@@ -45,15 +45,7 @@ bytes looping_seed() {
     Mailbox box = standard_mailbox();
     Folder& loop = box.top().add_folder("Loop");
     loop.extra_hierarchy_rows = {0x122, 0x8022, 0x7FFFFFE2};
-    std::shared_ptr<const Message> chain = std::make_shared<Message>(psttest::mail("deepest"));
-    for (int level = 0; level < 70; ++level) {
-        auto holder = std::make_shared<Message>(psttest::mail("level"));
-        Attachment a;
-        a.embedded = chain;
-        holder->attachments = {a};
-        chain = holder;
-    }
-    loop.messages = {*chain};
+    loop.messages = {psttest::embedding_chain(70)};
     return psttest::build_file(box).bytes;
 }
 

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pstread/ltp/name_id_map.h"
 #include "pstread/ltp/property_sets.h"
 #include "pstread/ndb/ndb_file.h"
+#include "support/le_bytes.h"
 #include "support/named_property_map_builder.h"
 #include "support/property_value.h"
 
@@ -27,24 +29,16 @@ name_id_map open_map(const NodeContent& content, Variant variant = Variant::unic
     return name_id_map(ndbfile::node_of(variant, content, kNidNameToIdMap));
 }
 
-std::vector<std::uint8_t> nameid(std::uint32_t id, bool is_string, std::uint16_t guid,
-                                 std::uint16_t index) {
-    const std::uint32_t word = static_cast<std::uint32_t>(index) << 16 |
-                               static_cast<std::uint32_t>(guid) << 1 | (is_string ? 1u : 0u);
+// NAMEID records, one after the other: dwPropertyID, then wGuid's index
+// (shifted, with the string flag) and wPropIdx.
+std::vector<std::uint8_t> nameids(
+    std::initializer_list<std::tuple<std::uint32_t, bool, std::uint16_t, std::uint16_t>> records) {
     std::vector<std::uint8_t> bytes;
-    for (const std::uint32_t value : {id, word}) {
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-        }
+    for (const auto& [id, is_string, guid, index] : records) {
+        append_le(bytes, id, 4);
+        append_le(bytes, std::uint32_t{index} << 16 | std::uint32_t{guid} << 1 | is_string, 4);
     }
     return bytes;
-}
-
-template <typename... Parts>
-std::vector<std::uint8_t> concat(const Parts&... parts) {
-    std::vector<std::uint8_t> all;
-    (all.insert(all.end(), parts.begin(), parts.end()), ...);
-    return all;
 }
 
 TEST(NameIdMapTest, NamesTheMapHoldsAndDoesNotHold) {
@@ -99,7 +93,7 @@ TEST(NameIdMapTest, BucketsPointingAtTheWrongEntry) {
         const std::uint32_t b = name_bucket(id, task, false, kDefaultBucketCount);
         // The record keeps its hash and GUID but names the first entry.
         pc.set(static_cast<std::uint16_t>(kPidNameidBucketBase + b),
-               pv_binary(nameid(id, false, task, sharing - 0x8000)));
+               pv_binary(nameids({{id, false, task, sharing - 0x8000}})));
     }
     name_id_map map = open_map(pc.build());
     EXPECT_EQ(map.lookup(pstread::psetid_task, 0x8808), first);
@@ -108,14 +102,13 @@ TEST(NameIdMapTest, BucketsPointingAtTheWrongEntry) {
     EXPECT_THROW(map.lookup(pstread::psetid_task, 0x880A), not_found);
 }
 
-TEST(NameIdMapTest, DamagedEntriesAndStreams) {
+TEST(NameIdMapTest, DamagedAndMissingEntriesAndStreams) {
     const std::vector<std::uint8_t> strings = {0xF0, 0xFF, 0xFF, 0xFF, 'a', 0};  // length 2^32 - 16
     PropertyContextBuilder pc(Variant::unicode);
     pc.set(kPidNameidBucketCount, pv_long(0))  // no buckets: the entries are searched
         .set(kPidNameidStreamGuid, pv_binary({}))
         .set(kPidNameidStreamEntry,
-             pv_binary(concat(nameid(0, true, 2, 0), nameid(0x10, false, 9, 1),
-                              nameid(0x8216, false, 0, 2))))
+             pv_binary(nameids({{0, true, 2, 0}, {0x10, false, 9, 1}, {0x8216, false, 0, 2}})))
         .set(kPidNameidStreamString, pv_binary(strings));
     name_id_map map = open_map(pc.build());
     EXPECT_EQ(map.entry_count(), 3u);
@@ -124,18 +117,15 @@ TEST(NameIdMapTest, DamagedEntriesAndStreams) {
     EXPECT_THROW(map.entry_at(3), pstread::database_corrupt);  // past the entries
     EXPECT_EQ(map.lookup(pstread::ps_none, 0x8216), 0x8002);
     EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"a"), not_found);
-}
 
-TEST(NameIdMapTest, MissingStreamsReadAsEmpty) {
-    PropertyContextBuilder pc(Variant::ansi);
-    pc.set(kPidNameidBucketCount, pv_long(251));
-    name_id_map map = open_map(pc.build(), Variant::ansi);
-    EXPECT_EQ(map.entry_count(), 0u);
-    EXPECT_THROW(map.lookup(pstread::ps_public_strings, U"Keywords"), not_found);
-    EXPECT_THROW(map.lookup(pstread::psetid_appointment, 0x8216), not_found);
-
-    PropertyContextBuilder without_count(Variant::ansi);
-    EXPECT_THROW(open_map(without_count.build(), Variant::ansi),
+    // Without streams the map is empty; without a bucket count it is no map.
+    PropertyContextBuilder bare(Variant::ansi);
+    bare.set(kPidNameidBucketCount, pv_long(251));
+    name_id_map empty = open_map(bare.build(), Variant::ansi);
+    EXPECT_EQ(empty.entry_count(), 0u);
+    EXPECT_THROW(empty.lookup(pstread::ps_public_strings, U"Keywords"), not_found);
+    EXPECT_THROW(empty.lookup(pstread::psetid_appointment, 0x8216), not_found);
+    EXPECT_THROW(open_map(PropertyContextBuilder(Variant::ansi).build(), Variant::ansi),
                  pstread::key_not_found<std::uint16_t>);
 }
 

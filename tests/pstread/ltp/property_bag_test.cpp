@@ -1,6 +1,6 @@
 // Property contexts: where values live (inline, heap, subnode, behind index
-// levels), the typed readers and their charset rule, multi-valued values that
-// lie about their layout, value streams, and the faults of short values.
+// levels), the faults of short values, the typed readers and their charset
+// rule, multi-valued values that lie about their layout, and value streams.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -50,15 +50,21 @@ TEST(PropertyBagTest, ValuesInlineInTheHeapInSubnodesAndBehindIndexLevels) {
             .set(0x1001, pv_binary(small))
             .set(0x1002, pv_binary(large))
             .set(0x1003, pv_binary({}))
+            .set(0x1004, pv_binary({1, 2, 3, 4}))
             .set_raw(0x000B, kPtBoolean, 0x100)  // only the second byte set
             .set_raw(0x0037, kPtUnicode, 0)      // HID 0: an empty value
             .set_object(0x3701, Subnode{object, pattern(30), {}});
         for (std::uint16_t id = 0x4000; id < 0x4000 + 300; ++id) {
             builder.set(id, pv_long(id));
         }
+        // Eight-byte values whose heap item or subnode is too short.
+        const std::uint32_t short_subnode = make_nid(kNidTypeLtp, 0x700);
+        builder.set_raw(0x0E06, kPtSysTime, builder.layout().records.at(0x1004))
+            .set_raw(0x0E07, kPtSysTime, short_subnode)
+            .add_subnode({short_subnode, {1, 2, 3}, {}});
         ASSERT_GE(builder.layout().index_levels, 2);
         const property_bag bag = open_bag(variant, builder);
-        EXPECT_EQ(bag.property_ids().size(), 311u);
+        EXPECT_EQ(bag.property_ids().size(), 314u);
         EXPECT_EQ(bag.inline_value_2(0x0002), 0xFFFE);
         EXPECT_EQ(static_cast<std::int32_t>(bag.inline_value_4(0x0003)), -70000);
         EXPECT_EQ(std::bit_cast<float>(bag.inline_value_4(0x0004)), 1.5f);
@@ -77,6 +83,8 @@ TEST(PropertyBagTest, ValuesInlineInTheHeapInSubnodesAndBehindIndexLevels) {
         for (std::uint16_t id = 0x4000; id < 0x4000 + 300; id += 7) {
             EXPECT_EQ(bag.inline_value_4(id), id);
         }
+        EXPECT_THROW(bag.value_8(0x0E06), pstread::database_corrupt);
+        EXPECT_THROW(bag.value_8(0x0E07), pstread::database_corrupt);
         // Absent properties are key_not_found with the id, for every reader.
         using missing = pstread::key_not_found<std::uint16_t>;
         const std::function<void()> readers[] = {
@@ -129,20 +137,6 @@ TEST(PropertyBagTest, InconsistentMultiValuesAreRejectedBeforeAllocating) {
     }
     EXPECT_EQ(pstread::split_multi_valued({1, 0, 0, 0, 8, 0, 0, 0}),
               (std::vector<pstread::byte_buffer>{{}}));
-}
-
-TEST(PropertyBagTest, EightByteReadOfAShortValueFails) {
-    // Whether the value is a heap item or a subnode.
-    PropertyContextBuilder builder(Variant::unicode);
-    builder.set(0x1000, pv_binary({1, 2, 3, 4}));
-    const std::uint32_t four_bytes = builder.layout().records.at(0x1000);
-    const std::uint32_t short_subnode = make_nid(kNidTypeLtp, 0x700);
-    builder.set_raw(0x0E06, kPtSysTime, four_bytes)
-        .set_raw(0x0E07, kPtSysTime, short_subnode)
-        .add_subnode({short_subnode, {1, 2, 3}, {}});
-    const property_bag bag = open_bag(Variant::unicode, builder);
-    EXPECT_THROW(bag.value_8(0x0E06), pstread::database_corrupt);
-    EXPECT_THROW(bag.value_8(0x0E07), pstread::database_corrupt);
 }
 
 TEST(PropertyBagTest, StreamsOverHeapAndSubnodeValues) {

@@ -160,10 +160,9 @@ TEST(BtreeTest, PagesOneChangeFromValid) {
             const auto db = built.open();
             const auto lookup = [&] { db->lookup_node_info(nid_at(19)); };
             if (c.lookup_error) {
-                const std::string error = error_of<database_corrupt>(lookup);
-                EXPECT_TRUE(contains(error, c.lookup_error)) << error;
+                EXPECT_TRUE(fails_with(lookup, c.lookup_error));
                 // A page that failed is not kept: the next lookup fails alike.
-                EXPECT_EQ(error_of<database_corrupt>(lookup), error);
+                EXPECT_TRUE(fails_with(lookup, c.lookup_error));
             } else {
                 EXPECT_NO_THROW(lookup());
             }

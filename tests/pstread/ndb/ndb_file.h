@@ -17,6 +17,7 @@
 #include "support/le_bytes.h"
 #include "support/ndb_builder.h"
 #include "support/node_content.h"
+#include "support/prng.h"
 #include "support/pst_format.h"
 
 namespace ndbfile {
@@ -38,13 +39,7 @@ inline pstread::shared_db_ptr open_bytes(bytes file) {
 // Bytes that differ from offset to offset and from seed to seed.
 inline bytes pattern(std::size_t size, std::uint32_t seed) {
     bytes out(size);
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<std::uint8_t>(x);
-    }
+    pstbuild::Prng(seed).fill(out);
     return out;
 }
 
@@ -59,15 +54,11 @@ std::string error_of(F&& action) {
     return "(no exception)";
 }
 
-inline bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // Whether `action` throws an E whose what() holds `part`.
 template <typename E = pstread::database_corrupt, typename F>
 ::testing::AssertionResult fails_with(F&& action, const std::string& part) {
     const std::string error = error_of<E>(action);
-    if (contains(error, part)) {
+    if (error.find(part) != std::string::npos) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << "the error is: " << error;

@@ -67,6 +67,20 @@ inline pstbuild::Message mail(std::string subject) {
     return m;
 }
 
+// A message "level" with `depth` levels of embedded messages below it, the
+// deepest one "deepest".
+inline pstbuild::Message embedding_chain(unsigned depth) {
+    pstbuild::Message chain = mail("deepest");
+    for (unsigned level = 0; level < depth; ++level) {
+        pstbuild::Message holder = mail("level");
+        pstbuild::Attachment a;
+        a.embedded = std::make_shared<pstbuild::Message>(std::move(chain));
+        holder.attachments = {a};
+        chain = std::move(holder);
+    }
+    return chain;
+}
+
 // A damaged mailbox whose Inbox holds one message of a chain `depth`
 // messages deep, in which every message holds two attachments that share one
 // node (so both lead to the same embedded message): reading everything would

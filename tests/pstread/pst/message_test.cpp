@@ -1,16 +1,20 @@
-// Messages, recipients and attachments from builder files: the subject
-// prefix rule, names decoded with the message's charset, and embedded
-// messages down to the nesting limit.
+// The store, folders, messages, recipients and attachments from builder
+// files: store properties and the named property map, the folder depth
+// limit, the subject prefix rule, names decoded with the message's charset,
+// and embedded messages down to the nesting limit. Row order, rows pointing
+// back up, search folders, counts and ANSI names are checked where the
+// folder tree is built from them.
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "pstread/ltp/property_sets.h"
 #include "pstread/ndb/exceptions.h"
+#include "pstread/pst/folder.h"
 #include "pstread/pst/mailbox_file.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/node_ids.h"
@@ -23,32 +27,60 @@ namespace pstread {
 namespace {
 
 using psttest::build_file;
-using psttest::BuiltMailbox;
 
-// A file whose Inbox holds `messages`; the messages, in order.
-class InboxFile {
-public:
-    explicit InboxFile(std::vector<pstbuild::Message> messages,
-                       psttest::Variant variant = psttest::Variant::unicode) {
-        pstbuild::Mailbox box = psttest::two_folder_mailbox();
-        box.top().children[1].messages = std::move(messages);
-        m_built = build_file(box, variant);
-        m_file = std::make_unique<pst>(m_built.open());
-        const folder top = *m_file->open_root_folder().sub_folder_begin();
-        const folder inbox = *std::next(top.sub_folder_begin());
-        for (message m : inbox.messages()) {
-            m.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1252));
-            m_messages.push_back(m);
-        }
+// The Inbox messages of a file that holds `messages` there, read as code
+// page 1252.
+std::vector<message> inbox_of(std::vector<pstbuild::Message> messages,
+                              psttest::Variant variant = psttest::Variant::unicode) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox();
+    box.top().children[1].messages = std::move(messages);
+    pst file(build_file(box, variant).open());
+    const folder top = *file.open_root_folder().sub_folder_begin();
+    std::vector<message> out;
+    for (message m : (*std::next(top.sub_folder_begin())).messages()) {
+        m.get_property_bag().set_charset(mailwright::text::GetCodePageInfo(1252));
+        out.push_back(m);
     }
+    return out;
+}
 
-    message& operator[](std::size_t i) { return m_messages.at(i); }
+TEST(Store, NameAndNamedPropertiesTheFileUses) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox("Ann's mail");
+    pstbuild::Message m = psttest::mail("tagged");
+    m.extra.push_back(
+        pstbuild::ExtraProperty::of_named_text({pstbuild::kPsPublicStrings, 0, "Keywords"}, "red"));
+    box.top().children[0].messages.push_back(m);
+    pst file(build_file(box).open());
+    EXPECT_EQ(file.get_name(), U"Ann's mail");
+    EXPECT_GE(file.lookup_prop_id(ps_public_strings, U"Keywords"), 0x8000);
+    EXPECT_THROW(file.lookup_prop_id(ps_public_strings, U"Unused"), key_not_found<named_prop>);
 
-private:
-    BuiltMailbox m_built;
-    std::unique_ptr<pst> m_file;
-    std::vector<message> m_messages;
-};
+    pstbuild::NdbBuilder ndb({.pad_to_amap_section = false});
+    ndb.add_node(0x122, {});
+    pst bare(open_database(std::make_shared<database_file>(ndb.build(), "bare.pst")));
+    try {
+        bare.get_property_bag();
+        FAIL() << "no store node";
+    } catch (const key_not_found<node_id>& missing) {
+        EXPECT_EQ(missing.which(), nid_message_store);
+    }
+}
+
+TEST(Folder, OpensExactlyMaxFolderDepthLevels) {
+    pstbuild::Mailbox box;
+    pstbuild::Folder* f = &box.root;
+    for (std::size_t depth = 1; depth <= max_folder_depth + 1; ++depth) {
+        f = &f->add_folder("L" + std::to_string(depth));
+    }
+    pst file(build_file(box).open());
+    folder deepest = file.open_root_folder();
+    for (std::size_t depth = 1; depth <= max_folder_depth; ++depth) {
+        deepest = *deepest.sub_folder_begin();
+    }
+    EXPECT_EQ(deepest.get_depth(), max_folder_depth);
+    EXPECT_EQ(deepest.get_name(), U"L" + std::u32string(U"300"));
+    EXPECT_THROW((void)*deepest.sub_folder_begin(), database_corrupt);
+}
 
 // The reader applies the rule to every subject; a prefix the builder writes
 // as the marker is read by the message list tests.
@@ -74,31 +106,16 @@ TEST(Message, RecipientsAndAttachmentsDecodeWithTheMessageCharset) {
     a.filename = "café.txt";
     a.data = {'x'};
     m.attachments = {a};
-    InboxFile file({m}, psttest::Variant::ansi);
-    EXPECT_EQ((*file[0].recipient_begin()).get_name(), u"Zoë");
-    const attachment att = *file[0].attachment_begin();
+    const message read = inbox_of({m}, psttest::Variant::ansi).at(0);
+    EXPECT_EQ((*read.recipient_begin()).get_name(), u"Zoë");
+    const attachment att = *read.attachment_begin();
     EXPECT_EQ(att.get_property_bag().read_utf8string(pid_tag_attach_long_filename), "café.txt");
 }
 
 TEST(Message, EmbeddedMessagesOpenDownToTheNestingLimitAndNoFurther) {
-    std::shared_ptr<const pstbuild::Message> chain =
-        std::make_shared<pstbuild::Message>(psttest::mail("deepest"));
-    for (unsigned level = 0; level < max_embedded_message_depth; ++level) {
-        auto holder = std::make_shared<pstbuild::Message>(psttest::mail("level"));
-        pstbuild::Attachment a;
-        a.embedded = chain;
-        holder->attachments = {a};
-        chain = holder;
-    }
-    // `chain` holds max_embedded_message_depth levels of embedding below it;
-    // the Inbox message adds one more.
-    pstbuild::Message top = psttest::mail("top");
-    pstbuild::Attachment a;
-    a.embedded = chain;
-    top.attachments = {a};
-    InboxFile file({top});
-
-    message m = file[0];
+    // The Inbox message and max_embedded_message_depth levels below it can
+    // be opened; the level below those cannot.
+    message m = inbox_of({psttest::embedding_chain(max_embedded_message_depth + 1)}).at(0);
     for (unsigned depth = 1; depth <= max_embedded_message_depth; ++depth) {
         m = (*m.attachment_begin()).open_as_message();
         ASSERT_EQ(m.get_embedding_depth(), depth);
@@ -123,8 +140,7 @@ TEST(Message, AnEmbeddedMessageReferenceThatIsNoneFails) {
     m.attachments = {method_5(std::vector<std::uint8_t>{0x01, 0x02}),
                      method_5(std::vector<std::uint8_t>{0xE4, 0xFF, 0, 0, 0, 0, 0, 0}),
                      method_5(std::nullopt)};
-    InboxFile file({m});
-    auto it = file[0].attachment_begin();
+    auto it = inbox_of({m}).at(0).attachment_begin();
     EXPECT_THROW((*it).open_as_message(), database_corrupt);
     ++it;
     EXPECT_THROW((*it).open_as_message(), key_not_found<node_id>);
