@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Independent check of the MIME writer's output with Python's email package.
 
-Usage: check_mime.py EXPECTATIONS.json (written by tests/formats/python_check.h:
+Usage: check_mime.py EXPECTATIONS.json (written by tests/formats/mime_python_test.cpp:
 per output file its path, mode "eml" or "mbox" and per message the files of
 its plain bodies, stored HTML bodies and attachment payloads, the number of
 HTML bodies made from RTF, its kind and whether its header block was

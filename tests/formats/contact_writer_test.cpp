@@ -8,23 +8,71 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "contact_test_file.h"
 #include "formats/golden_file.h"
 #include "formats/group_members.h"
 #include "formats/image_type.h"
+#include "formats/mime_contact_writer.h"
+#include "pstread/pst/mailbox_file.h"
+#include "support/contact_builder.h"
 #include "text/python_oracle.h"
 #include "vcard_consumers.h"
 
 namespace {
 
-using contacttest::has_line;
-using contacttest::write_card;
-using contacttest::write_cards;
 using namespace mailwright::formats;
 using pstbuild::Contact;
+
+// Builder contacts are stored in the "Contacts" folder of a PST held in
+// memory, read back with the messaging layer and written one card each.
+constexpr const char* kContactsPath = "Top of Personal Folders/Contacts";
+
+struct CardOptions {
+    std::uint32_t style = kContactStyleExtension;
+    pstbuild::Variant variant = pstbuild::Variant::unicode;
+};
+
+pstbuild::Mailbox contacts_mailbox(std::vector<pstbuild::Message> items) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    box.top().add_folder("Contacts", "IPF.Contact").messages = std::move(items);
+    return box;
+}
+
+// The card of every item of the Contacts folder.
+std::vector<std::string> write_cards(const pstbuild::Mailbox& box,
+                                     const CardOptions& options = {}) {
+    const psttest::BuiltMailbox built = psttest::build_file(box, options.variant);
+    pstread::pst file(built.open());
+    MIMEContactWriter writer(options.style, 1252, options.variant == pstbuild::Variant::unicode,
+                             file);
+    std::vector<std::string> cards;
+    for (pstread::message m : file.open_folder(built.folder_nid(kContactsPath)).messages()) {
+        std::ostringstream out;
+        writer.writeContact(out, m);
+        cards.push_back(std::move(out).str());
+    }
+    return cards;
+}
+
+std::string write_card(const pstbuild::Contact& contact, const CardOptions& options = {}) {
+    return write_cards(contacts_mailbox({pstbuild::contact_message(contact)}), options).at(0);
+}
+
+// Whether the card, its folds undone, has the whole line.
+bool has_line(const std::string& card, const std::string& line) {
+    std::string unfolded = "\r\n";
+    for (std::size_t i = 0; i < card.size(); ++i) {
+        if (card.compare(i, 3, "\r\n ") == 0) {
+            i += 2;
+        } else {
+            unfolded += card[i];
+        }
+    }
+    return (unfolded + "\r\n").find("\r\n" + line + "\r\n") != std::string::npos;
+}
 
 constexpr pstbuild::FileTime kAnniversary = pstbuild::filetime_from_unix(991440000);  // 2001-06-02
 
@@ -79,7 +127,7 @@ TEST(ContactWriter, CardsMatchTheGoldenFiles) {
     }
     goldentest::ExpectGolden("contact_styles.vcf", styles);
     std::string cards;
-    for (const std::string& card : write_cards(contacttest::contacts_mailbox(conditions()))) {
+    for (const std::string& card : write_cards(contacts_mailbox(conditions()))) {
         cards += card + "\r\n";
     }
     goldentest::ExpectGolden("contact_conditions.vcf", cards);
@@ -101,18 +149,10 @@ TEST(ContactWriter, LongValuesAreWrittenWhole) {
 }
 
 TEST(ContactWriter, PhotoIsTypedByItsSignature) {
-    struct Case {
-        std::vector<std::uint8_t> start;
-        const char* type;
-    };
-    const Case cases[] = {
-        {{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, "png"},
-        {{'G', 'I', 'F', '8', '7', 'a'}, "gif"},
-        {{'G', 'I', 'F'}, "jpeg"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ImageTypeFromSignature(c.start), c.type);
-    }
+    const auto type = [](std::vector<std::uint8_t> start) { return ImageTypeFromSignature(start); };
+    EXPECT_EQ(type({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}), "png");
+    EXPECT_EQ(type({'G', 'I', 'F', '8', '7', 'a'}), "gif");
+    EXPECT_EQ(type({'G', 'I', 'F'}), "jpeg");  // too short for a GIF
 }
 
 TEST(ContactWriter, UIDsStayTheSameAndGroupsNameTheirMembersByThem) {
@@ -120,7 +160,7 @@ TEST(ContactWriter, UIDsStayTheSameAndGroupsNameTheirMembersByThem) {
     ann.file_as = "Ann";
     Contact bob;
     bob.file_as = "Bob";
-    pstbuild::Mailbox box = contacttest::contacts_mailbox(
+    pstbuild::Mailbox box = contacts_mailbox(
         {pstbuild::contact_message(ann), pstbuild::contact_message(bob), psttest::mail("a mail")});
     box.top().children.back().messages.push_back(pstbuild::group_message(
         "Team", {{"Ann", "ann@x.org", 0}, {"Mail", "mail@x.org", 2}, {"Eve", "eve@x.org", {}}}, 3,
@@ -148,8 +188,7 @@ TEST(ContactWriter, AnAnsiStoreReadsTheNoteInItsInternetCodePage) {
     cyrillic.body = "Привет";
     cyrillic.internet_code_page = 1251;
     const std::string card =
-        write_cards(contacttest::contacts_mailbox({cyrillic}), {.variant = pstbuild::Variant::ansi})
-            .at(0);
+        write_cards(contacts_mailbox({cyrillic}), {.variant = pstbuild::Variant::ansi}).at(0);
     EXPECT_TRUE(has_line(card, "note;charset=UTF-8:Привет")) << card;
 }
 
@@ -256,13 +295,13 @@ TEST(ContactConsumers, VobjectReadsBackWhatTheBuilderWroteAndIcalJsParsesIt) {
         items.push_back(pstbuild::contact_message(c));
         expected += expectation(c);
     }
-    pstbuild::Mailbox box = contacttest::contacts_mailbox(items);
+    pstbuild::Mailbox box = contacts_mailbox(items);
     box.top().children.back().messages.push_back(
         pstbuild::group_message("Team", {{"Anna", "anna0@example.com", 0}}, 3, box.record_key));
     for (const auto variant : {pstbuild::Variant::unicode, pstbuild::Variant::ansi}) {
         SCOPED_TRACE(variant == pstbuild::Variant::unicode ? "unicode" : "ansi");
         std::string merged;
-        const auto cards = contacttest::write_cards(box, {.variant = variant});
+        const auto cards = write_cards(box, {.variant = variant});
         for (std::size_t i = 0; i + 1 < cards.size(); ++i) {  // the group has no expectation
             merged += cards[i] + "\r\n\r\n";
         }

@@ -1,24 +1,31 @@
 // Lines a message's output must hold or must not: header values, the
 // fallbacks for missing addresses and dates, the charsets of bodies and text
 // attachments, the forms of encrypted messages and what is left of damaged
-// attachments. Whole outputs of the sample messages are compared in the
-// golden files.
+// attachments; the filter of stored Internet headers (which lines are kept,
+// dropped or replaced, and when the block is usable at all), the choice of
+// the plain body's code pages and the UTF-8 check of bodies. Whole outputs
+// of the sample messages are compared in the golden files.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "formats/body_code_pages.h"
 #include "formats/sample_messages.h"
+#include "formats/stored_headers.h"
 #include "formats/text_charset.h"
 #include "platform/system_log.h"
 #include "support/property_value.h"
+#include "text/code_page_table.h"
 
 namespace mailwright::formats {
 namespace {
 
 using namespace mimetest;
 using pstbuild::ExtraProperty;
+using text::GetCodePageInfo;
+using text::TextEncodingItem;
 
 Message changed(Message m, const std::function<void(Message&)>& change) {
     change(m);
@@ -259,6 +266,93 @@ TEST(MimeLines, Utf8ValidatorFollowsSequencesAcrossBlocks) {
         }
         EXPECT_EQ(validator.isAscii(), c.ascii) << c.blocks[0];
         EXPECT_EQ(validator.isValid(), c.valid) << c.blocks[0];
+    }
+}
+
+TEST(StoredHeaders, KeepDropOrReplaceEachLine) {
+    const std::string v = std::string(kProcessedMimeVersion) + "\n";
+    const struct {
+        const char* what;
+        const char* stored;
+        std::string expected;  // "unusable" when the block is not used
+    } cases[] = {
+        {"content headers go with their continuations, Received stays",
+         "Received: from a\r\n\tby b\r\nFrom: Ann <ann@example.com>\r\nDate: Mon, 5 Jan 2009 "
+         "15:04:05 +0000\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"x\"\r\nSubject: "
+         "hi\r\n\tthere\r\nMIME-Version: 1.0\r\nCONTENT-TRANSFER-ENCODING: 7bit\r\n\r\n",
+         "Received: from a\n\tby b\nFrom: Ann <ann@example.com>\nDate: Mon, 5 Jan 2009 "
+         "15:04:05 +0000\nSubject: hi\n\tthere\n" +
+             v},
+        {"no Date line", "From: a@b.c\r\nSubject: x\r\n", "unusable"},
+        {"no From line", "Date: Mon, 5 Jan 2009 15:04:05 +0000\r\n", "unusable"},
+        {"Delivery-Date is no Date line", "From: a@b.c\nDelivery-Date: x\n", "unusable"},
+        {"field names in any case", "from: a@b.c\ndate: x\n", "from: a@b.c\ndate: x\n" + v},
+        {"lines that are no headers, and a boundary line ends the block",
+         "From foo@bar Mon Jan  5 15:04:05 2009\nFrom: a@b.c\nnot a header\nDate: x\n"
+         "--boundary\nX-After: dropped\n",
+         "From: a@b.c\nDate: x\n" + v},
+        {"blanks before the colon", "From : a@b.c\nDate\t: x\nX-Y:z\n",
+         "From: a@b.c\nDate: x\nX-Y:z\n" + v},
+        {"a stray continuation or line end never starts the block",
+         "\tstray continuation\nFrom: a@b.c\rx\nDate: d\n", "From: a@b.c x\nDate: d\n" + v},
+        // The writer adds Status from the item's read flag.
+        {"mailbox flags", "From: a\nStatus: RO\nX-Status: D\n\tF\nstatus:N\nDate: d\n",
+         "From: a\nDate: d\n" + v},
+        {"only the flag field names themselves",
+         "From: a\nStatus-Report: x\nX-Status-Y: z\nDate: d\n",
+         "From: a\nStatus-Report: x\nX-Status-Y: z\nDate: d\n" + v},
+        {"one MIME-Version, without the stored one's comment lines",
+         "From: a\nMIME-Version: 1.0\n\t(comment)\nDate: d\nMime-Version: 1.0\nX: y\n",
+         "From: a\n" + v + "Date: d\nX: y\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FilterStoredHeaders(c.stored, "\n").value_or("unusable"), c.expected) << c.what;
+    }
+    // The line end is the caller's.
+    EXPECT_EQ(FilterStoredHeaders("From: a\nDate: d\n", "\r\n").value_or(""),
+              "From: a\r\nDate: d\r\n" + std::string(kProcessedMimeVersion) + "\r\n");
+}
+
+// A row that stands for a code page without a converter.
+const TextEncodingItem kUnavailable{29001, "x-Europa", "Europa", false};
+
+TEST(PlainBodyRows, FollowTheChoiceTable) {
+    const TextEncodingItem* p1251 = GetCodePageInfo(1251);
+    const TextEncodingItem* h1252 = GetCodePageInfo(1252);
+    const TextEncodingItem& d = *GetCodePageInfo(1250);
+    const TextEncodingItem* utf8 = &text::Utf8Row();
+    const TextEncodingItem* utf16 = &text::Utf16LeRow();
+    const TextEncodingItem* wide = GetCodePageInfo(12001);
+    struct Case {
+        const char* what;
+        const TextEncodingItem* plain;
+        const TextEncodingItem* html;
+        bool unicodeStore;
+        bool unicodeBody;
+        const TextEncodingItem* source;
+        const TextEncodingItem* target;
+    };
+    const Case cases[] = {
+        {"no H, P available, ANSI", p1251, nullptr, false, false, p1251, p1251},
+        {"no H, P available, Unicode", p1251, nullptr, true, true, utf16, p1251},
+        {"no H, P unavailable, ANSI", &kUnavailable, nullptr, false, false, &kUnavailable,
+         &kUnavailable},
+        {"no H, P unavailable, Unicode", &kUnavailable, nullptr, true, true, utf16, utf8},
+        {"no H, no P, ANSI", nullptr, nullptr, false, false, &d, &d},
+        {"H, P available, Unicode", p1251, h1252, true, true, utf16, h1252},
+        {"H, P unavailable, Unicode", &kUnavailable, h1252, true, true, utf16, utf8},
+        {"H, no P, ANSI", nullptr, h1252, false, false, &d, h1252},
+        {"P and H wide, Unicode", wide, wide, true, true, utf16, utf8},
+        // 8-bit text is never in a wide code page: it is read in the PST's.
+        {"P and H wide, ANSI", wide, wide, false, false, &d, utf8},
+        {"P available, 8-bit body of a Unicode store", p1251, nullptr, true, false, p1251, p1251},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const BodyRows rows =
+            ChoosePlainBodyRows(c.plain, c.html, d, c.unicodeStore, c.unicodeBody);
+        EXPECT_EQ(rows.source, c.source);
+        EXPECT_EQ(rows.target, c.target);
     }
 }
 
