@@ -18,18 +18,12 @@ using mailwright::model::MAPIFolder;
 using mailwright::model::PSTSession;
 using mailwright::platform::InMemoryUserDefaults;
 
-inline constexpr const char* kSessionPath = "/home/ann/mail.pst";
-
-inline InMemoryUserDefaults defaults_with_code_page(std::int64_t code_page) {
-    return InMemoryUserDefaults({{"defaultCodePage", code_page}});
-}
-
 // The code page is given, as with --codepage: it holds whatever the file
 // records.
 inline std::shared_ptr<PSTSession> open_session(const psttest::BuiltMailbox& built,
                                                 std::int64_t code_page = 1252) {
-    return PSTSession::initWithDatabase(built.open(), kSessionPath,
-                                        defaults_with_code_page(code_page),
+    return PSTSession::initWithDatabase(built.open(), "/home/ann/mail.pst",
+                                        InMemoryUserDefaults({{"defaultCodePage", code_page}}),
                                         static_cast<std::int32_t>(code_page));
 }
 

@@ -1,6 +1,13 @@
-// Opening a session: the path rules, the code page from the user defaults (with the fallback for
-// code pages that decode nothing) and folder kinds from dotted container classes. The tree with
-// its names, paths, kinds and counts is listed by the list command's tests.
+// Opening a session and its folder tree: the path rules, the code page from
+// the user defaults (with the fallback for code pages that decode nothing),
+// folder kinds from dotted container classes, children in table order
+// without search folders, a folder named twice placed once, who keeps the
+// session alive, and changing the code page of an ANSI file (Cyrillic 1251,
+// Japanese 932): the store name and every folder name are decoded anew,
+// folders not yet built are built with the new code page, full paths keep
+// the names they were built from, existing messages keep their strings and
+// new ones decode with the new code page. The tree with its names, paths,
+// kinds and counts is listed by the list command's tests.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,8 +15,11 @@
 #include <vector>
 
 #include "model/item_kinds.h"
+#include "model/message.h"
 #include "model/model_file.h"
 #include "platform/system_log.h"
+#include "text/code_page_conversion.h"
+#include "text/whole_value_conversion.h"
 
 namespace mailwright::model {
 namespace {
@@ -86,6 +96,159 @@ TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
                   cases[i].second)
             << cases[i].first;
     }
+}
+
+std::vector<std::string> names(const std::vector<std::shared_ptr<MAPIFolder>>& folders) {
+    std::vector<std::string> out;
+    for (const auto& f : folders) {
+        out.push_back(f->folderName());
+    }
+    return out;
+}
+
+TEST(FolderTree, ChildrenComeInHierarchyOrderWithoutSearchFolders) {
+    pstbuild::Mailbox box = pstbuild::standard_mailbox();
+    for (const char* name : {"Zulu", "Alpha", "Mike"}) {
+        box.top().add_folder(name);
+    }
+    box.top().add_folder("Searching", "").search_folder = true;
+    const auto session = open_session(build_file(box));
+    const auto top = top_folder(session);
+    EXPECT_EQ(names(top->getFolders()),
+              (std::vector<std::string>{"Deleted Items", "Zulu", "Alpha", "Mike"}));
+}
+
+TEST(FolderTree, AFolderNamedByTwoHierarchyRowsOrByAnAncestorAppearsOnce) {
+    auto make = [](std::vector<std::uint32_t> rows) {
+        pstbuild::Mailbox box = pstbuild::standard_mailbox();
+        pstbuild::Folder& a = box.top().add_folder("A");
+        a.add_folder("Shared");
+        a.add_folder("Loop").extra_hierarchy_rows = rows;
+        box.top().add_folder("B").extra_hierarchy_rows = rows;
+        return box;
+    };
+    const auto first = build_file(make({}));
+    const std::uint32_t shared = first.folder_nid("Top of Personal Folders/A/Shared");
+    const std::uint32_t a = first.folder_nid("Top of Personal Folders/A");
+    const auto built = build_file(make({shared, a}));
+
+    platform::ScopedLogCapture log;
+    const auto session = open_session(built);
+    const auto top = top_folder(session);
+    const auto fa = child(top, "A");
+    EXPECT_EQ(names(fa->getFolders()), (std::vector<std::string>{"Shared", "Loop"}));
+    // A's "Loop" names "Shared" (already placed) and A (its parent).
+    EXPECT_TRUE(child(fa, "Loop")->getFolders().empty());
+    // B names both, already placed.
+    EXPECT_TRUE(child(top, "B")->getFolders().empty());
+    // The ancestor row is not even offered by the PST layer; the three
+    // others are skipped with a log line each.
+    EXPECT_EQ(log.lines().size(), 3u);
+}
+
+TEST(Ownership, MessagesKeepTheSessionAliveFoldersDoNot) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox();
+    box.top().children[1].messages = {psttest::mail("kept")};
+    auto session = open_session(build_file(box));
+    const std::weak_ptr<PSTSession> watch = session;
+    const auto inbox = child(top_folder(session), "Inbox");
+    auto message = inbox->queryMessage();
+    session.reset();
+    ASSERT_FALSE(watch.expired());
+    EXPECT_EQ(message->ownerSession(), watch.lock());
+    EXPECT_EQ(message->getMessage().get_subject(), u"kept");
+    inbox->ResetQuery();
+    EXPECT_NE(inbox->queryMessage(), nullptr);
+
+    message.reset();
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(inbox->ownerStore(), nullptr);
+    EXPECT_THROW(inbox->queryMessage(), std::logic_error);
+    EXPECT_EQ(inbox->folderName(), "Inbox");
+}
+
+struct Language {
+    unsigned code_page;
+    std::string store;
+    std::string top;
+    std::string inbox;
+    std::string nested;
+    std::string subject;
+};
+
+const Language kLanguages[] = {
+    {1251, "Личные папки", "Начало личных папок", "Входящие", "Важное", "Привет, мир"},
+    {932, "個人用フォルダー", "個人用フォルダーの先頭", "受信トレイ", "重要", "こんにちは"},
+};
+
+// What the bytes of `utf8` in `code_page` read as when decoded as 1252.
+std::string misread(const std::string& utf8, unsigned code_page) {
+    const std::string bytes = text::utf8_to_code_page(utf8, *text::GetCodePageInfo(code_page));
+    return text::bytes_to_utf8string(bytes, text::GetCodePageInfo(1252));
+}
+
+class CodePageChange : public ::testing::TestWithParam<Language> {};
+
+TEST_P(CodePageChange, RedecodesNamesAndKeepsPaths) {
+    const Language& lang = GetParam();
+    pstbuild::Mailbox box;
+    box.display_name = lang.store;
+    box.code_page = lang.code_page;
+    pstbuild::Folder& top = box.root.add_folder(lang.top, "");
+    top.role = pstbuild::FolderRole::ipm_subtree;
+    pstbuild::Folder& inbox = top.add_folder(lang.inbox);
+    inbox.add_folder(lang.nested);
+    inbox.messages = {psttest::mail(lang.subject)};
+    const auto session = open_session(build_file(box, psttest::Variant::ansi), 1252);
+
+    // Opened as Western European: every name is misread.
+    const auto store = session->getRootStore();
+    const auto root = store->getSubTreeFolder();
+    const std::string misread_store = misread(lang.store, lang.code_page);
+    const std::string misread_top = misread(lang.top, lang.code_page);
+    const std::string misread_inbox = misread(lang.inbox, lang.code_page);
+    ASSERT_NE(misread_store, lang.store);
+    const auto f_top = child(root, misread_top);
+    ASSERT_NE(f_top, nullptr);
+    const auto f_inbox = child(f_top, misread_inbox);
+    ASSERT_NE(f_inbox, nullptr);
+    const std::string old_path = misread_store + "/" + misread_top + "/" + misread_inbox;
+    const auto old_message = f_inbox->queryMessage();
+
+    session->setPstDefaultCodePage(static_cast<std::int32_t>(lang.code_page));
+
+    EXPECT_EQ(store->storeName(), lang.store);
+    EXPECT_EQ(root->folderName(), lang.store);
+    EXPECT_EQ(f_inbox->folderName(), lang.inbox);
+    // Paths keep the names they were made from.
+    EXPECT_EQ(root->fullFolderPath(), misread_store);
+    EXPECT_EQ(f_inbox->fullFolderPath(), old_path);
+    // The nested folder was first built by the change, from the kept path.
+    const auto nested = child(f_inbox, lang.nested);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(nested->fullFolderPath(), old_path + "/" + lang.nested);
+    // Messages made before keep their strings; new ones use the new code page.
+    EXPECT_EQ(old_message->subject(), misread(lang.subject, lang.code_page));
+    f_inbox->ResetQuery();
+    EXPECT_EQ(f_inbox->queryMessage()->subject(), lang.subject);
+}
+
+INSTANTIATE_TEST_SUITE_P(AnsiFiles, CodePageChange, ::testing::ValuesIn(kLanguages),
+                         [](const auto& info) {
+                             return "cp" + std::to_string(info.param.code_page);
+                         });
+
+TEST(CodePageChangeAgain, TheSameCodePageStillBuildsTheTreeAndAnUnnamedRootKeepsTheStoreName) {
+    pstbuild::Mailbox box = psttest::two_folder_mailbox("Named store");
+    box.top().children[1].add_folder("Deep").add_folder("Deeper");
+    box.root.omit = {0x3001};
+    const auto built = build_file(box, psttest::Variant::ansi);
+    const auto session = open_session(built, 1252);
+    const std::uint32_t deeper = built.folder_nid("Top of Personal Folders/Inbox/Deep/Deeper");
+    EXPECT_FALSE(session->isFolderPlaced(deeper));
+    session->setPstDefaultCodePage(1252);
+    EXPECT_TRUE(session->isFolderPlaced(deeper));
+    EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->folderName(), "Named store");
 }
 
 }  // namespace
