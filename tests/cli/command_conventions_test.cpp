@@ -1,6 +1,7 @@
 // What every sub-command shares: -h/--help on standard output with status 0,
-// wrong usage on standard error with status 64, --version, and option
-// values given as --name=value.
+// wrong usage (unknown options, missing or bad values, missing files, options
+// that do not go together) on standard error with the command's usage and
+// status 64, --version, and option values given as --name=value.
 #include "cli/command_test.h"
 
 namespace {
@@ -11,43 +12,80 @@ using testfiles::run_result;
 
 class CommandConventions : public clitest::CommandTest {
 protected:
-    fs::path small_ansi_file() {
+    std::string small_ansi_file() {
         pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
         box.top().add_folder("Inbox").messages = {psttest::mail("a"), psttest::mail("b")};
-        return write("small.pst", psttest::build_file(box, psttest::Variant::ansi));
+        return quoted(write("small.pst", psttest::build_file(box, psttest::Variant::ansi)));
+    }
+    run_result mailwright(const std::string& arguments) const {
+        return testfiles::run_mailwright(m_dir, arguments);
     }
 };
 
 TEST_F(CommandConventions, HelpGoesToStandardOutputAndWrongUsageToStandardError) {
-    const fs::path file = small_ansi_file();
+    const std::string file = small_ansi_file();
+    const std::string x = quoted(m_dir / "x");
+    std::vector<std::string> wrong = {
+        "info",
+        "list",
+        "list --json",
+        "list --codepage " + file,
+        "list --codepage 99999 " + file,
+        "list --json=yes " + file,  // a flag takes no value
+        "inspect " + file,
+        "inspect " + file + " 0xZZ",
+        "inspect " + file + " 0x21 --codepage 99999",
+        "convert -o " + x,
+        "convert " + file + " -o",
+        "convert " + file + " --output= " + x,  // an empty value is not the next word
+        "convert " + file + " -o " + x + " --split-mb ten",
+        "convert " + file + " -o " + x + " --mail-format eml --split-mb 5",
+        "convert " + file + " -o " + x + " --codepage 12345",
+        "convert " + file + " -o " + x + " --kinds mail,notes",
+        "convert " + file + " -o " + x + " --no-subfolders",
+        "convert " + file + " -o " + x + " --target files-and-more",
+    };
     for (const std::string command : {"", "info", "inspect", "list", "convert", "codepages"}) {
         for (const std::string help : {"--help", "-h"}) {
-            const run_result r = testfiles::run_mailwright(m_dir, command + " " + help);
+            const run_result r = mailwright(command + " " + help);
             EXPECT_EQ(r.status, 0) << command << help;
             EXPECT_EQ(r.out.rfind("usage: mailwright " + command, 0), 0u) << command << r.out;
             EXPECT_EQ(r.err, "") << command << help;
         }
-        const run_result wrong =
-            testfiles::run_mailwright(m_dir, command + " --no-such-option " + quoted(file));
-        EXPECT_EQ(wrong.status, 64) << command;
-        EXPECT_EQ(wrong.out, "") << command;
-        EXPECT_NE(wrong.err.find("usage: mailwright"), std::string::npos) << command;
+        wrong.push_back(command + " --no-such-option " + file);
     }
+    for (const std::string& arguments : wrong) {
+        const run_result r = mailwright(arguments);
+        EXPECT_EQ(r.status, 64) << arguments;
+        EXPECT_EQ(r.out, "") << arguments;
+        EXPECT_NE(r.err.find("usage: mailwright " + arguments.substr(0, arguments.find(' '))),
+                  std::string::npos)
+            << arguments << "\n"
+            << r.err;
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "x"));
+    EXPECT_NE(mailwright("convert " + file + " -o " + x + " --target files-and-more")
+                  .err.find("--target takes files, thunderbird, apple or outlook-archive"),
+              std::string::npos);
+
     for (const std::string version : {"--version", "-V"}) {
-        const run_result r = testfiles::run_mailwright(m_dir, version);
+        const run_result r = mailwright(version);
         EXPECT_EQ(r.status, 0);
         EXPECT_TRUE(std::regex_match(r.out, std::regex("mailwright [0-9]+\\.[0-9]+\\.[0-9]+\n")))
             << r.out;
     }
+    // `codepages` lists every code page --codepage accepts, with its charset.
+    const run_result pages = mailwright("codepages");
+    EXPECT_EQ(pages.status, 0);
+    EXPECT_NE(pages.out.find("\n 1252  windows-1252 "), std::string::npos) << pages.out;
+    EXPECT_NE(pages.out.find("\n65001  UTF-8 "), std::string::npos) << pages.out;
 }
 
 TEST_F(CommandConventions, ValuesAfterAnEqualsSignReadAsTheNextWord) {
-    const std::string file = quoted(small_ansi_file());
-    struct row {
-        std::string attached;
-        std::string separate;
-    };
-    const row rows[] = {
+    const std::string file = small_ansi_file();
+    const struct {
+        std::string attached, separate;
+    } rows[] = {
         {"list --codepage=1251 " + file, "list --codepage 1251 " + file},
         {"inspect " + file + " 0x21 --codepage=1250", "inspect " + file + " 0x21 --codepage 1250"},
         {"convert " + file + " --output=" + quoted(m_dir / "a") +
@@ -55,19 +93,12 @@ TEST_F(CommandConventions, ValuesAfterAnEqualsSignReadAsTheNextWord) {
          "convert " + file + " -o " + quoted(m_dir / "b") +
              " --folder 'Ann/Top of Personal Folders/Inbox' --mail-format eml --kinds mail"},
     };
-    for (const row& r : rows) {
-        const run_result attached = testfiles::run_mailwright(m_dir, r.attached);
-        const run_result separate = testfiles::run_mailwright(m_dir, r.separate);
+    for (const auto& r : rows) {
+        const run_result attached = mailwright(r.attached);
         EXPECT_EQ(attached.status, 0) << r.attached << attached.err;
-        EXPECT_EQ(attached.out.size(), separate.out.size()) << r.attached;
+        EXPECT_EQ(attached.out.size(), mailwright(r.separate).out.size()) << r.attached;
     }
     EXPECT_EQ(clitest::files_in(m_dir / "a", ".eml").size(), 2u);
-    // A flag takes no value; an option's empty value is not the next word.
-    EXPECT_EQ(testfiles::run_mailwright(m_dir, "list --json=yes " + file).status, 64);
-    EXPECT_EQ(
-        testfiles::run_mailwright(m_dir, "convert " + file + " --output= " + quoted(m_dir / "c"))
-            .status,
-        64);
 }
 
 }  // namespace

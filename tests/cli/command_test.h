@@ -1,6 +1,7 @@
 // Runs of the built program for the command tests: a scratch folder per
-// test with the program's settings in it, builder files written there, the
-// folder blocks of a conversion report, and the real sample files.
+// test with the program's settings in it, builder and generated files
+// written there, shell commands with their output, the folder blocks of a
+// conversion report, and the real sample files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,14 +16,33 @@
 
 #include "pstread/pst/mailbox_file.h"
 #include "test_files.h"
+#include "text/python_oracle.h"
 
 namespace clitest {
 
 namespace fs = std::filesystem;
+using python_oracle::RunCommand;  // a shell command's status and both its streams
 using testfiles::count_of;
 using testfiles::quoted;
 using testfiles::run_result;
 using testfiles::slurp;
+
+// Writes a mailbox with the project's generator, tests/mkpst.
+inline void mkpst(const std::string& options, const fs::path& path) {
+    const auto made =
+        RunCommand("'" MW_BINARY_DIR "/tests/mkpst' --quiet " + options + " " + quoted(path));
+    ASSERT_EQ(made.exit_code, 0) << made.output;
+}
+
+// Each path quoted, after a space.
+template <typename Paths>
+std::string quoted_all(const Paths& paths) {
+    std::string text;
+    for (const auto& path : paths) {
+        text += " " + quoted(fs::path(path));
+    }
+    return text;
+}
 
 // Files below `folder` with the extension, sorted.
 inline std::vector<std::string> files_in(const fs::path& folder, const std::string& extension) {

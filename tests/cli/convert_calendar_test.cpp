@@ -4,10 +4,6 @@
 // each series to exactly the builder's occurrences, the reference mails
 // parse and name their events, and the output is the same byte for byte
 // whatever zone the machine converting it is in.
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include "cli/command_test.h"
@@ -17,12 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using clitest::files_in;
+using clitest::RunCommand;
+using testfiles::quoted;
 using testfiles::slurp;
-
-int shell(const std::string& command) {
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
 
 // The ground truth as check_calendar.py reads it.
 std::string expected_json(const std::vector<pstbuild::Appointment>& appointments) {
@@ -43,8 +36,7 @@ class ConvertCalendarTest : public clitest::CommandTest,
                             public ::testing::WithParamInterface<pstbuild::Variant> {
 protected:
     void SetUp() override {
-        if (shell("/usr/bin/python3 -c 'import icalendar, recurring_ical_events' 2>/dev/null") !=
-            0) {
+        if (RunCommand("/usr/bin/python3 -c 'import icalendar, recurring_ical_events'").exit_code) {
             GTEST_SKIP() << "python3 icalendar and recurring_ical_events are not installed";
         }
         CommandTest::SetUp();
@@ -52,10 +44,11 @@ protected:
 
     int convert(const std::string& zone, const fs::path& file, const fs::path& out,
                 const std::string& options) {
-        return shell("TZ=" + zone + " XDG_CONFIG_HOME=" + testfiles::quoted(m_dir / "config") +
-                     " " + testfiles::quoted(fs::path(MW_BINARY_DIR) / "src" / "mailwright") +
-                     " convert " + testfiles::quoted(file) + " -o " + testfiles::quoted(out) +
-                     " --kinds calendar --quiet " + options + " >/dev/null 2>&1");
+        return RunCommand("TZ=" + zone + " XDG_CONFIG_HOME=" + quoted(m_dir / "config") + " " +
+                          quoted(fs::path(MW_BINARY_DIR) / "src/mailwright") + " convert " +
+                          quoted(file) + " -o " + quoted(out) + " --kinds calendar --quiet " +
+                          options)
+            .exit_code;
     }
 };
 
@@ -81,35 +74,26 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
     }
     ASSERT_EQ(convert("Asia/Tokyo", file, m_dir / "single", "--mail-format eml"), 0);
 
-    std::ofstream(m_dir / "expected.json") << expected_json(appointments);
-    std::string command =
-        "/usr/bin/python3 " +
-        testfiles::quoted(fs::path(MW_SOURCE_DIR) / "tests/cli/check_calendar.py") + " " +
-        testfiles::quoted(m_dir / "expected.json") + " " +
-        testfiles::quoted((m_dir / "single" / folder / "Calendar References").string() + ":" +
-                          (m_dir / "merged" / folder / "Calendar.mbox").string()) +
-        " " + testfiles::quoted(m_dir / "merged" / folder / "Calendar Events.ics") + " --";
+    const python_oracle::TempFile expected(expected_json(appointments), ".json");
+    const fs::path merged_ics = m_dir / "merged" / folder / "Calendar Events.ics";
     const auto singles = files_in(m_dir / "single", ".ics");
     EXPECT_GT(singles.size(),
               appointments.size());  // the moved occurrences have files of their own
-    for (const auto& path : singles) {
-        command += " " + testfiles::quoted(path);
-    }
-    EXPECT_EQ(shell(command + " >" + testfiles::quoted(m_dir / "python.txt") + " 2>&1"), 0)
-        << slurp(m_dir / "python.txt");
-    std::cout << slurp(m_dir / "python.txt");
+    const auto python = RunCommand(
+        "/usr/bin/python3 " + quoted(fs::path(MW_SOURCE_DIR) / "tests/cli/check_calendar.py") +
+        " " + quoted(fs::path(expected.path())) + " " +
+        quoted(fs::path((m_dir / "single" / folder / "Calendar References").string() + ":" +
+                        (m_dir / "merged" / folder / "Calendar.mbox").string())) +
+        " " + quoted(merged_ics) + " --" + clitest::quoted_all(singles));
+    EXPECT_EQ(python.exit_code, 0) << python.output;
+    std::cout << python.output;
 
-    const fs::path icaljs = fs::path(MW_SOURCE_DIR) / "tests/consumers";
-    if (!fs::is_directory(icaljs / "node_modules/ical.js")) {
+    if (!fs::is_directory(fs::path(MW_SOURCE_DIR) / "tests/consumers/node_modules/ical.js")) {
         GTEST_SKIP() << "ical.js is not installed (scripts/setup installs it)";
     }
-    std::string node = "node " + testfiles::quoted(icaljs / "ical_parse.cjs") + " " +
-                       testfiles::quoted(m_dir / "merged" / folder / "Calendar Events.ics");
-    for (const auto& path : singles) {
-        node += " " + testfiles::quoted(path);
-    }
-    EXPECT_EQ(shell(node + " >" + testfiles::quoted(m_dir / "node.txt") + " 2>&1"), 0)
-        << slurp(m_dir / "node.txt");
+    const auto node = RunCommand("node '" MW_SOURCE_DIR "/tests/consumers/ical_parse.cjs' " +
+                                 quoted(merged_ics) + clitest::quoted_all(singles));
+    EXPECT_EQ(node.exit_code, 0) << node.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVariants, ConvertCalendarTest,

@@ -1,6 +1,7 @@
 // `mailwright convert`: runs the built program on builder files and checks
 // the output tree, the printed log and paths, the options, exit statuses,
-// progress lines and Ctrl-C.
+// the --json result as Python reads it, each --target's layout, a second run
+// into the same folder, progress lines and Ctrl-C.
 #include <sys/wait.h>
 
 #include <fstream>
@@ -114,50 +115,160 @@ TEST_F(ConvertCommandTest, FolderSelectionKindsAndEmptyFolders) {
     EXPECT_TRUE(fs::exists(out() / "mail.pst/Ann/Search Root/Search Root.mbox"));
 }
 
-TEST_F(ConvertCommandTest, WrongUsagePrintsHelpAndExits64) {
-    const fs::path file = small_file();
-    for (const std::string& arguments :
-         {std::string(""), "-o " + quoted(out()), quoted(file) + " -o",
-          quoted(file) + " -o x --split-mb ten",
-          quoted(file) + " -o x --mail-format eml --split-mb 5",
-          quoted(file) + " -o x --codepage 12345", quoted(file) + " -o x --kinds mail,notes",
-          quoted(file) + " -o x --no-subfolders"}) {
-        const run_result r = run(arguments);
-        EXPECT_EQ(r.status, 64) << arguments;
-        EXPECT_NE(r.err.find("usage: mailwright convert [options] FILE.pst... -o DIR"),
-                  std::string::npos)
-            << arguments;
-    }
-    EXPECT_FALSE(fs::exists(m_dir / "x"));
-    const run_result help = run("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--split-mb N"), std::string::npos);
-}
+// Prints the keys of the --json document in their order and the facts a
+// script takes from it, one a line.
+constexpr const char* kReadResult = R"(
+import json, sys
+d = json.load(open(sys.argv[1], encoding='utf-8'))
+print(list(d))
+print(d['status'], d['outcome'], d['converted'], d['lost'])
+print(d['output'] == sys.argv[2], d['report'].startswith(sys.argv[2] + '/PST Conversion Report'))
+for f in d['folders']:
+    print(f['folder'], f['kind'], f['converted'], f['skipped'])
+for p in d['problems']:
+    print(p['folder'], p['skipped'], len(p['reasons']))
+for f in d['unreadable_files']:
+    print(f['path'].endswith('missing.pst'), f['reason'], f['partly_read'])
+for f in d['input_files']:
+    print(f['variant'], f['code_page'], f['code_page_source'])
+)";
 
-TEST_F(ConvertCommandTest, ExitStatusFollowsTheRun) {
+TEST_F(ConvertCommandTest, ExitStatusAndJsonResultFollowTheRun) {
     pstbuild::Mailbox box = pstbuild::standard_mailbox("Ann");
-    box.top().add_folder("Inbox").messages = {mail("one"), mail("two")};
+    box.top().children.clear();
+    // Quotes, a backslash, a control character and non-ASCII text in a name.
+    const std::string name = "Über \"Q\" \\ \x01 x";
+    box.top().add_folder(name).messages = {mail("one"), mail("two"), mail("three")};
     auto built = psttest::build_file(box);
     psttest::damage_node(built,
-                         built.report.folder("Top of Personal Folders/Inbox").message_nid(1));
-    run_result r = run(quoted(write("damaged.pst", built)) + " -o " + quoted(out()));
+                         built.report.folder("Top of Personal Folders/" + name).message_nid(1));
+    const std::string damaged = quoted(write("damaged.pst", built));
+    run_result r = run(damaged + " -o " + quoted(out()));
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(r.out.rfind("Conversion Completed With Acceptable Errors.\n", 0), 0u);
 
-    // An output folder that cannot be made: a file stands in its way.
-    std::ofstream(m_dir / "blocker") << "x";
-    r = run(quoted(small_file()) + " -o " + quoted(m_dir / "blocker/out"));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot create the output folder"), std::string::npos) << r.err;
-
     // A file that cannot be read is named; the others are converted.
-    r = run(quoted(m_dir / "missing.pst") + " " + quoted(small_file()) + " -o " + quoted(out()));
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("missing.pst: cannot be read: No such file or directory"),
+    fs::remove_all(out());
+    const std::string missing = quoted(m_dir / "missing.pst");
+    r = run(missing + " " + damaged + " --json --kinds=mail -o " + quoted(out()));
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("missing.pst: cannot be read: No such file or directory\n"),
               std::string::npos)
         << r.err;
-    r = run(quoted(m_dir / "missing.pst") + " -o " + quoted(out()));
+    EXPECT_NE(r.err.find("completed with errors: 1 item skipped, 1 file could not be read"),
+              std::string::npos)
+        << r.err;
+    const python_oracle::TempFile script(kReadResult, ".py"), json(r.out, ".json");
+    const auto read =
+        clitest::RunCommand("/usr/bin/python3 " + testfiles::quoted(script.path()) + " " +
+                            testfiles::quoted(json.path()) + " " + quoted(out()));
+    ASSERT_EQ(read.exit_code, 0) << read.output << r.out;
+    EXPECT_EQ(read.output,
+              "['status', 'outcome', 'summary', 'failure', 'output', 'report', 'converted', "
+              "'lost', 'folders', 'problems', 'problems_not_listed', 'unreadable_files', "
+              "'input_files']\n"
+              "3 completed with errors {'mail': 2, 'contacts': 0, 'calendar': 0} {'skipped': 1, "
+              "'incomplete': 0, 'unreadable_folders': 0, 'unreadable_files': 1}\n"
+              "True True\n"
+              "Ann mail 0 0\n"
+              "Ann/Top of Personal Folders mail 0 0\n"
+              "Ann/Top of Personal Folders/Über \"Q\" \\ \x01 x mail 2 1\n"
+              "Ann/Top of Personal Folders/Über \"Q\" \\ \x01 x True 1\n"
+              "True No such file or directory False\n"
+              "unicode None n/a\n");
+    EXPECT_EQ(run(missing + " -o " + quoted(out())).status, 2);
+
+    // An output folder that cannot be made: a file stands in its way.
+    std::ofstream(m_dir / "blocker") << "x";
+    r = run(damaged + " -o " + quoted(m_dir / "blocker/out"));
     EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot create the output folder"), std::string::npos) << r.err;
+}
+
+// Apple's layout writes contacts in the address-book style itself, the
+// others merge as they must or not at all; each names the options it
+// overrides in one warning line, and the guide the build made for it.
+TEST_F(ConvertCommandTest, EachTargetWritesItsLayoutAndWarnsOnceAboutOverriddenOptions) {
+    const std::string file = quoted(small_file());
+    const std::string resources = MW_BINARY_DIR "/share/mailwright/";
+    const struct {
+        std::string target, outputLine, madeFile, ignored, guide;
+    } cases[] = {
+        {"thunderbird", "Converted Thunderbird Email Database is available at following path:",
+         "Mails/Mails.sbd/mail.pst.sbd/Ann.sbd/Top of Personal Folders.sbd/Inbox",
+         "--split-mb, --read-unread, --contact-style", "Thunderbird Import Guide.pdf"},
+        {"apple", "Converted data is available at following path:",
+         "Mails/mail.pst/Ann/Top of Personal Folders/Inbox.mbox/mbox", "--split-mb, --read-unread",
+         "Apple Import Guide.pdf"},
+        {"outlook-archive", "Converted RGE Archive is available at following path:",
+         "Mailwright Output.rge/Contents/PkgInfo",
+         "--split-mb, --read-unread, --merge-contacts, --contact-style",
+         "Outlook Import Guide.pdf"},
+    };
+    for (const auto& c : cases) {
+        const fs::path out = m_dir / c.target;
+        const auto r = run("--quiet " + file + " -o " + quoted(out) + " --target " + c.target +
+                           " --split-mb 5 --read-unread --merge-contacts --contact-style "
+                           "address-book");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.rfind("mailwright convert: --target " + c.target + " ignores " + c.ignored +
+                                  ": its layout fixes them\n"
+                                  "mailwright convert: completed successfully: ",
+                              0),
+                  0u)
+            << r.err;
+        EXPECT_EQ(r.out.rfind(c.outputLine, 0), 0u) << r.out;
+        EXPECT_TRUE(fs::is_regular_file(out / c.madeFile)) << c.madeFile;
+        // The guide is named when the build made it (it needs Qt).
+        if (fs::exists(resources + c.guide)) {
+            EXPECT_NE(r.out.find("described in:\n" + resources + c.guide + "\n"), std::string::npos)
+                << r.out;
+        }
+    }
+}
+
+// A second run into the same output folder: an earlier conversion of the
+// same file is named and kept (or replaced with --overwrite), another file of
+// the same name is never touched, and a file given twice is converted once.
+TEST_F(ConvertCommandTest, EarlierOutputOfTheSameFileIsNamedKeptOrReplaced) {
+    const fs::path file = small_file();
+    fs::create_directories(m_dir / "other");
+    const fs::path other = small_file("other/mail.pst");
+    const auto printed = [&](const std::string& arguments) {
+        const run_result r = run(arguments + " -o " + quoted(out()));
+        EXPECT_EQ(r.status, 0) << arguments << r.err;
+        return r.out + r.err;
+    };
+    const auto converted = [&](const std::string& folder) {
+        return fs::exists(out() / folder / "Ann/Top of Personal Folders/Inbox/Inbox.mbox");
+    };
+    const fs::path again = m_dir / "./mail.pst";
+    EXPECT_NE(printed(quoted(file) + " " + quoted(again))
+                  .find(again.string() + " names a file given before"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(out() / "mail.pst (1)"));  // converted once
+
+    // Another file of the same name: written beside, not called earlier output.
+    EXPECT_EQ(printed(quoted(other)).find("earlier conversion"), std::string::npos);
+    EXPECT_TRUE(converted("mail.pst (1)"));
+
+    EXPECT_NE(
+        printed("--quiet " + quoted(file))
+            .find("An earlier conversion of this file is in " + (out() / "mail.pst").string() +
+                  "; this conversion is written beside it in " + (out() / "mail.pst (2)").string() +
+                  "."),
+        std::string::npos);
+    EXPECT_TRUE(converted("mail.pst (2)"));
+
+    // Both earlier conversions of mail.pst go; the other file's stays.
+    const std::string replaced = printed("--overwrite " + quoted(file));
+    EXPECT_NE(replaced.find("Replacing the earlier conversion of this file in " +
+                            (out() / "mail.pst (2)").string() + "."),
+              std::string::npos)
+        << replaced;
+    EXPECT_TRUE(converted("mail.pst"));
+    EXPECT_TRUE(converted("mail.pst (1)"));
+    EXPECT_FALSE(fs::exists(out() / "mail.pst (2)"));
 }
 
 fs::path big_file(const fs::path& dir) {
@@ -172,15 +283,17 @@ fs::path big_file(const fs::path& dir) {
 }
 
 // Runs convert in the background and sends it Ctrl-C once its standard
-// error (DIR/err) shows each of `marks`; its exit status.
+// error (DIR/err) shows each of `marks`; its exit status. The error file of
+// an earlier run goes first: its marks would send Ctrl-C at once.
 int interrupted(const fs::path& dir, const fs::path& file, const fs::path& out,
                 const std::vector<std::string>& marks, const std::string& jobs = "-j 1") {
+    fs::remove(dir / "err");
     std::string script = "XDG_CONFIG_HOME=" + quoted(dir / "config") + " " +
                          quoted(fs::path(MW_BINARY_DIR) / "src/mailwright") + " convert " +
                          quoted(file) + " -o " + quoted(out) + " " + jobs + " 2>" +
                          quoted(dir / "err") + " >/dev/null & pid=$!; ";
     for (const std::string& mark : marks) {
-        script += "while kill -0 $pid 2>/dev/null && ! grep -q '" + mark + "' " +
+        script += "while kill -0 $pid 2>/dev/null && ! grep -qs '" + mark + "' " +
                   quoted(dir / "err") + "; do sleep 0.01; done; kill -INT $pid; ";
     }
     const int raw = std::system((script + "wait $pid").c_str());

@@ -1,6 +1,6 @@
 // `mailwright list`: runs the built program on builder files and checks the
 // text and JSON forms, escaping, and files that cannot be opened (the code
-// page choice: code_page_choice_test).
+// page choice: code_page_choice_test; wrong usage: command_conventions_test).
 #include <fstream>
 
 #include "cli/command_test.h"
@@ -34,8 +34,13 @@ protected:
     }
 };
 
+// Files that cannot be opened are named with their reason and the others
+// listed.
 TEST_F(ListCommandTest, PrintsTheIpmSubtreeIndentedByDepthWithCountsAndKinds) {
     const fs::path file = kinds_file();
+    const fs::path missing = m_dir / "missing.pst";
+    const fs::path garbage = m_dir / "garbage.pst";
+    std::ofstream(garbage) << std::string(1000, 'x');
     const std::string tree = file.string() +
                              " (unicode)\n"
                              "  Ann [0] mail\n"
@@ -52,6 +57,14 @@ TEST_F(ListCommandTest, PrintsTheIpmSubtreeIndentedByDepthWithCountsAndKinds) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, tree);
+    const run_result mixed = run(quoted(missing) + " " + quoted(file) + " " + quoted(garbage));
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_EQ(mixed.out, tree);
+    EXPECT_EQ(mixed.err.rfind("mailwright: " + missing.string() + ": No such file or directory\n" +
+                                  "mailwright: " + garbage.string() + ": ",
+                              0),
+              0u)
+        << mixed.err;
     // Outlook's own folders beside the IPM subtree come with --all-folders.
     const std::string own = "    Search Root [0] mail\n    Freebusy Data [1] mail\n";
     EXPECT_EQ(run("--all-folders " + quoted(file)).out, tree + own);
@@ -115,34 +128,6 @@ TEST_F(ListCommandTest, JsonHoldsTheSameTreeWithPathsAndErrors) {
   }
 ]}
 )");
-}
-
-TEST_F(ListCommandTest, FilesThatCannotBeOpenedAreReportedAndTheOthersListed) {
-    const fs::path good = kinds_file();
-    const fs::path missing = m_dir / "missing.pst";
-    std::ofstream(m_dir / "garbage.pst") << std::string(1000, 'x');
-    const fs::path garbage = m_dir / "garbage.pst";
-
-    const run_result text = run(quoted(missing) + " " + quoted(good) + " " + quoted(garbage));
-    EXPECT_EQ(text.status, 1);
-    EXPECT_EQ(text.out.rfind(good.string() + " (unicode)\n", 0), 0u) << text.out;
-    EXPECT_NE(text.err.find("mailwright: " + missing.string() + ": No such file or directory\n"),
-              std::string::npos)
-        << text.err;
-    EXPECT_NE(text.err.find("mailwright: " + garbage.string() + ": "), std::string::npos);
-}
-
-TEST_F(ListCommandTest, WrongUsageExitsWithTheUsageStatus) {
-    const fs::path file = kinds_file();
-    for (const std::string& arguments :
-         std::vector<std::string>{"", "--json", "--codepage " + quoted(file),
-                                  "--codepage 99999 " + quoted(file), "--bogus " + quoted(file)}) {
-        SCOPED_TRACE(arguments);
-        const run_result result = run(arguments);
-        EXPECT_EQ(result.status, 64);
-        EXPECT_NE(result.err.find("usage: mailwright list"), std::string::npos);
-        EXPECT_EQ(result.out, "");
-    }
 }
 
 }  // namespace
