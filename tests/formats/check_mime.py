@@ -2,7 +2,7 @@
 """Independent check of the MIME writer's output with Python's email package.
 
 Usage: check_mime.py EXPECTATIONS.json (written by tests/formats/mime_python_test.cpp:
-per output file its path, mode "eml" or "mbox" and per message the files of
+per output file its path, mode "eml" or "mbox" and per message the hex of
 its plain bodies, stored HTML bodies and attachment payloads, the number of
 HTML bodies made from RTF, its kind and whether its header block was
 synthesized). Every message must parse without defects, bodies and the
@@ -132,14 +132,14 @@ def check_message(raw, expected, mbox, where, problems, notes):
     plain, html, attachments = collect(message)
 
     # A message without any body is written as an empty text/plain body.
-    want_plain = sorted(w for w in (normalise(read(p), False) for p in expected.get("plain", []))
+    want_plain = sorted(w for w in (normalise(bytes.fromhex(h), False) for h in expected["plain"])
                         if w)
     got_plain = sorted(g for g in (normalise(t.encode("utf-8"), mbox) for t in plain) if g)
     if want_plain != got_plain:
         problems.append("%s: plain bodies differ: want %r got %r"
                         % (where, [w[:200] for w in want_plain], [g[:200] for g in got_plain]))
 
-    want_html = sorted(normalise(read(p), False) for p in expected.get("html", []))
+    want_html = sorted(normalise(bytes.fromhex(h), False) for h in expected["html"])
     got_html = sorted(normalise(h, mbox) for h in html)
     html_any = expected.get("html_any", 0)
     for w in want_html:
@@ -153,7 +153,7 @@ def check_message(raw, expected, mbox, where, problems, notes):
     if any(len(h) == 0 for h in got_html):
         problems.append("%s: empty HTML body made from RTF" % where)
 
-    want_attachments = sorted(digest(read(p)) for p in expected.get("attachments", []))
+    want_attachments = sorted(digest(bytes.fromhex(h)) for h in expected["attachments"])
     if sorted(attachments) != want_attachments:
         problems.append("%s: attachments differ: want %r got %r"
                         % (where, want_attachments, sorted(attachments)))

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -56,58 +57,48 @@ struct ExpectedMessage {
     }
 };
 
-using PythonResult = vcardtest::Result;
-
+// The expectations of every output file, handed to check_mime.py as JSON
+// with the expected contents in hexadecimal; the outputs go to temporary files.
 class PythonCheck {
 public:
-    void addEml(std::string_view text, const ExpectedMessage& expected) {
-        addFile("eml", text, {expected});
-    }
-    void addMbox(std::string_view text, const std::vector<ExpectedMessage>& expected) {
-        addFile("mbox", text, expected);
+    void add(const char* mode, std::string_view text,
+             const std::vector<ExpectedMessage>& expected) {
+        std::string messages;
+        for (const ExpectedMessage& m : expected) {
+            messages += std::string(messages.empty() ? "" : ", ") + "{\"plain\": " + hex(m.plain) +
+                        ", \"html\": " + hex(m.html) +
+                        ", \"html_any\": " + std::to_string(m.htmlFromRtf) +
+                        ", \"attachments\": " + hex(m.attachments) + ", \"kind\": \"" + m.kind +
+                        "\", \"synthesized\": " + (m.synthesized ? "true" : "false") + "}";
+        }
+        outputs_.push_back(std::make_unique<python_oracle::TempFile>(text));
+        files_ += std::string(files_.empty() ? "" : ", ") + "{\"path\": \"" +
+                  outputs_.back()->path() + "\", \"mode\": \"" + mode + "\", \"messages\": [" +
+                  messages + "]}";
     }
 
-    PythonResult run() {
-        const std::string json = save("{\"files\": [" + join(m_files) + "]}");
-        return vcardtest::RunCommand("python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" +
-                                     json + "'");
+    python_oracle::Result run() const {
+        const python_oracle::TempFile json("{\"files\": [" + files_ + "]}");
+        return python_oracle::RunCommand(
+            "python3 '" MW_SOURCE_DIR "/tests/formats/check_mime.py' '" + json.path() + "'");
     }
 
 private:
-    std::string save(std::string_view bytes) {
-        m_saved.push_back(std::make_unique<python_oracle::TempFile>(bytes));
-        return m_saved.back()->path();
-    }
-    std::string paths(const std::vector<std::string>& contents) {
-        std::vector<std::string> quoted;
+    static std::string hex(const std::vector<std::string>& contents) {
+        std::string out;
         for (const std::string& content : contents) {
-            quoted.push_back("\"" + save(content) + "\"");
+            out += out.empty() ? "\"" : ", \"";
+            for (const char c : content) {
+                out += "0123456789abcdef"[static_cast<unsigned char>(c) >> 4];
+                out += "0123456789abcdef"[c & 15];
+            }
+            out += "\"";
         }
-        return "[" + join(quoted) + "]";
-    }
-    void addFile(const char* mode, std::string_view text,
-                 const std::vector<ExpectedMessage>& expected) {
-        std::vector<std::string> messages;
-        for (const ExpectedMessage& m : expected) {
-            messages.push_back("{\"plain\": " + paths(m.plain) + ", \"html\": " + paths(m.html) +
-                               ", \"html_any\": " + std::to_string(m.htmlFromRtf) +
-                               ", \"attachments\": " + paths(m.attachments) + ", \"kind\": \"" +
-                               m.kind +
-                               "\", \"synthesized\": " + (m.synthesized ? "true" : "false") + "}");
-        }
-        m_files.push_back("{\"path\": \"" + save(text) + "\", \"mode\": \"" + mode +
-                          "\", \"messages\": [" + join(messages) + "]}");
-    }
-    static std::string join(const std::vector<std::string>& items) {
-        std::string joined;
-        for (const std::string& item : items) {
-            joined += (joined.empty() ? "" : ", ") + item;
-        }
-        return joined;
+        return "[" + out + "]";
     }
 
-    std::vector<std::unique_ptr<python_oracle::TempFile>> m_saved;
-    std::vector<std::string> m_files;
+    std::vector<std::unique_ptr<python_oracle::TempFile>> outputs_;
+    std::string files_;
 };
 
 inline std::string read_value(const pstread::const_property_object& object, pstread::prop_id id) {
@@ -214,17 +205,19 @@ namespace fs = std::filesystem;
 
 constexpr std::uint32_t kCodePage = 1252;
 
-struct StoreCheck {
-    explicit StoreCheck(pstread::pst& store)
-        : eml(false, false, store.is_unicode(), kCodePage),
-          mbox(true, true, store.is_unicode(), kCodePage) {
-        const std::uint16_t contentType = ResolveContentTypePropId(store);
-        eml.setContentTypePropId(contentType);
-        mbox.setContentTypePropId(contentType);
-    }
-
-    void addFolder(const pstread::folder& folder) {
-        for (auto it = folder.message_begin(); it != folder.message_end(); ++it) {
+// Writes every message of the store in both forms and runs Python over them;
+// the number of messages it checked.
+std::size_t check_store(pstread::pst store) {
+    MIMEMailWriter eml(false, false, store.is_unicode(), kCodePage);
+    MIMEMailWriter mbox(true, true, store.is_unicode(), kCodePage);
+    eml.setContentTypePropId(ResolveContentTypePropId(store));
+    mbox.setContentTypePropId(ResolveContentTypePropId(store));
+    mimetest::PythonCheck emlCheck;
+    mimetest::PythonCheck mboxCheck;
+    std::string mailbox;
+    std::vector<mimetest::ExpectedMessage> expected;
+    const std::function<void(const pstread::folder&)> addFolder = [&](const pstread::folder& f) {
+        for (auto it = f.message_begin(); it != f.message_end(); ++it) {
             try {
                 pstread::message m = *it;
                 std::ostringstream emlText;
@@ -232,43 +225,27 @@ struct StoreCheck {
                 eml.writeMessage(emlText, &m);
                 mbox.writeMessage(mboxText, &m);
                 expected.push_back(mimetest::expect_from_pst(m, text::GetCodePageInfo(kCodePage)));
-                emlCheck.addEml(emlText.str(), expected.back());
+                emlCheck.add("eml", emlText.str(), {expected.back()});
                 mailbox += mboxText.str();
             } catch (const std::exception& e) {
-                ADD_FAILURE() << "message in folder " << folder.get_id() << ": " << e.what();
+                ADD_FAILURE() << "message in folder " << f.get_id() << ": " << e.what();
             }
         }
-        for (const pstread::folder& child : folder.sub_folders()) {
+        for (const pstread::folder& child : f.sub_folders()) {
             addFolder(child);
         }
+    };
+    addFolder(store.open_root_folder());
+    if (expected.empty()) {
+        return 0;
     }
-
-    // Runs Python over both forms; the number of messages it checked.
-    std::size_t run() {
-        if (expected.empty()) {
-            return 0;
-        }
-        mimetest::PythonCheck mboxCheck;
-        mboxCheck.addMbox(mailbox, expected);
-        for (mimetest::PythonCheck* check : {&emlCheck, &mboxCheck}) {
-            const mimetest::PythonResult result = check->run();
-            EXPECT_EQ(result.exitCode, 0) << result.output;
-            std::cout << result.output;
-        }
-        return expected.size();
+    mboxCheck.add("mbox", mailbox, expected);
+    for (const mimetest::PythonCheck* check : {&emlCheck, &mboxCheck}) {
+        const python_oracle::Result result = check->run();
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        std::cout << result.output;
     }
-
-    MIMEMailWriter eml;
-    MIMEMailWriter mbox;
-    mimetest::PythonCheck emlCheck;
-    std::string mailbox;
-    std::vector<mimetest::ExpectedMessage> expected;
-};
-
-std::size_t check_store(pstread::pst store) {
-    StoreCheck check(store);
-    check.addFolder(store.open_root_folder());
-    return check.run();
+    return expected.size();
 }
 
 TEST(MimePython, SampleMessagesOfBothFileVariantsParseWithoutDefects) {

@@ -18,25 +18,14 @@ using namespace mimetest;
 using testfiles::count_of;
 
 TEST(MimeStructure, EmbeddedMessagesStopAtTheDepthLimit) {
-    // A chain of messages, each holding the next, one deeper than written.
-    auto innermost = std::make_shared<pstbuild::Message>(
-        mail("level " + std::to_string(kMaxEmbeddedMessageDepth + 1)));
-    std::shared_ptr<const pstbuild::Message> next = innermost;
-    for (int level = static_cast<int>(kMaxEmbeddedMessageDepth); level >= 0; --level) {
-        auto m = std::make_shared<pstbuild::Message>(mail("level " + std::to_string(level)));
-        pstbuild::Attachment a;
-        a.filename = "next";
-        a.embedded = next;
-        m->attachments.push_back(a);
-        next = m;
-    }
+    EXPECT_NE(write_message(psttest::embedding_chain(kMaxEmbeddedMessageDepth))
+                  .find("Subject: deepest\r\n"),
+              std::string::npos);
+    // One deeper than written: every level has its part, the deepest none.
     platform::ScopedLogCapture log;
-    const std::string text = write_message(*next);
+    const std::string text = write_message(psttest::embedding_chain(kMaxEmbeddedMessageDepth + 1));
     EXPECT_EQ(count_of(text, "Content-Type: message/rfc822"), kMaxEmbeddedMessageDepth + 1);
-    EXPECT_NE(text.find("Subject: level " + std::to_string(kMaxEmbeddedMessageDepth) + "\r\n"),
-              std::string::npos);
-    EXPECT_EQ(text.find("Subject: level " + std::to_string(kMaxEmbeddedMessageDepth + 1)),
-              std::string::npos);
+    EXPECT_EQ(text.find("Subject: deepest"), std::string::npos);
     const auto lines = log.lines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) {

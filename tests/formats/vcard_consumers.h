@@ -33,16 +33,8 @@ inline std::string quoted(const std::vector<std::string>& arguments) {
     return text;
 }
 
-struct Result {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs a shell command and takes its output (standard error included).
-inline Result RunCommand(const std::string& command) {
-    const python_oracle::Result result = python_oracle::RunCommand(command);
-    return {result.exit_code, result.output};
-}
+using python_oracle::Result;
+using python_oracle::RunCommand;
 
 // check_vcard.py with `arguments`.
 inline Result Vobject(const std::vector<std::string>& arguments) {

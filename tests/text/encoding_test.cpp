@@ -95,7 +95,7 @@ for header_path, expected_path in zip(args[0::2], args[1::2]):
 print('ok')
 )PY";
     const auto result = python_oracle::Run(script, arguments);
-    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_EQ(result.exitCode, 0) << result.output;
 }
 
 struct AddressCase {
@@ -168,7 +168,7 @@ for formatted_path, name_path in zip(args[0::2], args[1::2]):
 print('ok')
 )PY";
     const auto result = python_oracle::Run(script, arguments);
-    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_EQ(result.exitCode, 0) << result.output;
 }
 
 TEST(LooksLikeEmail, NeedsAFullStopAfterTheAtSign) {

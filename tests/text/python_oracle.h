@@ -48,7 +48,7 @@ inline bool Available() {
 }
 
 struct Result {
-    int exit_code = -1;
+    int exitCode = -1;
     std::string output;  // standard output and standard error
 };
 
@@ -65,7 +65,7 @@ inline Result RunCommand(const std::string& command) {
         result.output.append(buffer.data(), count);
     }
     const int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

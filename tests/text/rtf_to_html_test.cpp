@@ -66,7 +66,7 @@ void ExpectWellFormedHtml(const std::vector<std::string>& documents, bool strict
     const auto result = python_oracle::Run(
         std::string(strict ? "strict = True" : "strict = False") + kHtmlCheckScript, documents,
         ".html");
-    EXPECT_EQ(result.exit_code, 0) << result.output;
+    EXPECT_EQ(result.exitCode, 0) << result.output;
 }
 
 std::string Html(std::string_view rtf) {
