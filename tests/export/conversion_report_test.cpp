@@ -16,8 +16,7 @@ namespace mailwright::exporting {
 namespace {
 
 namespace fs = std::filesystem;
-using exporttest::ExportTest;
-using exporttest::slurp;
+using namespace exporttest;
 
 const std::string L = std::string(74, '-') + "\r\n";
 

@@ -18,17 +18,7 @@ namespace mailwright::exporting {
 namespace {
 
 namespace fs = std::filesystem;
-using exporttest::all_folders;
-using exporttest::ExportTest;
-using exporttest::failing_for;
-using exporttest::files_below;
-using exporttest::folder_at;
-using exporttest::mail;
-using exporttest::mbox_messages;
-using exporttest::open_session;
-using exporttest::pick;
-using exporttest::RecordingPresenter;
-using exporttest::slurp;
+using namespace exporttest;
 
 const std::string L = std::string(74, '-') + "\r\n";
 

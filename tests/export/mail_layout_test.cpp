@@ -15,14 +15,7 @@ namespace mailwright::exporting {
 namespace {
 
 namespace fs = std::filesystem;
-using exporttest::all_folders;
-using exporttest::ExportTest;
-using exporttest::files_below;
-using exporttest::folder_at;
-using exporttest::mail;
-using exporttest::mbox_messages;
-using exporttest::open_session;
-using exporttest::slurp;
+using namespace exporttest;
 
 class MailLayoutTest : public ExportTest {};
 

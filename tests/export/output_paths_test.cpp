@@ -17,9 +17,7 @@ namespace mailwright::exporting {
 namespace {
 
 namespace fs = std::filesystem;
-using exporttest::ExportTest;
-using exporttest::folder_at;
-using exporttest::open_session;
+using namespace exporttest;
 
 class OutputPathsTest : public ExportTest {};
 

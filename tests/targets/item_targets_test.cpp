@@ -20,8 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using exporting::_ExportSettings;
-using exporttest::files_below;
-using exporttest::slurp;
+using namespace exporttest;
 using testfiles::count_of;
 using Files = std::vector<std::string>;
 

@@ -13,8 +13,7 @@ namespace mailwright::targets {
 namespace {
 
 using exporting::_ExportSettings;
-using exporttest::open_session;
-using exporttest::pick;
+using namespace exporttest;
 
 // What a script of this folder prints for `dir` (standard error too), and
 // its exit status.

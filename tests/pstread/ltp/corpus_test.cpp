@@ -31,13 +31,11 @@ std::map<std::string, std::string> manifest_variants() {
     std::getline(in, line);  // the column names
     while (std::getline(in, line)) {
         std::istringstream row(line);
-        std::string name;
-        std::string cell;
-        std::getline(row, name, '\t');
-        for (int column = 1; column < 4; ++column) {
+        std::string cells[4];
+        for (std::string& cell : cells) {
             std::getline(row, cell, '\t');
         }
-        variants[name] = cell;
+        variants[cells[0]] = cells[3];
     }
     return variants;
 }

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -40,12 +38,12 @@ constexpr const char* kSampleHeaderTail = "80 01 00 00 34 14 00 00 00 00 00 00 D
 
 // Pairs of hex digits; spaces are ignored.
 bytes from_hex(std::string_view text) {
-    std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
-                 [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
     bytes out;
-    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < text.size(); i += text[i] == ' ' ? 1 : 2) {
+        if (text[i] != ' ') {
+            out.push_back(
+                static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+        }
     }
     return out;
 }
@@ -135,7 +133,6 @@ TEST(HeaderTest, OneChangeFromValid) {
          "not a PST file (only 511 bytes)"},
         {"shorter than a Unicode header", Variant::unicode, 0, cut(540),
          "not a PST file (only 540 bytes)"},
-        {"empty file", Variant::unicode, 0, cut(0), "not a PST file (only 0 bytes)"},
         {"bCryptMethod permute", Variant::unicode, 0, crypt(1), nullptr, crypt_method::permute},
         {"bCryptMethod cyclic", Variant::ansi, 0, crypt(2), nullptr, crypt_method::cyclic},
         {"unknown bCryptMethod reads as none", Variant::unicode, 0, crypt(0x10), nullptr},

@@ -1,5 +1,5 @@
-#include "platform/user_defaults.h"
-
+// The settings (in memory, in the settings file, and the compiled-in
+// defaults) and the system log with its bounded capture.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/file_user_defaults.h"
 #include "platform/property_list_reader.h"
-#include "platform/standard_user_defaults.h"
+#include "platform/system_log.h"
+#include "platform/user_defaults.h"
 #include "platform/user_defaults_resource.h"
 #include "test_files.h"
 
@@ -177,6 +180,41 @@ TEST(PropertyList, ReadsValuesAndEntities) {
     EXPECT_EQ(values.at("e"), DefaultsValue(std::string()));
     EXPECT_EQ(values.at("f"), DefaultsValue(true));
     EXPECT_EQ(values.at("g"), DefaultsValue(false));
+}
+
+TEST(SystemLog, FormatsPrintfStyle) {
+    ScopedLogCapture capture;
+    log_format("MAILWRIGHT - UNKNOWN CHARSET %i", -7);
+    const std::string long_text(5000, 'x');  // longer than any fixed buffer
+    log_format("<%s>", long_text.c_str());
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{"MAILWRIGHT - UNKNOWN CHARSET -7", "<" + long_text + ">"}));
+}
+
+TEST(SystemLog, SinkIsBoundedAndKeepsTheNewestLines) {
+    ScopedLogCapture capture;
+    for (std::size_t i = 0; i < kCapturedLogCapacity + 10; ++i) {
+        log_line(std::to_string(i));
+    }
+    const auto lines = capture.lines();
+    ASSERT_EQ(lines.size(), kCapturedLogCapacity);
+    EXPECT_EQ(lines.front(), "10");
+    EXPECT_EQ(lines.back(), std::to_string(kCapturedLogCapacity + 9));
+}
+
+TEST(SystemLog, ConcurrentWritersLoseNoLine) {
+    ScopedLogCapture capture;
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([t] {
+                for (int i = 0; i < 200; ++i) {
+                    log_format("thread %d line %d", t, i);
+                }
+            });
+        }
+    }
+    EXPECT_EQ(capture.lines().size(), 800u);
 }
 
 }  // namespace
