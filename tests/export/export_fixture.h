@@ -31,14 +31,7 @@
 namespace exporttest {
 
 namespace fs = std::filesystem;
-using mailwright::exporting::_ExportSettings;
-using mailwright::exporting::ExportResult;
-using mailwright::exporting::IProgressPresenter;
-using mailwright::exporting::MessageFraming;
-using mailwright::exporting::MessageTextWriter;
-using mailwright::exporting::MessageTextWriterFactory;
-using mailwright::exporting::OutlookAssetsExportAgent;
-using mailwright::exporting::StringLogger;
+using namespace mailwright::exporting;
 using mailwright::model::MAPIFolder;
 using mailwright::model::PSTSession;
 
@@ -146,7 +139,7 @@ private:
 inline MessageTextWriterFactory failing_for(std::set<std::string> subjects) {
     return [subjects](PSTSession& session, MessageFraming framing) {
         return std::make_unique<FailingWriter>(
-            mailwright::exporting::MakeMIMEMessageTextWriter(session, framing), subjects);
+            MakeMIMEMessageTextWriter(session, framing), subjects);
     };
 }
 
@@ -169,13 +162,13 @@ protected:
 
     // Separate files into out(), with the report file "report.txt" there.
     _ExportSettings settings(std::vector<std::shared_ptr<MAPIFolder>> folders,
-                             std::int32_t mailFormat = mailwright::exporting::kMailFormatMBOX) {
+                             std::int32_t mailFormat = kMailFormatMBOX) {
         _ExportSettings s;
         s.OutputFolderPath = s.MailsOutputFolderPath = s.ContactsOutputFolderPath =
             s.CalendarOutputFolderPath = out().string();
         s.ExtendedLogReportPath = (out() / "report.txt").string();
         s.MailFormat = mailFormat;
-        s.ExportPacking = mailwright::exporting::kPackingSeparateFiles;
+        s.ExportPacking = kPackingSeparateFiles;
         s.ExportItems = std::move(folders);
         return s;
     }
@@ -189,7 +182,7 @@ protected:
     Run run(const _ExportSettings& s, MessageTextWriterFactory factory = {},
             RecordingPresenter* presenter = nullptr) {
         if (!factory) {
-            factory = mailwright::exporting::MakeMIMEMessageTextWriter;
+            factory = MakeMIMEMessageTextWriter;
         }
         OutlookAssetsExportAgent agent(&s, factory);
         RecordingPresenter own;

@@ -1,13 +1,7 @@
-// Opening a session and its folder tree: the path rules, the code page from
-// the user defaults (with the fallback for code pages that decode nothing),
-// folder kinds from dotted container classes, children in table order
-// without search folders, a folder named twice placed once, who keeps the
-// session alive, and changing the code page of an ANSI file (Cyrillic 1251,
-// Japanese 932): the store name and every folder name are decoded anew,
-// folders not yet built are built with the new code page, full paths keep
-// the names they were built from, existing messages keep their strings and
-// new ones decode with the new code page. The tree with its names, paths,
-// kinds and counts is listed by the list command's tests.
+// Opening a session (path rules, the code page and its fallback), its folder
+// tree (kinds, order, folders named twice, who keeps it alive) and changing
+// the code page of an ANSI file, after which names are decoded anew and paths
+// keep the names they were built from.
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -19,24 +19,20 @@ namespace mailwright::targets {
 namespace {
 
 namespace fs = std::filesystem;
-using exporting::_ExportSettings;
 using namespace exporttest;
 using testfiles::count_of;
 using Files = std::vector<std::string>;
 
 TEST(ArchiveItemName, PutsTheNumbersLettersOverTheLastPlaces) {
-    EXPECT_EQ(exporting::ArchiveItemName(exporting::kArchiveContactPrefix, 0),
-              "OUTLOOKEXPORTEDADR0000000A");
-    EXPECT_EQ(exporting::ArchiveItemName(exporting::kArchiveContactPrefix, 25),
-              "OUTLOOKEXPORTEDADR000000CF");
-    EXPECT_EQ(exporting::ArchiveItemName(exporting::kArchiveContactPrefix, 123456789),
-              "OUTLOOKEXPORTEDADRBCDEFGHIJ");
+    EXPECT_EQ(ArchiveItemName(kArchiveContactPrefix, 0), "OUTLOOKEXPORTEDADR0000000A");
+    EXPECT_EQ(ArchiveItemName(kArchiveContactPrefix, 25), "OUTLOOKEXPORTEDADR000000CF");
+    EXPECT_EQ(ArchiveItemName(kArchiveContactPrefix, 123456789), "OUTLOOKEXPORTEDADRBCDEFGHIJ");
 }
 
 Files numbered(const std::string& prefix, std::size_t count) {
     Files names;
     for (std::uint32_t n = 0; n < count; ++n) {
-        names.push_back(exporting::ArchiveItemName(prefix, n));
+        names.push_back(ArchiveItemName(prefix, n));
     }
     return names;
 }
@@ -58,7 +54,7 @@ const std::string kArchive = "Mailwright Output.rge/Mail/mail.pst/Ann/Top of Per
 
 const ItemCase kCases[] = {
     {"Thunderbird",
-     exporting::kPackingThunderbird,
+     kPackingThunderbird,
      {"Calendar Events/Calendar.ics", "Contacts/Contacts.vcf", "Mails/Mails",
       "Mails/Mails.sbd/Calendar References", "Mails/Mails.sbd/mail.pst",
       "Mails/Mails.sbd/mail.pst.sbd/Ann", kTbInbox, kTbInbox + ".sbd/Inbox"},
@@ -68,7 +64,7 @@ const ItemCase kCases[] = {
      {"Calendar References"},
      "[Imported Mails]/Calendar References"},
     {"Apple",
-     exporting::kPackingAppleApplications,
+     kPackingAppleApplications,
      {"Calendar Events/Calendar.ics", "Contacts/Contacts.vcf",
       "Mails/Calendar References.mbox/mbox", "Mails/mail.pst/Ann.mbox/mbox", kApple + ".mbox/mbox",
       kApple + "/Inbox.mbox/mbox"},
@@ -78,7 +74,7 @@ const ItemCase kCases[] = {
      {"Calendar References.mbox/mbox"},
      "[Imported Mails]/Calendar References.mbox"},
     {"OutlookArchive",
-     exporting::kPackingOutlookArchive,
+     kPackingOutlookArchive,
      {"Mailwright Output.rge/Calendar/OUTLOOKEXPORTEDCAL0000000A",
       "Mailwright Output.rge/Contacts/OUTLOOKEXPORTEDADR0000000A",
       kArchive + "Inbox/Calendar References.mbox", kArchive + "Inbox/Inbox.mbox"},
@@ -118,19 +114,18 @@ pstbuild::Mailbox item_mailbox() {
     return box;
 }
 
-class ItemTargetsTest : public exporttest::ExportTest,
-                        public ::testing::WithParamInterface<ItemCase> {
+class ItemTargetsTest : public ExportTest, public ::testing::WithParamInterface<ItemCase> {
 protected:
     // The destination's settings for the folders, its output prepared.
     _ExportSettings prepared(const Files& folders) {
-        m_session = exporttest::open_session(psttest::build_file(item_mailbox()));
+        m_session = open_session(psttest::build_file(item_mailbox()));
         _ExportSettings s;
         s.ExportPacking = GetParam().packing;
-        s.ExportItems = exporttest::pick(m_session, folders);
+        s.ExportItems = pick(m_session, folders);
         EXPECT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0, ""));
         return s;
     }
-    bool runWide() const { return GetParam().packing != exporting::kPackingOutlookArchive; }
+    bool runWide() const { return GetParam().packing != kPackingOutlookArchive; }
 
     std::shared_ptr<model::PSTSession> m_session;
 };
@@ -138,7 +133,7 @@ protected:
 TEST_P(ItemTargetsTest, ContactsAndAppointmentsOfAMailFolderJoinTheDestinationsFiles) {
     const _ExportSettings s = prepared({"Inbox"});
     const auto r = run(s);
-    EXPECT_EQ(r.result.status, exporting::Success) << r.log;
+    EXPECT_EQ(r.result.status, Success) << r.log;
     EXPECT_EQ(std::tuple(r.result.mailCount, r.result.contactCount, r.result.calendarCount),
               std::tuple(2u, 1u, 1u));
     Files files = files_below(out());
@@ -151,7 +146,7 @@ TEST_P(ItemTargetsTest, ContactsAndAppointmentsOfAMailFolderJoinTheDestinationsF
     for (const auto& file : files) {
         if (file.find("Calendar References") != std::string::npos ||
             file.find("Inbox") != std::string::npos) {
-            EXPECT_EQ(exporttest::mbox_messages(out() / file), 1u) << file;
+            EXPECT_EQ(mbox_messages(out() / file), 1u) << file;
         }
     }
 }
@@ -167,7 +162,7 @@ TEST_P(ItemTargetsTest, ContactsAndEventsGoWhereTheDestinationImportsThem) {
         std::ofstream(calendars / "Calendar.ics") << "earlier";
     }
     const auto r = run(s);
-    EXPECT_EQ(r.result.status, exporting::Success) << r.log;
+    EXPECT_EQ(r.result.status, Success) << r.log;
     EXPECT_EQ(std::tuple(r.result.contactCount, r.result.calendarCount, r.result.mailCount),
               std::tuple(11u, 4u, 4u));
     EXPECT_EQ(files_below(contacts), GetParam().contactFiles);
@@ -193,7 +188,7 @@ TEST_P(ItemTargetsTest, ContactsAndEventsGoWhereTheDestinationImportsThem) {
     std::size_t references = 0;
     for (const auto& mailbox : GetParam().mailboxes) {
         const fs::path path = fs::path(s.MailsOutputFolderPath) / mailbox;
-        references += exporttest::mbox_messages(path);
+        references += mbox_messages(path);
         EXPECT_EQ(platform::GetFileTypeAndCreatorCodes(path).has_value(), !runWide()) << mailbox;
     }
     EXPECT_EQ(references, 4u);

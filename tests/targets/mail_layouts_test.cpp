@@ -12,7 +12,6 @@
 namespace mailwright::targets {
 namespace {
 
-using exporting::_ExportSettings;
 using namespace exporttest;
 
 // What a script of this folder prints for `dir` (standard error too), and
@@ -44,24 +43,24 @@ const std::string kAppleTop =
 // Names the destination keeps for its own files get a "_".
 const MailCase kCases[] = {
     {"ThunderbirdSecondLevelAndReservedNames",
-     exporting::kPackingThunderbird,
+     kPackingThunderbird,
      {"Inbox/Sub", "x.msf"},
      kTBTop + kTB + "Inbox\t0\n" + kTB + "Inbox.sbd/Sub\t3\n" + kTB + "x.msf_\t1\n"},
     {"ThunderbirdParentThenChild",
-     exporting::kPackingThunderbird,
+     kPackingThunderbird,
      {"Inbox", "Inbox/Sub"},
      kTBTop + kTB + "Inbox\t2\n" + kTB + "Inbox.sbd/Sub\t3\n"},
     {"AppleSecondLevelAndReservedNames",
-     exporting::kPackingAppleApplications,
+     kPackingAppleApplications,
      {"Inbox/Sub", "y.MBOX/z"},
      kAppleTop + kApple + "Inbox.mbox/mbox\t0\n" + kApple + "Inbox/Sub.mbox/mbox\t3\n" + kApple +
          "y.MBOX_.mbox/mbox\t0\n" + kApple + "y.MBOX_/z.mbox/mbox\t1\n"},
     {"AppleParentThenChild",
-     exporting::kPackingAppleApplications,
+     kPackingAppleApplications,
      {"Inbox", "Inbox/Sub"},
      kAppleTop + kApple + "Inbox.mbox/mbox\t2\n" + kApple + "Inbox/Sub.mbox/mbox\t3\n"},
     {"OutlookArchiveParentThenChild",
-     exporting::kPackingOutlookArchive,
+     kPackingOutlookArchive,
      {"Inbox", "Inbox/Sub"},
      kApple + "Inbox/Inbox.mbox\t2\n" + kApple + "Inbox/Sub/Sub.mbox\t3\n"},
 };
@@ -82,8 +81,7 @@ pstbuild::Mailbox layout_mailbox() {
     return box;
 }
 
-class MailLayoutsTest : public exporttest::ExportTest,
-                        public ::testing::WithParamInterface<MailCase> {
+class MailLayoutsTest : public ExportTest, public ::testing::WithParamInterface<MailCase> {
 protected:
     // The destination's run over the folders, its output prepared.
     _ExportSettings converted(std::int32_t packing, const std::vector<std::string>& folders) {
@@ -94,7 +92,7 @@ protected:
         EXPECT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0,
                                          MW_BINARY_DIR "/share/mailwright"));
         const auto r = run(s);
-        EXPECT_EQ(r.result.status, exporting::Success) << r.log;
+        EXPECT_EQ(r.result.status, Success) << r.log;
         return s;
     }
 };
@@ -106,14 +104,13 @@ TEST_P(MailLayoutsTest, EveryFolderOnTheWayIsAMailboxOfTheDestination) {
     const auto codes = platform::GetFileTypeAndCreatorCodes(
         s.MailsOutputFolderPath + "/" +
         GetParam().expected.substr(0, GetParam().expected.find('\t')));
-    EXPECT_EQ(codes.has_value(), GetParam().packing == exporting::kPackingOutlookArchive);
+    EXPECT_EQ(codes.has_value(), GetParam().packing == kPackingOutlookArchive);
 }
 
 // Thunderbird itself, started on a fresh profile whose Local Folders hold
 // the converted tree, finds every folder with the messages Python finds.
 TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
-    converted(exporting::kPackingThunderbird,
-              {"Inbox", "Inbox/Sub", "Entw\xC3\xBCrfe.sbd", "Calendar"});
+    converted(kPackingThunderbird, {"Inbox", "Inbox/Sub", "Entw\xC3\xBCrfe.sbd", "Calendar"});
     const std::string tree = (out() / "Mails").string();
     const auto thunderbird = script_output("thunderbird_counts.py", tree);
     if (thunderbird.exitCode == 77) {

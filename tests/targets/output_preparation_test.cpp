@@ -11,12 +11,12 @@ namespace mailwright::targets {
 namespace {
 
 namespace fs = std::filesystem;
-using exporting::_ExportSettings;
+using namespace exporttest;
 using Tree = std::vector<std::string>;
 
-constexpr std::int32_t kTB = exporting::kPackingThunderbird;
-constexpr std::int32_t kApple = exporting::kPackingAppleApplications;
-constexpr std::int32_t kArchive = exporting::kPackingOutlookArchive;
+constexpr std::int32_t kTB = kPackingThunderbird;
+constexpr std::int32_t kApple = kPackingAppleApplications;
+constexpr std::int32_t kArchive = kPackingOutlookArchive;
 constexpr const char* kResources = MW_BINARY_DIR "/share/mailwright";
 
 // Every entry below `dir` but report files, relative, folders ending in "/".
@@ -75,8 +75,7 @@ const PreparationCase kCases[] = {
      }()},
 };
 
-class PreparationTest : public exporttest::ExportTest,
-                        public ::testing::WithParamInterface<PreparationCase> {};
+class PreparationTest : public ExportTest, public ::testing::WithParamInterface<PreparationCase> {};
 
 TEST_P(PreparationTest, MakesTheDestinationsFoldersAndFixesItsSettings) {
     const PreparationCase& c = GetParam();
@@ -84,7 +83,7 @@ TEST_P(PreparationTest, MakesTheDestinationsFoldersAndFixesItsSettings) {
     for (int run = 0; run < c.runs; ++run) {
         s = _ExportSettings{};
         s.ExportPacking = c.packing;
-        s.MailFormat = exporting::kMailFormatEML;
+        s.MailFormat = kMailFormatEML;
         s.MaxMBOXSizeInMB = 5;
         s.ReadUnreadSeparated = true;
         s.MergeContacts = s.MergeCalendarEvents = c.packing == kArchive;
@@ -94,7 +93,7 @@ TEST_P(PreparationTest, MakesTheDestinationsFoldersAndFixesItsSettings) {
     EXPECT_EQ(fs::path(s.ExtendedLogReportPath).parent_path(), out());
     EXPECT_TRUE(fs::is_regular_file(s.ExtendedLogReportPath));
     EXPECT_EQ(std::tuple(s.MailFormat, s.MaxMBOXSizeInMB, s.ReadUnreadSeparated),
-              std::tuple(exporting::kMailFormatMBOX, 0, false));
+              std::tuple(kMailFormatMBOX, 0, false));
     EXPECT_EQ(s.MergeContacts && s.MergeCalendarEvents, c.packing != kArchive);
     // The output paths name the folders made last, or nothing.
     const fs::path last = out() / c.expected.front().substr(0, c.expected.front().find('/'));
@@ -109,7 +108,7 @@ TEST_P(PreparationTest, MakesTheDestinationsFoldersAndFixesItsSettings) {
 INSTANTIATE_TEST_SUITE_P(Destinations, PreparationTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class ArchivePackageTest : public exporttest::ExportTest {};
+class ArchivePackageTest : public ExportTest {};
 
 TEST_F(ArchivePackageTest, PartsParseAndAreMarkedAndMissingResourcesAreLeftOut) {
     _ExportSettings s;
@@ -122,7 +121,7 @@ TEST_F(ArchivePackageTest, PartsParseAndAreMarkedAndMissingResourcesAreLeftOut) 
                               "sys.exit(d[\"CFBundleSignature\"] != \"OPIM\")' '" +
                               package + "/Contents/Info.plist'";
     EXPECT_EQ(std::system(check.c_str()), 0);
-    EXPECT_EQ(exporttest::slurp(package + "/Contents/PkgInfo").substr(4), "OPIM");
+    EXPECT_EQ(slurp(package + "/Contents/PkgInfo").substr(4), "OPIM");
     const auto codes = platform::GetFileTypeAndCreatorCodes(package + "/Archive.xml");
     ASSERT_TRUE(codes);
     EXPECT_EQ(

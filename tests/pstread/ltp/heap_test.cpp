@@ -1,8 +1,6 @@
-// The heap-on-node and the BTree-on-heap: items read back from builder heaps
-// of several pages, heaps one change away from valid, and damaged trees (bad
-// headers, index items that name themselves, empty children, keys out of
-// order), each a fault of the file. Lookups and walks of sound trees of
-// several index levels are held by the property context tests.
+// The heap-on-node and the BTree-on-heap: items of builder heaps of several
+// pages, and heaps and trees one change away from valid. Sound trees of
+// several index levels are read by the property context tests.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,9 +1,6 @@
-// Property and table contexts: where values live (inline, heap, subnode,
-// behind index levels), the faults of short values, the typed readers and
-// their charset rule, multi-valued values that lie about their layout, value
-// streams; rows and cells from builder tables with the row matrix in the heap
-// and in a multi-block subnode, rows as property objects, and table infos one
-// change away from valid.
+// Property contexts (where values live, the typed readers and the charset
+// rule, multi-valued and short values, value streams) and table contexts
+// (rows and cells in the heap and in subnodes, table infos that lie).
 #include <gtest/gtest.h>
 
 #include <bit>

@@ -1,9 +1,6 @@
-// The node and block B-trees and files written by the builder read back
-// byte for byte: each variant and encoding, deep node and block B-trees,
-// XBLOCK and XXBLOCK data trees, two-level and nested subnode trees, an ANSI
-// data tree larger than one XBLOCK can address, a big value read holding one
-// block at a time; lookups and walks over many more leaf pages than the
-// bounded leaf cache holds, and pages one change away from valid.
+// The node and block B-trees, deep and over many more leaf pages than the
+// leaf cache holds, pages one change away from valid, and every kind of data
+// and subnode tree the builder writes read back byte for byte.
 #include <gtest/gtest.h>
 
 #include <functional>

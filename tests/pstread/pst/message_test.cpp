@@ -1,9 +1,6 @@
-// The store, folders, messages, recipients and attachments from builder
-// files: store properties and the named property map, the folder depth
-// limit, the subject prefix rule, names decoded with the message's charset,
-// and embedded messages down to the nesting limit. Row order, rows pointing
-// back up, search folders, counts and ANSI names are checked where the
-// folder tree is built from them.
+// The store, the folder depth limit, and messages with their recipients,
+// attachments and embedded messages. Row order, rows pointing back up,
+// search folders and ANSI names are checked where the folder tree is built.
 #include <gtest/gtest.h>
 
 #include <iterator>
