@@ -138,8 +138,8 @@ private:
 
 inline MessageTextWriterFactory failing_for(std::set<std::string> subjects) {
     return [subjects](PSTSession& session, MessageFraming framing) {
-        return std::make_unique<FailingWriter>(
-            MakeMIMEMessageTextWriter(session, framing), subjects);
+        return std::make_unique<FailingWriter>(MakeMIMEMessageTextWriter(session, framing),
+                                               subjects);
     };
 }
 
@@ -212,12 +212,14 @@ inline std::size_t mbox_messages(const fs::path& path) {
     return count;
 }
 
-// Every regular file below `dir`, relative to it, sorted.
-inline std::vector<std::string> files_below(const fs::path& dir) {
+// Every regular file below `dir` (and with `folders` every folder, ending in
+// "/"), relative to it, sorted.
+inline std::vector<std::string> files_below(const fs::path& dir, bool folders = false) {
     std::vector<std::string> out;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        if (entry.is_regular_file()) {
-            out.push_back(fs::relative(entry.path(), dir).string());
+        if (entry.is_regular_file() || (folders && entry.is_directory())) {
+            out.push_back(fs::relative(entry.path(), dir).string() +
+                          (entry.is_directory() ? "/" : ""));
         }
     }
     std::sort(out.begin(), out.end());

@@ -18,7 +18,6 @@
 namespace mailwright::targets {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace exporttest;
 using testfiles::count_of;
 using Files = std::vector<std::string>;

@@ -1,6 +1,9 @@
-// The mailboxes of each destination, as Python's mailbox module reads them:
-// every folder on the way down to a converted folder, in the destination's
-// own layout, with the messages only in the converted folders.
+// What each destination prepares before a run (its folders by the kinds
+// selected, numbered names on a second run, the paths and settings it fixes,
+// the archive package with its parts) and its mailboxes as Python's mailbox
+// module and Thunderbird read them: every folder on the way down to a
+// converted folder, in the destination's own layout, with the messages only
+// in the converted folders.
 #include <gtest/gtest.h>
 
 #include "export/export_fixture.h"
@@ -13,6 +16,7 @@ namespace mailwright::targets {
 namespace {
 
 using namespace exporttest;
+constexpr const char* kResources = MW_BINARY_DIR "/share/mailwright";
 
 // What a script of this folder prints for `dir` (standard error too), and
 // its exit status.
@@ -89,8 +93,8 @@ protected:
         _ExportSettings s;
         s.ExportPacking = packing;
         s.ExportItems = pick(session, folders);
-        EXPECT_FALSE(PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0,
-                                         MW_BINARY_DIR "/share/mailwright"));
+        EXPECT_FALSE(
+            PrepareTargetOutput(s, out().string(), KindsOfFolders(s.ExportItems), 0, kResources));
         const auto r = run(s);
         EXPECT_EQ(r.result.status, Success) << r.log;
         return s;
@@ -125,6 +129,128 @@ TEST_F(MailLayoutsTest, ThunderbirdReadsEveryFolderWithItsMessages) {
 
 INSTANTIATE_TEST_SUITE_P(Destinations, MailLayoutsTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+using Tree = std::vector<std::string>;
+
+// Every entry below `dir` but report files.
+Tree tree_below(const fs::path& dir) {
+    Tree out = files_below(dir, true);
+    std::erase_if(out, [](const std::string& f) { return f.starts_with("PST Conversion Report"); });
+    return out;
+}
+
+Tree package(const std::string& p) {
+    return {p + "/",          p + "/Archive.xml",         p + "/Calendar/",        p + "/Contacts/",
+            p + "/Contents/", p + "/Contents/Info.plist", p + "/Contents/PkgInfo", p + "/Mail/"};
+}
+
+struct PreparationCase {
+    const char* name;
+    std::int32_t packing;
+    SelectedKinds kinds;
+    int runs;
+    Tree expected;  // below the chosen folder after the last run
+};
+
+const PreparationCase kPreparations[] = {
+    {"ThunderbirdSecondRun",
+     kPackingThunderbird,
+     {true, false, true},
+     2,
+     {"Calendar Events (1)/", "Calendar Events/", "Mails (1)/", "Mails (1)/Mails",
+      "Mails (1)/Mails.sbd/", "Mails/", "Mails/Mails", "Mails/Mails.sbd/"}},
+    {"AppleContactsOnly", kPackingAppleApplications, {false, true, false}, 1, {"Contacts/"}},
+    {"AppleCalendarOnlyStillMakesMails",
+     kPackingAppleApplications,
+     {false, false, true},
+     1,
+     {"Calendar Events/", "Mails/"}},
+    {"ArchiveContactsOnlyHasEveryPart",
+     kPackingOutlookArchive,
+     {false, true, false},
+     1,
+     package("Mailwright Output.rge")},
+    {"ArchiveSecondRun",
+     kPackingOutlookArchive,
+     {true, false, false},
+     2,
+     [] {
+         Tree both = package("Mailwright Output (1).rge");
+         const Tree first = package("Mailwright Output.rge");
+         both.insert(both.end(), first.begin(), first.end());
+         return both;
+     }()},
+};
+
+class PreparationTest : public ExportTest, public ::testing::WithParamInterface<PreparationCase> {};
+
+TEST_P(PreparationTest, MakesTheDestinationsFoldersAndFixesItsSettings) {
+    const PreparationCase& c = GetParam();
+    _ExportSettings s;
+    for (int run = 0; run < c.runs; ++run) {
+        s = _ExportSettings{};
+        s.ExportPacking = c.packing;
+        s.MailFormat = kMailFormatEML;
+        s.MaxMBOXSizeInMB = 5;
+        s.ReadUnreadSeparated = true;
+        s.MergeContacts = s.MergeCalendarEvents = c.packing == kPackingOutlookArchive;
+        ASSERT_FALSE(PrepareTargetOutput(s, out().string(), c.kinds, run * 60, kResources));
+    }
+    EXPECT_EQ(tree_below(out()), c.expected);
+    EXPECT_EQ(fs::path(s.ExtendedLogReportPath).parent_path(), out());
+    EXPECT_TRUE(fs::is_regular_file(s.ExtendedLogReportPath));
+    EXPECT_EQ(std::tuple(s.MailFormat, s.MaxMBOXSizeInMB, s.ReadUnreadSeparated),
+              std::tuple(kMailFormatMBOX, 0, false));
+    EXPECT_EQ(s.MergeContacts && s.MergeCalendarEvents, c.packing != kPackingOutlookArchive);
+    // The output paths name the folders made last, or nothing.
+    const fs::path last = out() / c.expected.front().substr(0, c.expected.front().find('/'));
+    EXPECT_EQ(s.OutputFolderPath,
+              c.packing == kPackingOutlookArchive ? last.string() : out().string());
+    EXPECT_EQ(s.ContactsOutputFolderPath.empty(),
+              !c.kinds.contacts && c.packing != kPackingOutlookArchive);
+    if (c.packing == kPackingThunderbird) {
+        EXPECT_EQ(s.MailsOutputFolderPath,
+                  (out() / (c.runs == 2 ? "Mails (1)" : "Mails") / "Mails.sbd").string());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, PreparationTest, ::testing::ValuesIn(kPreparations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class ArchivePackageTest : public ExportTest {};
+
+TEST_F(ArchivePackageTest, PartsParseAndAreMarkedAndMissingResourcesAreLeftOut) {
+    _ExportSettings s;
+    s.ExportPacking = kPackingOutlookArchive;
+    ASSERT_FALSE(PrepareTargetOutput(s, out().string(), {}, 0, kResources));
+    const std::string package = s.OutputFolderPath;
+    const std::string check = "xmllint --noout '" + package +
+                              "/Archive.xml' && python3 -c '"
+                              "import plistlib, sys; d = plistlib.load(open(sys.argv[1], \"rb\")); "
+                              "sys.exit(d[\"CFBundleSignature\"] != \"OPIM\")' '" +
+                              package + "/Contents/Info.plist'";
+    EXPECT_EQ(std::system(check.c_str()), 0);
+    EXPECT_EQ(slurp(package + "/Contents/PkgInfo").substr(4), "OPIM");
+    const auto codes = platform::GetFileTypeAndCreatorCodes(package + "/Archive.xml");
+    ASSERT_TRUE(codes);
+    EXPECT_EQ(
+        platform::FourCharacterCode(codes->type) + platform::FourCharacterCode(codes->creator),
+        "TEXTOPIM");
+
+    // Without resources the package still has its folders; a chosen folder
+    // that cannot hold folders stops the preparation and says why.
+    ASSERT_FALSE(PrepareTargetOutput(s, out().string(), {}, 0, (out() / "none").string()));
+    EXPECT_EQ(tree_below(s.OutputFolderPath),
+              (Tree{"Calendar/", "Contacts/", "Contents/", "Mail/"}));
+    for (const std::int32_t packing :
+         {kPackingThunderbird, kPackingAppleApplications, kPackingOutlookArchive}) {
+        s.ExportPacking = packing;
+        const auto failed =
+            PrepareTargetOutput(s, s.ExtendedLogReportPath, {true, true, true}, 0, "");
+        ASSERT_TRUE(failed);
+        EXPECT_TRUE(failed->ends_with(": Not a directory")) << *failed;
+    }
+}
 
 }  // namespace
 }  // namespace mailwright::targets
