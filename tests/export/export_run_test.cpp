@@ -197,7 +197,7 @@ TEST_F(ExportRunTest, ACancelStopsTheRunAfterTheCurrentItem) {
     }
 }
 
-TEST_F(ExportRunTest, AMissingOutputFolderFailsWithTheDiskText) {
+TEST_F(ExportRunTest, AMissingOutputFolderOrAnUnknownLayoutFailsTheRunWithItsReason) {
     const auto session = open_session(psttest::build_file(three_folders(2, 1, 0)));
     for (const std::int32_t format : {kMailFormatMBOX, kMailFormatEML}) {
         _ExportSettings s = settings(pick(session, {"Inbox", "Sent"}), format);
@@ -220,6 +220,14 @@ TEST_F(ExportRunTest, AMissingOutputFolderFailsWithTheDiskText) {
                  L}));
         EXPECT_EQ(r.log.find("Sent"), std::string::npos);
     }
+    // An unknown layout fails the run alike, with its own reason.
+    _ExportSettings s = settings(pick(session, {"Inbox"}));
+    s.ExportPacking = 7;
+    const auto r = run(s);
+    EXPECT_EQ(r.result.status, Failed);
+    EXPECT_TRUE(in_order(r.log, {"\r\n\r\nConversion aborted due to following error: this output "
+                                 "layout is not available (ExportPacking 7)",
+                                 "Operation aborted due to following error:"}));
 }
 
 // Files of this process may not grow past `bytes` while it lives: writes
@@ -309,17 +317,6 @@ TEST_F(ExportRunTest, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
                                      "Conversion process completed with errors.\r\n"}))
             << r.log;
     }
-}
-
-TEST_F(ExportRunTest, AnUnknownLayoutFailsTheFolderWithItsReason) {
-    const auto session = open_session(psttest::build_file(three_folders(1, 0, 0)));
-    _ExportSettings s = settings(pick(session, {"Inbox"}));
-    s.ExportPacking = 7;
-    const auto r = run(s);
-    EXPECT_EQ(r.result.status, Failed);
-    EXPECT_TRUE(in_order(r.log, {"\r\n\r\nConversion aborted due to following error: this output "
-                                 "layout is not available (ExportPacking 7)",
-                                 "Operation aborted due to following error:"}));
 }
 
 TEST_F(ExportRunTest, FoldersWithoutAnExporterYieldNothingAndNoError) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/item_kinds.h"
@@ -102,28 +103,6 @@ TEST(SessionOpen, CodePagesThatDecodeNothingFallBackAndTheSettingIsCutTo32Bits) 
     }
 }
 
-TEST(Folder, KindComesFromTheContainerClassOrItsDottedSpecialKinds) {
-    const std::pair<const char*, std::int32_t> cases[] = {
-        {"IPF.Appointment.Birthday", kFolderCalendar},
-        {"IPF.Contact.RecipientCache", kFolderContacts},
-        {"IPF.Tasks", kFolderMail},
-        {"ipf.task", kFolderMail},
-        {"IPF.Contact ", kFolderMail},
-    };
-    pstbuild::Mailbox box = pstbuild::standard_mailbox();
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        box.top().add_folder("F" + std::to_string(i), cases[i].first);
-    }
-    box.root.container_class = "IPF.Task";
-    const auto session = open_session(build_file(box));
-    EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->defaultItemType(), kFolderTasks);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(child(top_folder(session), "F" + std::to_string(i))->defaultItemType(),
-                  cases[i].second)
-            << cases[i].first;
-    }
-}
-
 std::vector<std::string> names(const std::vector<std::shared_ptr<MAPIFolder>>& folders) {
     std::vector<std::string> out;
     for (const auto& f : folders) {
@@ -132,16 +111,28 @@ std::vector<std::string> names(const std::vector<std::shared_ptr<MAPIFolder>>& f
     return out;
 }
 
-TEST(FolderTree, ChildrenComeInHierarchyOrderWithoutSearchFolders) {
+TEST(FolderTree, ChildrenInHierarchyOrderWithoutSearchFoldersAndKindsFromDottedClasses) {
+    const std::tuple<const char*, const char*, std::int32_t> cases[] = {
+        {"Zulu", "IPF.Appointment.Birthday", kFolderCalendar},
+        {"Alpha", "IPF.Contact.RecipientCache", kFolderContacts},
+        {"Mike", "IPF.Tasks", kFolderMail},
+        {"Echo", "ipf.task", kFolderMail},
+        {"Bravo", "IPF.Contact ", kFolderMail},
+    };
     pstbuild::Mailbox box = pstbuild::standard_mailbox();
-    for (const char* name : {"Zulu", "Alpha", "Mike"}) {
-        box.top().add_folder(name);
+    for (const auto& [name, container_class, kind] : cases) {
+        box.top().add_folder(name, container_class);
     }
     box.top().add_folder("Searching", "").search_folder = true;
+    box.root.container_class = "IPF.Task";
     const auto session = open_session(build_file(box));
+    EXPECT_EQ(session->getRootStore()->getSubTreeFolder()->defaultItemType(), kFolderTasks);
     const auto top = top_folder(session);
-    EXPECT_EQ(names(top->getFolders()),
-              (std::vector<std::string>{"Deleted Items", "Zulu", "Alpha", "Mike"}));
+    EXPECT_EQ(names(top->getFolders()), (std::vector<std::string>{"Deleted Items", "Zulu", "Alpha",
+                                                                  "Mike", "Echo", "Bravo"}));
+    for (const auto& [name, container_class, kind] : cases) {
+        EXPECT_EQ(child(top, name)->defaultItemType(), kind) << container_class;
+    }
 }
 
 TEST(FolderTree, AFolderNamedByTwoHierarchyRowsOrByAnAncestorAppearsOnce) {

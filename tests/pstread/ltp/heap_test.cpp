@@ -111,17 +111,14 @@ TEST(HeapTest, FaultsOfTheFileAreDatabaseCorrupt) {
          },
          "holds 6 bytes, not 5 from offset 0x2"},
     };
-    for (const Variant variant : kVariants) {
-        for (const fault& f : faults) {
-            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + f.name);
-            small_heap h(variant);
-            f.change(h);
-            const auto heap = open_heap(variant, h.data);
-            for (int attempt = 0; attempt < 2; ++attempt) {  // a failure is not kept as success
-                EXPECT_TRUE(fails_with([&] { f.read(*heap, h); }, f.error_part));
-            }
+    for_rows(faults, [&](Variant variant, const fault& f) {
+        small_heap h(variant);
+        f.change(h);
+        const auto heap = open_heap(variant, h.data);
+        for (int attempt = 0; attempt < 2; ++attempt) {  // a failure is not kept as success
+            EXPECT_TRUE(fails_with([&] { f.read(*heap, h); }, f.error_part));
         }
-    }
+    });
 }
 
 TEST(HeapTest, HeadersAndSignatures) {

@@ -332,15 +332,12 @@ TEST(TableTest, TableInfoOneChangeFromValid) {
         {"more columns than TCINFO holds", [](auto& d, std::size_t t) { d[t + 1] = 200; },
          "cannot hold 200 columns"},
     };
-    for (const Variant variant : ndbfile::kVariants) {
-        for (const fault& f : faults) {
-            SCOPED_TRACE(std::string(ndbfile::variant_name(variant)) + ": " + f.name);
-            NodeContent node = mixed_table(variant).build();
-            f.change(node.data, tcinfo_offset(node.data));
-            EXPECT_TRUE(
-                ndbfile::fails_with([&] { const table tc(node_of(variant, node)); }, f.error_part));
-        }
-    }
+    ndbfile::for_rows(faults, [&](Variant variant, const fault& f) {
+        NodeContent node = mixed_table(variant).build();
+        f.change(node.data, tcinfo_offset(node.data));
+        EXPECT_TRUE(
+            ndbfile::fails_with([&] { const table tc(node_of(variant, node)); }, f.error_part));
+    });
 }
 
 TEST(TableTest, RowsAndCellsLargerThanTheirRoom) {

@@ -35,7 +35,7 @@ TEST(BlockTest, TrailerFaultsOneChangeFromValid) {
     struct row {
         std::size_t pstbuild::VariantTraits::*field;
         std::uint8_t flip;
-        const char* error;
+        const char* name;  // the error
     };
     const row rows[] = {
         {&pstbuild::VariantTraits::trailer_bid, 0x04, "wrong block id"},
@@ -43,17 +43,14 @@ TEST(BlockTest, TrailerFaultsOneChangeFromValid) {
         {&pstbuild::VariantTraits::trailer_wSig, 0x01, "block sig mismatch"},
         {&pstbuild::VariantTraits::trailer_dwCRC, 0x01, "block crc mismatch"},
     };
-    for (const Variant variant : kVariants) {
-        for (const row& r : rows) {
-            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + r.error);
-            NdbBuilder builder(options(variant, pstbuild::Encoding::permute));
-            builder.add_node(0x21, pattern(100, 1));
-            built_file built = finish(builder);
-            const auto& block = built.layout.data_block_at(0x21, 0);
-            built.file[built.layout.trailer_offset(block) + built.traits().*r.field] ^= r.flip;
-            EXPECT_TRUE(fails_with([&] { built.open()->lookup_node(0x21).size(); }, r.error));
-        }
-    }
+    for_rows(rows, [](Variant variant, const row& r) {
+        NdbBuilder builder(options(variant, pstbuild::Encoding::permute));
+        builder.add_node(0x21, pattern(100, 1));
+        built_file built = finish(builder);
+        const auto& block = built.layout.data_block_at(0x21, 0);
+        built.file[built.layout.trailer_offset(block) + built.traits().*r.field] ^= r.flip;
+        EXPECT_TRUE(fails_with([&] { built.open()->lookup_node(0x21).size(); }, r.name));
+    });
 }
 
 // Node 0x21 over a data tree made by `make` from raw blocks.
@@ -114,19 +111,16 @@ TEST(BlockTest, DataTreeFaults) {
         {"a missing child", [&](NdbBuilder& b) { return xblock(b, 1, 10, {0x7FFFFF0}); },
          "key not found"},
     };
-    for (const Variant variant : kVariants) {
-        for (const row& r : rows) {
-            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + r.name);
-            const auto db = raw_tree(variant, r.make).open();
-            EXPECT_TRUE(fails_with<std::exception>(
-                [&] {
-                    const auto n = db->lookup_node(0x21);
-                    n.read_all();
-                    n.get_page_count();
-                },
-                r.error_part));
-        }
-    }
+    for_rows(rows, [&](Variant variant, const row& r) {
+        const auto db = raw_tree(variant, r.make).open();
+        EXPECT_TRUE(fails_with<std::exception>(
+            [&] {
+                const auto n = db->lookup_node(0x21);
+                n.read_all();
+                n.get_page_count();
+            },
+            r.error_part));
+    });
 }
 
 TEST(BlockTest, BbtEntriesThatLie) {
@@ -271,16 +265,13 @@ TEST(NodeTest, SubnodeTreeFaults) {
          },
          "reuses the subnode tree"},
     };
-    for (const Variant variant : kVariants) {
-        for (const row& r : rows) {
-            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + r.name);
-            NdbBuilder builder(options(variant));
-            builder.add_node_entry({0x21, 0, r.tree(builder), 0});
-            const auto db = finish(builder).open();
-            EXPECT_TRUE(fails_with([&] { db->lookup_node(0x21).lookup(0x1E1).lookup(0x1E1); },
-                                   r.error_part));
-        }
-    }
+    for_rows(rows, [&](Variant variant, const row& r) {
+        NdbBuilder builder(options(variant));
+        builder.add_node_entry({0x21, 0, r.tree(builder), 0});
+        const auto db = finish(builder).open();
+        EXPECT_TRUE(
+            fails_with([&] { db->lookup_node(0x21).lookup(0x1E1).lookup(0x1E1); }, r.error_part));
+    });
 }
 
 TEST(NodeTest, NestingIsReadUpToItsLimit) {

@@ -310,30 +310,27 @@ TEST(BtreeTest, PagesOneChangeFromValid) {
          },
          nullptr},
     };
-    for (const Variant variant : kVariants) {
-        for (const page_case& c : cases) {
-            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + c.name);
-            built_file built = many_nodes(variant, 20);
-            c.change(built);
-            const auto db = built.open();
-            const auto lookup = [&] { db->lookup_node_info(nid_at(19)); };
-            if (c.lookup_error) {
-                EXPECT_TRUE(fails_with(lookup, c.lookup_error));
-                // A page that failed is not kept: the next lookup fails alike.
-                EXPECT_TRUE(fails_with(lookup, c.lookup_error));
-            } else {
-                EXPECT_NO_THROW(lookup());
-            }
-            // Every damaged tree fails its walk.
-            EXPECT_THROW(
-                [&] {
-                    for (const auto& info : db->node_infos()) {
-                        (void)info;
-                    }
-                }(),
-                database_corrupt);
+    for_rows(cases, [&](Variant variant, const page_case& c) {
+        built_file built = many_nodes(variant, 20);
+        c.change(built);
+        const auto db = built.open();
+        const auto lookup = [&] { db->lookup_node_info(nid_at(19)); };
+        if (c.lookup_error) {
+            EXPECT_TRUE(fails_with(lookup, c.lookup_error));
+            // A page that failed is not kept: the next lookup fails alike.
+            EXPECT_TRUE(fails_with(lookup, c.lookup_error));
+        } else {
+            EXPECT_NO_THROW(lookup());
         }
-    }
+        // Every damaged tree fails its walk.
+        EXPECT_THROW(
+            [&] {
+                for (const auto& info : db->node_infos()) {
+                    (void)info;
+                }
+            }(),
+            database_corrupt);
+    });
 }
 
 struct fake_page {

@@ -43,6 +43,18 @@ inline bytes pattern(std::size_t size, std::uint32_t seed) {
     return out;
 }
 
+// Calls `check(variant, row)` for every row in each variant, traced with the
+// variant and the row's name.
+template <typename Rows, typename F>
+void for_rows(const Rows& rows, F&& check) {
+    for (const Variant variant : kVariants) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(variant_name(variant)) + ": " + row.name);
+            check(variant, row);
+        }
+    }
+}
+
 // what() of the E that `action` throws, or "(no exception)".
 template <typename E, typename F>
 std::string error_of(F&& action) {
