@@ -4,7 +4,7 @@
 // module and Thunderbird read them: every folder on the way down to a
 // converted folder, in the destination's own layout, with the messages only
 // in the converted folders; and where the contacts and appointments of a run
-// go for each destination (see ItemTargetsTest).
+// go for each destination.
 #include <gtest/gtest.h>
 
 #include "export/archive_item_name.h"
@@ -264,6 +264,7 @@ TEST_F(ArchivePackageTest, PartsParseAndAreMarkedAndMissingResourcesAreLeftOut) 
 // folder's mail; each in the contact style of its application. A mail
 // folder's contacts and appointments join those files, whose folders the
 // run makes, never the mail tree.
+
 TEST(ArchiveItemName, PutsTheNumbersLettersOverTheLastPlaces) {
     EXPECT_EQ(ArchiveItemName(kArchiveContactPrefix, 0), "OUTLOOKEXPORTEDADR0000000A");
     EXPECT_EQ(ArchiveItemName(kArchiveContactPrefix, 25), "OUTLOOKEXPORTEDADR000000CF");
