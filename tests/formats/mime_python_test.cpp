@@ -253,7 +253,7 @@ TEST(MimePython, SampleMessagesOfBothFileVariantsParseWithoutDefects) {
         GTEST_SKIP() << "python3 with the email package is not available";
     }
     for (const auto variant : {pstbuild::Variant::unicode, pstbuild::Variant::ansi}) {
-        const auto built = mimetest::build_inbox(mimetest::all_samples(), {.variant = variant});
+        const auto built = mimetest::build_inbox(mimetest::all_samples(), variant);
         EXPECT_EQ(check_store(pstread::pst(built.open())), mimetest::all_samples().size());
     }
 }

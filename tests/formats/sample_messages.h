@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,7 +35,6 @@ struct WriteOptions {
     bool mbox = false;
     pstbuild::Variant variant = pstbuild::Variant::unicode;
     std::uint32_t defaultCodePage = 1252;  // the writer's (the session's) code page
-    unsigned mailboxCodePage = 1252;       // the code page ANSI files store text in
     std::string zone = "Europe/Berlin";
     // Resolve the content-type property through the file's named property map.
     bool resolveContentType = false;
@@ -51,16 +51,11 @@ inline pstbuild::Message mail(std::string subject) {
 }
 
 inline psttest::BuiltMailbox build_inbox(std::vector<pstbuild::Message> messages,
-                                         const WriteOptions& options = {}) {
+                                         pstbuild::Variant variant = pstbuild::Variant::unicode) {
     pstbuild::Mailbox box = psttest::two_folder_mailbox();
-    box.code_page = options.mailboxCodePage;
+    box.code_page = 1252;  // the code page ANSI files store text in
     box.top().children[1].messages = std::move(messages);
-    return psttest::build_file(box, options.variant);
-}
-
-inline void make_deterministic(MIMEMailWriter& writer, const WriteOptions& options) {
-    writer.setSystemTimeZone(mailwright::text::DateTimeZone::from_id(options.zone)
-                                 .value_or(mailwright::text::DateTimeZone::gmt()));
+    return psttest::build_file(box, variant);
 }
 
 // Each Inbox message of the built file written by one writer, as separate
@@ -71,7 +66,7 @@ inline std::vector<std::string> write_built(const psttest::BuiltMailbox& built,
     const pstread::folder inbox = file.open_folder(built.folder_nid(kInboxPath));
     MIMEMailWriter writer(options.mbox, options.mbox, options.variant == pstbuild::Variant::unicode,
                           options.defaultCodePage);
-    make_deterministic(writer, options);
+    writer.setSystemTimeZone(*mailwright::text::DateTimeZone::from_id(options.zone));
     writer.setStoreKey(mailwright::formats::StoreRecordKey(file));
     if (options.resolveContentType) {
         writer.setContentTypePropId(mailwright::formats::ResolveContentTypePropId(file));
@@ -87,7 +82,7 @@ inline std::vector<std::string> write_built(const psttest::BuiltMailbox& built,
 
 inline std::vector<std::string> write_messages(std::vector<pstbuild::Message> messages,
                                                const WriteOptions& options = {}) {
-    return write_built(build_inbox(std::move(messages), options), options);
+    return write_built(build_inbox(std::move(messages), options.variant), options);
 }
 
 inline std::string write_message(pstbuild::Message message, const WriteOptions& options = {}) {
@@ -135,6 +130,16 @@ inline Attachment inline_image(std::string name, std::string content_id) {
     return a;
 }
 
+// A mail whose bodies are stored in UTF-8.
+inline Message utf8_mail(std::string subject, std::optional<std::string> body,
+                         std::optional<std::string> html = {}) {
+    Message m = mail(std::move(subject));
+    m.internet_code_page = 65001;
+    m.body = std::move(body);
+    m.html = std::move(html);
+    return m;
+}
+
 inline Message plain_only() {
     Message m = mail("Plain only");
     m.internet_code_page = 1252;
@@ -146,17 +151,13 @@ inline Message plain_only() {
 }
 
 inline Message html_only() {
-    Message m = mail("HTML only");
-    m.internet_code_page = 65001;
-    m.html = "<html><body><p>Caf\xC3\xA9</p>\r\nFrom here</body></html>";
+    Message m =
+        utf8_mail("HTML only", {}, "<html><body><p>Caf\xC3\xA9</p>\r\nFrom here</body></html>");
     return m;
 }
 
 inline Message plain_and_html() {
-    Message m = mail("Plain and HTML");
-    m.internet_code_page = 65001;
-    m.body = "Plain text\r\n";
-    m.html = "<p>HTML text</p>";
+    Message m = utf8_mail("Plain and HTML", "Plain text\r\n", "<p>HTML text</p>");
     return m;
 }
 
@@ -168,9 +169,8 @@ inline Message plain_html_and_attachment() {
 }
 
 inline Message inline_images() {
-    Message m = mail("Two inline images");
-    m.internet_code_page = 65001;
-    m.html = "<p><img src=\"cid:first\"><img src=\"cid:second\"></p>";
+    Message m = utf8_mail("Two inline images", {},
+                          "<p><img src=\"cid:first\"><img src=\"cid:second\"></p>");
     m.attachments.push_back(inline_image("first.png", "first"));
     m.attachments.push_back(inline_image("second.png", "second"));
     return m;
@@ -186,9 +186,7 @@ inline Message inline_images_and_attachment() {
 }
 
 inline Message hidden_inline_image() {
-    Message m = mail("Hidden inline image");
-    m.internet_code_page = 65001;
-    m.html = "<p>No picture</p>";
+    Message m = utf8_mail("Hidden inline image", {}, "<p>No picture</p>");
     Attachment a = inline_image("hidden.png", "hidden");
     a.flags = 0x2;  // attRenderedInBody
     m.attachments.push_back(a);
@@ -196,13 +194,10 @@ inline Message hidden_inline_image() {
 }
 
 inline Message embedded_message() {
-    auto inner = std::make_shared<Message>(mail("Inner message"));
-    inner->internet_code_page = 65001;
-    inner->body = "Inner body\r\nFrom inside\r\n";
+    auto inner =
+        std::make_shared<Message>(utf8_mail("Inner message", "Inner body\r\nFrom inside\r\n"));
     inner->attachments.push_back(file_attachment("inner.bin", "", all_byte_values(120)));
-    Message m = mail("Outer message");
-    m.internet_code_page = 65001;
-    m.body = "Outer body\r\n";
+    Message m = utf8_mail("Outer message", "Outer body\r\n");
     Attachment a;
     a.filename = "Inner message";
     a.embedded = inner;
@@ -274,9 +269,7 @@ inline const char* kStoredHeaders =
     "X-Mailer: Example Mailer\r\n";
 
 inline Message stored_headers(bool usable) {
-    Message m = mail(usable ? "Stored headers" : "Stored headers without a date");
-    m.internet_code_page = 65001;
-    m.body = "Body\r\n";
+    Message m = utf8_mail(usable ? "Stored headers" : "Stored headers without a date", "Body\r\n");
     std::string headers = kStoredHeaders;
     if (!usable) {
         headers.erase(headers.find("Date:"), headers.find("Message-ID:") - headers.find("Date:"));
@@ -297,9 +290,7 @@ inline Message bare_message() {
 // without a path) and OLE objects (with a file name, a display name only,
 // and neither).
 inline Message by_reference_attachments() {
-    Message m = mail("Attachments by reference");
-    m.internet_code_page = 65001;
-    m.body = "See the links\r\n";
+    Message m = utf8_mail("Attachments by reference", "See the links\r\n");
     const auto reference = [](std::int32_t method, std::string name, std::string path) {
         Attachment a;
         a.filename = std::move(name);
@@ -330,10 +321,9 @@ inline Message by_reference_attachments() {
 }
 
 inline Message non_ascii_names() {
-    Message m = mail("R\xC3\xA9sum\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC");
-    m.internet_code_page = 65001;
+    Message m = utf8_mail("R\xC3\xA9sum\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC",
+                          "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n");
     m.sender = {"J\xC3\xBCrgen M\xC3\xBCller", "juergen@example.com"};
-    m.body = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n";
     m.attachments.push_back(
         file_attachment("r\xC3\xA9sum\xC3\xA9.pdf", "application/pdf", bytes_of("%PDF")));
     return m;
