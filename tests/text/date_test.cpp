@@ -67,39 +67,23 @@ TEST(TimeConversion, FiletimesMinutesAndOleDates) {
 }
 
 TEST(TimeConversion, NearestUtcMidnightRoundsHalfADayEitherWay) {
+    // Ties go to the later midnight; instants beyond any calendar stay.
     const std::pair<Instant, Instant> cases[] = {
-        {43199, 0},
-        {43200, 86400},  // ties go to the later midnight
-        {-43200, 0},
-        {-43201, -86400},
-        {INT64_MIN, INT64_MIN},  // beyond any calendar: unchanged, no overflow
-        {INT64_MAX, INT64_MAX},
-    };
+        {43199, 0},       {43200, 86400},         {-43200, 0},
+        {-43201, -86400}, {INT64_MIN, INT64_MIN}, {INT64_MAX, INT64_MAX}};
     for (const auto& [instant, midnight] : cases) {
         EXPECT_EQ(nearest_utc_midnight(instant), midnight) << instant;
     }
 }
 
 TEST(DateFormat, MailHeaderDatesUseTheOffsetInForce) {
-    struct Case {
-        const char* zone;  // nullptr: no zone given
-        Instant instant;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"America/New_York", 1710053999, "Sun, 10 Mar 2024 01:59:59 -0500"},
-        {"America/New_York", 1710054000, "Sun, 10 Mar 2024 03:00:00 -0400"},
-        {nullptr, 253402300799, "Fri, 31 Dec 9999 23:59:59 +0000"},
-    };
     SharedDateFormatter formatter;
-    for (const Case& c : cases) {
-        if (c.zone == nullptr) {
-            EXPECT_EQ(formatter.mail_header_date(c.instant), c.expected);
-        } else {
-            const auto z = DateTimeZone::from_id(c.zone);
-            EXPECT_EQ(formatter.mail_header_date(c.instant, &z.value()), c.expected) << c.zone;
-        }
-    }
+    const auto new_york = DateTimeZone::from_id("America/New_York");
+    EXPECT_EQ(formatter.mail_header_date(1710053999, &*new_york),
+              "Sun, 10 Mar 2024 01:59:59 -0500");
+    EXPECT_EQ(formatter.mail_header_date(1710054000, &*new_york),
+              "Sun, 10 Mar 2024 03:00:00 -0400");
+    EXPECT_EQ(formatter.mail_header_date(253402300799), "Fri, 31 Dec 9999 23:59:59 +0000");
     ScopedSystemTimeZone tz("Europe/Berlin");
     const DateTimeZone system = DateTimeZone::system();
     EXPECT_EQ(system.id(), "Europe/Berlin");
