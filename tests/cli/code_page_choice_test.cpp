@@ -9,10 +9,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using pstbuild::ExtraProperty;
 using pstbuild::pv_long;
-using testfiles::quoted;
 
 constexpr const char* kCyrillic = "code page 1251 (Cyrillic (Windows))";
 constexpr const char* kWestern = "code page 1252 (Western European (Windows))";
@@ -43,10 +41,6 @@ const Case kCases[] = {
     {"SettingsWhenNothingRecorded", 0, 0, "", "1251", kCyrillic, kDefault, "default", true, true},
 };
 
-void PrintTo(const Case& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class CodePageChoice : public clitest::CommandTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(CodePageChoice, ListAndConversionDecodeWithTheChosenCodePage) {
@@ -75,23 +69,22 @@ TEST_P(CodePageChoice, ListAndConversionDecodeWithTheChosenCodePage) {
     const std::string says = std::string(c.page) + ", " + c.why;
     m_command = "list";
     const auto listed = run(options);
-    EXPECT_EQ(listed.out.rfind(file.string() + " (ansi, " + says + ")\n", 0), 0u) << listed.out;
+    EXPECT_THAT(listed.out, StartsWith(file.string() + " (ansi, " + says + ")\n"));
     EXPECT_EQ(listed.out.find("Входящие") != std::string::npos, c.names) << listed.out;
     const std::string word = "\"code_page_source\": \"" + std::string(c.word) + "\"";
-    EXPECT_NE(run("--json " + options).out.find(word), std::string::npos);
+    EXPECT_THAT(run("--json " + options).out, HasSubstr(word));
 
     m_command = "convert";
     const fs::path out = m_dir / "out";
     const auto converted = run("--json " + options + " -o " + quoted(out));
     ASSERT_EQ(converted.status, 0) << converted.err;
-    EXPECT_NE(converted.out.find(word), std::string::npos) << converted.out;
+    EXPECT_THAT(converted.out, HasSubstr(word));
     const std::string report = report_in(out);
-    EXPECT_NE(report.find("\r\n8-bit text decoded with " + says + "\r\n"), std::string::npos)
-        << report;
+    EXPECT_THAT(report, HasSubstr("\r\n8-bit text decoded with " + says + "\r\n"));
     EXPECT_EQ(report.find("Subject: Привет, мир\r\n") != std::string::npos, c.items) << report;
     std::string mail;
-    for (const std::string& mailbox : clitest::files_in(out, ".mbox")) {
-        mail += testfiles::slurp(mailbox);
+    for (const std::string& mailbox : files_in(out, ".mbox")) {
+        mail += slurp(mailbox);
     }
     EXPECT_EQ(mail.find("charset=\"windows-1251\"") != std::string::npos, c.items) << mail;
 }

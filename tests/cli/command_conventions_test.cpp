@@ -6,10 +6,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using testfiles::quoted;
-using testfiles::run_result;
-
 class CommandConventions : public clitest::CommandTest {
 protected:
     std::string small_ansi_file() {
@@ -49,7 +45,7 @@ TEST_F(CommandConventions, HelpGoesToStandardOutputAndWrongUsageToStandardError)
         for (const std::string help : {"--help", "-h"}) {
             const run_result r = mailwright(command + " " + help);
             EXPECT_EQ(r.status, 0) << command << help;
-            EXPECT_EQ(r.out.rfind("usage: mailwright " + command, 0), 0u) << command << r.out;
+            EXPECT_THAT(r.out, StartsWith("usage: mailwright " + command)) << command;
             EXPECT_EQ(r.err, "") << command << help;
         }
         wrong.push_back(command + " --no-such-option " + file);
@@ -58,15 +54,13 @@ TEST_F(CommandConventions, HelpGoesToStandardOutputAndWrongUsageToStandardError)
         const run_result r = mailwright(arguments);
         EXPECT_EQ(r.status, 64) << arguments;
         EXPECT_EQ(r.out, "") << arguments;
-        EXPECT_NE(r.err.find("usage: mailwright " + arguments.substr(0, arguments.find(' '))),
-                  std::string::npos)
-            << arguments << "\n"
-            << r.err;
+        EXPECT_THAT(r.err,
+                    HasSubstr("usage: mailwright " + arguments.substr(0, arguments.find(' '))))
+            << arguments;
     }
     EXPECT_FALSE(fs::exists(m_dir / "x"));
-    EXPECT_NE(mailwright("convert " + file + " -o " + x + " --target files-and-more")
-                  .err.find("--target takes files, thunderbird, apple or outlook-archive"),
-              std::string::npos);
+    EXPECT_THAT(mailwright("convert " + file + " -o " + x + " --target files-and-more").err,
+                HasSubstr("--target takes files, thunderbird, apple or outlook-archive"));
 
     for (const std::string version : {"--version", "-V"}) {
         const run_result r = mailwright(version);
@@ -77,8 +71,8 @@ TEST_F(CommandConventions, HelpGoesToStandardOutputAndWrongUsageToStandardError)
     // `codepages` lists every code page --codepage accepts, with its charset.
     const run_result pages = mailwright("codepages");
     EXPECT_EQ(pages.status, 0);
-    EXPECT_NE(pages.out.find("\n 1252  windows-1252 "), std::string::npos) << pages.out;
-    EXPECT_NE(pages.out.find("\n65001  UTF-8 "), std::string::npos) << pages.out;
+    EXPECT_THAT(pages.out, HasSubstr("\n 1252  windows-1252 "));
+    EXPECT_THAT(pages.out, HasSubstr("\n65001  UTF-8 "));
 }
 
 TEST_F(CommandConventions, ValuesAfterAnEqualsSignReadAsTheNextWord) {
@@ -98,7 +92,7 @@ TEST_F(CommandConventions, ValuesAfterAnEqualsSignReadAsTheNextWord) {
         EXPECT_EQ(attached.status, 0) << r.attached << attached.err;
         EXPECT_EQ(attached.out.size(), mailwright(r.separate).out.size()) << r.attached;
     }
-    EXPECT_EQ(clitest::files_in(m_dir / "a", ".eml").size(), 2u);
+    EXPECT_EQ(files_in(m_dir / "a", ".eml").size(), 2u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // conversion report, and the real sample files.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ using testfiles::slurp;
 inline void mkpst(const std::string& options, const fs::path& path) {
     const auto made =
         RunCommand("'" MW_BINARY_DIR "/tests/mkpst' --quiet " + options + " " + quoted(path));
-    ASSERT_EQ(made.exit_code, 0) << made.output;
+    ASSERT_EQ(made.exitCode, 0) << made.output;
 }
 
 // Each path quoted, after a space.
@@ -152,3 +153,15 @@ protected:
 };
 
 }  // namespace clitest
+
+// The names the command tests share.
+namespace fs = std::filesystem;
+using clitest::count_of;
+using clitest::files_in;
+using clitest::RunCommand;
+using testfiles::quoted;
+using testfiles::run_result;
+using testfiles::slurp;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;

@@ -11,12 +11,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using clitest::files_in;
-using clitest::RunCommand;
-using testfiles::quoted;
-using testfiles::slurp;
-
 // The ground truth as check_calendar.py reads it.
 std::string expected_json(const std::vector<pstbuild::Appointment>& appointments) {
     std::string json = "[";
@@ -36,7 +30,7 @@ class ConvertCalendarTest : public clitest::CommandTest,
                             public ::testing::WithParamInterface<pstbuild::Variant> {
 protected:
     void SetUp() override {
-        if (RunCommand("/usr/bin/python3 -c 'import icalendar, recurring_ical_events'").exit_code) {
+        if (RunCommand("/usr/bin/python3 -c 'import icalendar, recurring_ical_events'").exitCode) {
             GTEST_SKIP() << "python3 icalendar and recurring_ical_events are not installed";
         }
         CommandTest::SetUp();
@@ -48,7 +42,7 @@ protected:
                           quoted(fs::path(MW_BINARY_DIR) / "src/mailwright") + " convert " +
                           quoted(file) + " -o " + quoted(out) + " --kinds calendar --quiet " +
                           options)
-            .exit_code;
+            .exitCode;
     }
 };
 
@@ -67,10 +61,10 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
         merged = merged.empty() ? text : merged;
         EXPECT_EQ(text, merged) << "converted under TZ=" << zone;
         const std::string report = slurp(files_in(out, ".txt").front());
-        EXPECT_NE(
-            report.find("Converted Items Count: " + std::to_string(appointments.size()) + " \r\n"),
-            std::string::npos);
-        EXPECT_EQ(report.find("MESSAGE SKIPPED"), std::string::npos);
+        EXPECT_THAT(
+            report,
+            HasSubstr("Converted Items Count: " + std::to_string(appointments.size()) + " \r\n"));
+        EXPECT_THAT(report, Not(HasSubstr("MESSAGE SKIPPED")));
     }
     ASSERT_EQ(convert("Asia/Tokyo", file, m_dir / "single", "--mail-format eml"), 0);
 
@@ -85,7 +79,7 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
         quoted(fs::path((m_dir / "single" / folder / "Calendar References").string() + ":" +
                         (m_dir / "merged" / folder / "Calendar.mbox").string())) +
         " " + quoted(merged_ics) + " --" + clitest::quoted_all(singles));
-    EXPECT_EQ(python.exit_code, 0) << python.output;
+    EXPECT_EQ(python.exitCode, 0) << python.output;
     std::cout << python.output;
 
     if (!fs::is_directory(fs::path(MW_SOURCE_DIR) / "tests/consumers/node_modules/ical.js")) {
@@ -93,7 +87,7 @@ TEST_P(ConvertCalendarTest, ConsumersReadEveryEventAtItsInstants) {
     }
     const auto node = RunCommand("node '" MW_SOURCE_DIR "/tests/consumers/ical_parse.cjs' " +
                                  quoted(merged_ics) + clitest::quoted_all(singles));
-    EXPECT_EQ(node.exit_code, 0) << node.output;
+    EXPECT_EQ(node.exitCode, 0) << node.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVariants, ConvertCalendarTest,

@@ -10,12 +10,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using clitest::count_of;
-using testfiles::quoted;
-using testfiles::run_result;
-using testfiles::slurp;
-
 pstbuild::Message mail(const std::string& subject) {
     pstbuild::Message m = psttest::mail(subject);
     m.body = "Body of " + subject + "\r\nFrom the start of a line\r\n";
@@ -41,73 +35,69 @@ protected:
         return write(name, psttest::build_file(box));
     }
 
+    // Converts `file` into out/, emptied first.
+    run_result convert(const fs::path& file, const std::string& options = "") {
+        fs::remove_all(out());
+        return run(quoted(file) + " -o " + quoted(out()) + " " + options);
+    }
+
     fs::path out() const { return m_dir / "out"; }
     fs::path top() const { return out() / "mail.pst/Ann/Top of Personal Folders"; }
 };
 
 TEST_F(ConvertCommandTest, ConvertsEveryFolderAndPrintsTheLogAndPaths) {
-    const fs::path file = small_file();
-    const run_result r = run(quoted(file) + " -o " + quoted(out()));
+    const run_result r = convert(small_file());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("Conversion Completed.\n\n", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find("Folder: Ann/Top of Personal Folders/Inbox [3]\nConverted Items Count: 3 "
-                         "\nSaved in: " +
-                         (top() / "Inbox").string() + "\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("Total number of emails processed: 5\n"), std::string::npos);
-    EXPECT_EQ(r.out.find('\r'), std::string::npos);
-    EXPECT_NE(r.out.find("Converted items are available at following path:\n" + out().string() +
-                         "\nA Detailed Conversion Report is available at following path:\n" +
-                         out().string() + "/PST Conversion Report "),
-              std::string::npos)
-        << r.out;
+    EXPECT_THAT(r.out, StartsWith("Conversion Completed.\n\n"));
+    EXPECT_THAT(r.out,
+                HasSubstr("Folder: Ann/Top of Personal Folders/Inbox [3]\nConverted Items Count: 3 "
+                          "\nSaved in: " +
+                          (top() / "Inbox").string() + "\n"));
+    EXPECT_THAT(r.out, HasSubstr("Total number of emails processed: 5\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("\r")));
+    EXPECT_THAT(r.out,
+                HasSubstr("Converted items are available at following path:\n" + out().string() +
+                          "\nA Detailed Conversion Report is available at following path:\n" +
+                          out().string() + "/PST Conversion Report "));
     EXPECT_EQ(count_of(slurp(top() / "Inbox/Inbox.mbox"), "\nFrom - "), 2u);
     EXPECT_FALSE(fs::exists(out() / "mail.pst/Ann/Freebusy Data"));
     // Contacts are converted (one card file per contact by default).
     EXPECT_TRUE(fs::exists(top() / "Contacts/Bob_1.vcf"));
     // Not a terminal: one plain line per folder.
-    EXPECT_NE(r.err.find("Overall: Folders [ 4 / 7 ] Converting: Inbox\n"), std::string::npos)
-        << r.err;
-    EXPECT_NE(report_in(out()).find("Subject: five\r\n\r\n"), std::string::npos);
+    EXPECT_THAT(r.err, HasSubstr("Overall: Folders [ 4 / 7 ] Converting: Inbox\n"));
+    EXPECT_THAT(report_in(out()), HasSubstr("Subject: five\r\n\r\n"));
 }
 
 TEST_F(ConvertCommandTest, FolderSelectionKindsAndEmptyFolders) {
     const fs::path file = small_file();
-    run_result r = run(quoted(file) + " -o " + quoted(out()) +
-                       " --folder 'Ann/Top of Personal Folders/Inbox' --no-subfolders");
+    run_result r = convert(file, "--folder 'Ann/Top of Personal Folders/Inbox' --no-subfolders");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
     EXPECT_FALSE(fs::exists(top() / "Inbox/Later"));
-    EXPECT_EQ(r.err.find("contacts"), std::string::npos);
+    EXPECT_THAT(r.err, Not(HasSubstr("contacts")));
 
-    fs::remove_all(out());
-    r = run(quoted(file) + " -o " + quoted(out()) +
-            " --folder 'Ann/Top of Personal Folders/Inbox' --mail-format eml --quiet");
+    r = convert(file, "--folder 'Ann/Top of Personal Folders/Inbox' --mail-format eml --quiet");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(top() / "Inbox/Later/five_2.eml"));
     EXPECT_EQ(r.err, "mailwright convert: completed successfully: 5 emails converted\n");
-    EXPECT_EQ(r.out.find("Folder:"), std::string::npos);
-    EXPECT_NE(r.out.find("Converted items are available at following path:"), std::string::npos);
+    EXPECT_THAT(r.out, Not(HasSubstr("Folder:")));
+    EXPECT_THAT(r.out, HasSubstr("Converted items are available at following path:"));
 
-    fs::remove_all(out());
-    r = run(quoted(file) + " -o " + quoted(out()) + " --ignore-empty --kinds mail");
+    r = convert(file, "--ignore-empty --kinds mail");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(top() / "Empty"));
     EXPECT_FALSE(fs::exists(top() / "Top of Personal Folders.mbox"));
     EXPECT_TRUE(fs::exists(top() / "Inbox/Inbox.mbox"));
-    EXPECT_EQ(r.out.find("Contacts"), std::string::npos);
+    EXPECT_THAT(r.out, Not(HasSubstr("Contacts")));
 
     for (const char* hidden : {"Ann/Nowhere", "Ann/Freebusy Data"}) {
-        r = run(quoted(file) + " -o " + quoted(out()) + " --folder '" + hidden + "'");
+        r = convert(file, "--folder '" + std::string(hidden) + "'");
         EXPECT_EQ(r.status, 64);
-        EXPECT_NE(r.err.find("no folder " + std::string(hidden) + " in the given files"),
-                  std::string::npos);
+        EXPECT_THAT(r.err, HasSubstr("no folder " + std::string(hidden) + " in the given files"));
     }
 
     // Outlook's own folders are converted only when all folders are asked for.
-    fs::remove_all(out());
-    r = run(quoted(file) + " -o " + quoted(out()) + " --all-folders --quiet");
+    r = convert(file, "--all-folders --quiet");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(count_of(slurp(out() / "mail.pst/Ann/Freebusy Data/Freebusy Data.mbox"),
                        "Subject: LocalFreebusy"),
@@ -143,26 +133,22 @@ TEST_F(ConvertCommandTest, ExitStatusAndJsonResultFollowTheRun) {
     psttest::damage_node(built,
                          built.report.folder("Top of Personal Folders/" + name).message_nid(1));
     const std::string damaged = quoted(write("damaged.pst", built));
-    run_result r = run(damaged + " -o " + quoted(out()));
+    run_result r = convert(m_dir / "damaged.pst");
     EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_EQ(r.out.rfind("Conversion Completed With Acceptable Errors.\n", 0), 0u);
+    EXPECT_THAT(r.out, StartsWith("Conversion Completed With Acceptable Errors.\n"));
 
     // A file that cannot be read is named; the others are converted.
     fs::remove_all(out());
     const std::string missing = quoted(m_dir / "missing.pst");
     r = run(missing + " " + damaged + " --json --kinds=mail -o " + quoted(out()));
     EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_NE(r.err.find("missing.pst: cannot be read: No such file or directory\n"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("completed with errors: 1 item skipped, 1 file could not be read"),
-              std::string::npos)
-        << r.err;
+    EXPECT_THAT(r.err, HasSubstr("missing.pst: cannot be read: No such file or directory\n"));
+    EXPECT_THAT(r.err,
+                HasSubstr("completed with errors: 1 item skipped, 1 file could not be read"));
     const python_oracle::TempFile script(kReadResult, ".py"), json(r.out, ".json");
-    const auto read =
-        clitest::RunCommand("/usr/bin/python3 " + testfiles::quoted(script.path()) + " " +
-                            testfiles::quoted(json.path()) + " " + quoted(out()));
-    ASSERT_EQ(read.exit_code, 0) << read.output << r.out;
+    const auto read = RunCommand("/usr/bin/python3 '" + script.path() + "' '" + json.path() + "' " +
+                                 quoted(out()));
+    ASSERT_EQ(read.exitCode, 0) << read.output << r.out;
     EXPECT_EQ(read.output,
               "['status', 'outcome', 'summary', 'failure', 'output', 'report', 'converted', "
               "'lost', 'folders', 'problems', 'problems_not_listed', 'unreadable_files', "
@@ -182,7 +168,7 @@ TEST_F(ConvertCommandTest, ExitStatusAndJsonResultFollowTheRun) {
     std::ofstream(m_dir / "blocker") << "x";
     r = run(damaged + " -o " + quoted(m_dir / "blocker/out"));
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot create the output folder"), std::string::npos) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("cannot create the output folder"));
 }
 
 // Apple's layout writes contacts in the address-book style itself, the
@@ -211,18 +197,15 @@ TEST_F(ConvertCommandTest, EachTargetWritesItsLayoutAndWarnsOnceAboutOverriddenO
                            " --split-mb 5 --read-unread --merge-contacts --contact-style "
                            "address-book");
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err.rfind("mailwright convert: --target " + c.target + " ignores " + c.ignored +
-                                  ": its layout fixes them\n"
-                                  "mailwright convert: completed successfully: ",
-                              0),
-                  0u)
-            << r.err;
-        EXPECT_EQ(r.out.rfind(c.outputLine, 0), 0u) << r.out;
+        EXPECT_THAT(
+            r.err, StartsWith("mailwright convert: --target " + c.target + " ignores " + c.ignored +
+                              ": its layout fixes them\n"
+                              "mailwright convert: completed successfully: "));
+        EXPECT_THAT(r.out, StartsWith(c.outputLine));
         EXPECT_TRUE(fs::is_regular_file(out / c.madeFile)) << c.madeFile;
         // The guide is named when the build made it (it needs Qt).
         if (fs::exists(resources + c.guide)) {
-            EXPECT_NE(r.out.find("described in:\n" + resources + c.guide + "\n"), std::string::npos)
-                << r.out;
+            EXPECT_THAT(r.out, HasSubstr("described in:\n" + resources + c.guide + "\n"));
         }
     }
 }
@@ -243,29 +226,25 @@ TEST_F(ConvertCommandTest, EarlierOutputOfTheSameFileIsNamedKeptOrReplaced) {
         return fs::exists(out() / folder / "Ann/Top of Personal Folders/Inbox/Inbox.mbox");
     };
     const fs::path again = m_dir / "./mail.pst";
-    EXPECT_NE(printed(quoted(file) + " " + quoted(again))
-                  .find(again.string() + " names a file given before"),
-              std::string::npos);
+    EXPECT_THAT(printed(quoted(file) + " " + quoted(again)),
+                HasSubstr(again.string() + " names a file given before"));
     EXPECT_FALSE(fs::exists(out() / "mail.pst (1)"));  // converted once
 
     // Another file of the same name: written beside, not called earlier output.
-    EXPECT_EQ(printed(quoted(other)).find("earlier conversion"), std::string::npos);
+    EXPECT_THAT(printed(quoted(other)), Not(HasSubstr("earlier conversion")));
     EXPECT_TRUE(converted("mail.pst (1)"));
 
-    EXPECT_NE(
-        printed("--quiet " + quoted(file))
-            .find("An earlier conversion of this file is in " + (out() / "mail.pst").string() +
+    EXPECT_THAT(
+        printed("--quiet " + quoted(file)),
+        HasSubstr("An earlier conversion of this file is in " + (out() / "mail.pst").string() +
                   "; this conversion is written beside it in " + (out() / "mail.pst (2)").string() +
-                  "."),
-        std::string::npos);
+                  "."));
     EXPECT_TRUE(converted("mail.pst (2)"));
 
     // Both earlier conversions of mail.pst go; the other file's stays.
     const std::string replaced = printed("--overwrite " + quoted(file));
-    EXPECT_NE(replaced.find("Replacing the earlier conversion of this file in " +
-                            (out() / "mail.pst (2)").string() + "."),
-              std::string::npos)
-        << replaced;
+    EXPECT_THAT(replaced, HasSubstr("Replacing the earlier conversion of this file in " +
+                                    (out() / "mail.pst (2)").string() + "."));
     EXPECT_TRUE(converted("mail.pst"));
     EXPECT_TRUE(converted("mail.pst (1)"));
     EXPECT_FALSE(fs::exists(out() / "mail.pst (2)"));
@@ -308,10 +287,9 @@ TEST_F(ConvertCommandTest, CtrlCCancelsAfterTheCurrentItemAndASecondStopsAtOnce)
         SCOPED_TRACE(jobs);
         fs::remove_all(out());
         EXPECT_EQ(interrupted(m_dir, file, out(), {"Converting: Many"}, jobs), 1);
-        EXPECT_NE(slurp(m_dir / "err").find("cancelling after the current item"), std::string::npos)
-            << slurp(m_dir / "err");
+        EXPECT_THAT(slurp(m_dir / "err"), HasSubstr("cancelling after the current item"));
         const std::string report = report_in(out());
-        EXPECT_NE(report.find("Operation aborted !!!\r\n"), std::string::npos);
+        EXPECT_THAT(report, HasSubstr("Operation aborted !!!\r\n"));
         const std::string mailbox =
             slurp(out() / "big.pst/Ann/Top of Personal Folders/Many/Many.mbox");
         const auto folders = clitest::parse_report(report);

@@ -29,11 +29,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using clitest::ReportFolder;
 using mailwright::model::MAPIFolder;
-using testfiles::quoted;
-using vcardtest::RunCommand;
 
 // A folder a run converts, with its kind and its contents table rows.
 struct Accounted {
@@ -110,12 +107,12 @@ void check_contacts(const Folders& folders) {
 }
 
 void check_calendar(const fs::path& out) {
-    const auto events = clitest::files_in(out, ".ics");
+    const auto events = files_in(out, ".ics");
     if (events.empty()) {
         return;
     }
     std::string mailboxes;
-    for (const auto& path : clitest::files_in(out, ".mbox")) {
+    for (const auto& path : files_in(out, ".mbox")) {
         mailboxes += (mailboxes.empty() ? "" : ":") + path;
     }
     const python_oracle::TempFile none("[]", ".json");
@@ -148,12 +145,10 @@ void check_target(const std::string& target, const fs::path& out, const Folders&
     }
     const auto counted = RunCommand(command);
     ASSERT_EQ(counted.exitCode, 0) << counted.output;
-    EXPECT_EQ(counted.output.find("ERROR"), std::string::npos) << counted.output;
+    EXPECT_THAT(counted.output, Not(HasSubstr("ERROR")));
     for (const char* counter : {"MAIL", "CARDS", "EVENTS"}) {
-        EXPECT_NE(counted.output.find(counter + (" " + std::to_string(converted[counter])) + "\n"),
-                  std::string::npos)
-            << counter << "\n"
-            << counted.output;
+        EXPECT_THAT(counted.output,
+                    HasSubstr(counter + (" " + std::to_string(converted[counter])) + "\n"));
     }
 }
 
@@ -249,7 +244,7 @@ std::map<std::string, std::string> output_tree(const fs::path& out) {
             const bool report =
                 entry.path().parent_path() == out && entry.path().extension() == ".txt";
             tree[report ? "report" : fs::relative(entry.path(), out).string()] =
-                testfiles::slurp(entry.path());
+                slurp(entry.path());
         }
     }
     return tree;
@@ -344,10 +339,6 @@ protected:
     }
 };
 
-std::size_t lines(const std::string& text) {
-    return clitest::count_of(text, "\n");
-}
-
 TEST_F(ConvertFidelity, OleObjectsKeepTheirBytesAndTheirPicturesComeOnce) {
     // The object storages as the attachment subnodes hold them, named by
     // their display name (this copy has no file names).
@@ -366,8 +357,8 @@ TEST_F(ConvertFidelity, OleObjectsKeepTheirBytesAndTheirPicturesComeOnce) {
     }
     // Then the body's five pictures, once each although each is stored as
     // a PNG and as its metafile rendering; none renders an object.
-    EXPECT_EQ(lines(parts), 1u + 6 + 5) << parts;
-    EXPECT_EQ(parts.find(".wmf "), std::string::npos) << parts;
+    EXPECT_EQ(count_of(parts, "\n"), 1u + 6 + 5) << parts;
+    EXPECT_THAT(parts, Not(HasSubstr(".wmf ")));
 }
 
 TEST_F(ConvertFidelity, DatesCardsEventsAndMeetingsOfMailFolders) {
@@ -377,16 +368,16 @@ TEST_F(ConvertFidelity, DatesCardsEventsAndMeetingsOfMailFolders) {
     const std::string cards =
         convertAndRead("aspose_PersonalStorageFile_named-ost.ost",
                        "Personal folders/Top of Personal Folders/myInbox", "", ".vcf");
-    EXPECT_EQ(lines(cards), 18u) << cards;
-    EXPECT_NE(cards.find("CARD SebastianWright@dayrep.com\n"), std::string::npos) << cards;
+    EXPECT_EQ(count_of(cards, "\n"), 18u) << cards;
+    EXPECT_THAT(cards, HasSubstr("CARD SebastianWright@dayrep.com\n"));
     const std::string events = convertAndRead(
         "aspose_SampleOstFile.ost", "Root - Mailbox/IPM_SUBTREE/Deleted Items", "", ".ics");
-    EXPECT_EQ(lines(events), 4u) << events;
-    EXPECT_EQ(events.rfind("EVENT ", 0), 0u) << events;
+    EXPECT_EQ(count_of(events, "\n"), 4u) << events;
+    EXPECT_THAT(events, StartsWith("EVENT "));
     // The meeting requests beside them are mail with their meeting.
     const std::string requests = convertAndRead(
         "aspose_SampleOstFile.ost", "Root - Mailbox/IPM_SUBTREE/Deleted Items", "05", ".eml");
-    EXPECT_EQ(clitest::count_of(requests, "\nCALENDAR REQUEST 1\n"), 5u) << requests;
+    EXPECT_EQ(count_of(requests, "\nCALENDAR REQUEST 1\n"), 5u) << requests;
 }
 
 }  // namespace

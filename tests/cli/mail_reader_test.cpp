@@ -10,11 +10,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using clitest::count_of;
-using testfiles::quoted;
-using testfiles::slurp;
-
 struct Sample {
     const char* subject;
     bool read;
@@ -60,7 +55,7 @@ pstbuild::Message message(const Sample& s) {
 }
 
 bool installed(const std::string& program) {
-    return clitest::RunCommand("command -v " + program).exit_code == 0;
+    return RunCommand("command -v " + program).exitCode == 0;
 }
 
 class MailReaderTest : public clitest::CommandTest {
@@ -146,13 +141,11 @@ TEST_F(MailReaderTest, MblazeSeesTheFlagsAndAttachmentNames) {
     for (const char* sub : {"cur", "new", "tmp"}) {
         fs::create_directories(maildir / sub);
     }
-    ASSERT_EQ(clitest::RunCommand("mdeliver -M -c " + quoted(maildir) + " < " + quoted(convert()))
-                  .exit_code,
+    ASSERT_EQ(RunCommand("mdeliver -M -c " + quoted(maildir) + " < " + quoted(convert())).exitCode,
               0);
     std::map<std::string, fs::path> bySubject;
     for (const auto& entry : fs::directory_iterator(maildir / "cur")) {
-        const std::string subject =
-            clitest::RunCommand("mhdr -h subject " + quoted(entry.path())).output;
+        const std::string subject = RunCommand("mhdr -h subject " + quoted(entry.path())).output;
         bySubject[subject.substr(0, subject.find('\n'))] = entry.path();
     }
     ASSERT_EQ(bySubject.size(), samples().size());
@@ -161,11 +154,10 @@ TEST_F(MailReaderTest, MblazeSeesTheFlagsAndAttachmentNames) {
         const std::string name = file.filename().string();
         // Maildir flags follow ":2,"; S is seen.
         EXPECT_EQ(name.substr(name.find(":2,")).find('S') != std::string::npos, s.read) << name;
-        const std::string parts = clitest::RunCommand("mshow -t " + quoted(file)).output;
-        EXPECT_NE(parts.find(std::string(s.mimeType) + " size=" + std::to_string(s.data.size()) +
-                             " name=\"" + s.attachment + "\""),
-                  std::string::npos)
-            << parts;
+        const std::string parts = RunCommand("mshow -t " + quoted(file)).output;
+        EXPECT_THAT(parts,
+                    HasSubstr(std::string(s.mimeType) + " size=" + std::to_string(s.data.size()) +
+                              " name=\"" + s.attachment + "\""));
     }
 }
 

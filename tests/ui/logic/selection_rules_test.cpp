@@ -7,53 +7,43 @@
 namespace mailwright::ui {
 namespace {
 
-// root > file > top(1) > {Inbox(5,3) > Sub(5,0) > Deep(5,2), Sent(5,4), Contacts(3,1),
-// Calendar(2,0)}
+TreeNode* add(TreeNode* parent, std::int32_t containerClass, const char* name, std::int64_t count) {
+    return &parent->addChild(std::make_unique<TreeNode>(containerClass, name, count));
+}
+
+KindBoxes boxes(TreeNode& root) {
+    KindBoxes b;
+    UpdateAllItemStatusForContainerClass(root, kClassStore, b);
+    return b;
+}
+
+// root > file > top > {Inbox(3) > Sub(0) > Deep(2), Sent(4), Contacts(1), Calendar(0)}
 struct SampleTree {
     TreeNode root;
-    TreeNode* file;
-    TreeNode* top;
-    TreeNode* inbox;
-    TreeNode* sub;
-    TreeNode* deep;
-    TreeNode* sent;
-    TreeNode* contacts;
-    TreeNode* calendar;
-
-    SampleTree() {
-        file = &root.addChild(std::make_unique<TreeNode>(kClassSession, "a.pst", -1));
-        top = &file->addChild(std::make_unique<TreeNode>(kClassStore, "Top", 0));
-        inbox = &top->addChild(std::make_unique<TreeNode>(kClassMail, "Inbox", 3));
-        sub = &inbox->addChild(std::make_unique<TreeNode>(kClassMail, "Sub", 0));
-        deep = &sub->addChild(std::make_unique<TreeNode>(kClassMail, "Deep", 2));
-        sent = &top->addChild(std::make_unique<TreeNode>(kClassMail, "Sent", 4));
-        contacts = &top->addChild(std::make_unique<TreeNode>(kClassContacts, "Contacts", 1));
-        calendar = &top->addChild(std::make_unique<TreeNode>(kClassCalendar, "Calendar", 0));
-    }
-    KindBoxes boxes() const {
-        KindBoxes b;
-        UpdateAllItemStatusForContainerClass(root, kClassStore, b);
-        return b;
-    }
+    TreeNode* file = add(&root, kClassSession, "a.pst", -1);
+    TreeNode* top = add(file, kClassStore, "Top", 0);
+    TreeNode* inbox = add(top, kClassMail, "Inbox", 3);
+    TreeNode* sub = add(inbox, kClassMail, "Sub", 0);
+    TreeNode* deep = add(sub, kClassMail, "Deep", 2);
+    TreeNode* sent = add(top, kClassMail, "Sent", 4);
+    TreeNode* contacts = add(top, kClassContacts, "Contacts", 1);
+    TreeNode* calendar = add(top, kClassCalendar, "Calendar", 0);
 };
 
 // The window test ticks rows and kind boxes as a user does; these are the
-// rules it does not reach.
+// rules it does not reach: a mixed kind box, excluding subfolders, a row
+// whose ticking takes its whole subtree.
 TEST(SelectionRules, TickingRowsDrivesTheKindBoxes) {
     SampleTree t;
-    KindBoxes b = t.boxes();
+    KindBoxes b = boxes(t.root);
     TickRow(t.root, *t.sent, false, false, b);
     EXPECT_EQ(b.allMails.state, kMixed);
     EXPECT_EQ(b.allContacts.state, kAllOn);
     ApplyKindBox(t.root, kClassMail, kMixed);  // a mixed value changes nothing
     EXPECT_FALSE(t.sent->isSelected);
     EXPECT_TRUE(t.inbox->isSelected);
-}
 
-TEST(SelectionRules, ExcludingSubfoldersChangesOnlyTheRow) {
-    SampleTree t;
-    KindBoxes b = t.boxes();
-    TickRow(t.root, *t.inbox, false, true, b);
+    TickRow(t.root, *t.inbox, false, true, b);  // without its subfolders
     EXPECT_FALSE(t.inbox->isSelected);
     EXPECT_TRUE(t.sub->isSelected);
     EXPECT_TRUE(t.deep->isSelected);
@@ -66,11 +56,8 @@ TEST(SelectionRules, ExcludingSubfoldersChangesOnlyTheRow) {
 
 TEST(SelectionRules, KindWithoutFoldersIsDisabled) {
     TreeNode root;
-    TreeNode& file = root.addChild(std::make_unique<TreeNode>(kClassSession, "b.pst", -1));
-    file.addChild(std::make_unique<TreeNode>(kClassStore, "Top", 0))
-        .addChild(std::make_unique<TreeNode>(kClassMail, "Inbox", 1));
-    KindBoxes b;
-    UpdateAllItemStatusForContainerClass(root, kClassStore, b);
+    add(add(add(&root, kClassSession, "b.pst", -1), kClassStore, "Top", 0), kClassMail, "Inbox", 1);
+    const KindBoxes b = boxes(root);
     EXPECT_TRUE(b.allMails.enabled);
     EXPECT_FALSE(b.allContacts.enabled);
     EXPECT_FALSE(b.allCalendar.enabled);

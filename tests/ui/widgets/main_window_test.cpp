@@ -2,9 +2,7 @@
 // kind boxes, pick destinations, run a conversion and cancel one, drop
 // files, change an ANSI file's text encoding, set preferences, answer the
 // licence and read the report window.
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +15,6 @@
 #include <QTreeView>
 #include <QtTest>
 #include <cstdlib>
-#include <filesystem>
 
 #include "model/pst_session.h"
 #include "platform/resource_directory.h"
@@ -31,7 +28,6 @@
 #include "ui/options_panel.h"
 #include "ui/preferences_dialog.h"
 #include "ui/progress_dialog.h"
-#include "ui/pst_loader.h"
 #include "ui/report_window.h"
 
 using namespace mailwright;
@@ -50,20 +46,21 @@ QString makeSample(const QTemporaryDir& dir, const QString& name, const QString&
 }
 
 // The folder rows of a class, depth first.
-void rowsOfClass(ui::TreeNode& node, std::int32_t containerClass, std::vector<ui::TreeNode*>& out) {
+std::vector<ui::TreeNode*> rowsOfClass(ui::TreeNode& node, std::int32_t containerClass) {
+    std::vector<ui::TreeNode*> rows;
     for (ui::TreeNode* child : node.children()) {
         if (child->treeNodeContainerClass == containerClass) {
-            out.push_back(child);
+            rows.push_back(child);
         }
-        rowsOfClass(*child, containerClass, out);
+        const auto below = rowsOfClass(*child, containerClass);
+        rows.insert(rows.end(), below.begin(), below.end());
     }
+    return rows;
 }
 
 std::int64_t itemsOfClass(ui::TreeNode& root, std::int32_t containerClass) {
-    std::vector<ui::TreeNode*> rows;
-    rowsOfClass(root, containerClass, rows);
     std::int64_t sum = 0;
-    for (const ui::TreeNode* row : rows) {
+    for (const ui::TreeNode* row : rowsOfClass(root, containerClass)) {
         sum += row->contentCount;
     }
     return sum;
@@ -86,32 +83,28 @@ bool sendDrag(QWidget& window, const QStringList& paths, QEvent::Type type) {
         urls << QUrl::fromLocalFile(path);
     }
     data.setUrls(urls);
-    if (type == QEvent::DragEnter) {
-        QDragEnterEvent event(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&window, &event);
-        return event.isAccepted();
+    const auto event = type == QEvent::DragEnter
+                           ? std::make_unique<QDragEnterEvent>(QPoint(5, 5), Qt::CopyAction, &data,
+                                                               Qt::LeftButton, Qt::NoModifier)
+                           : std::make_unique<QDropEvent>(QPointF(5, 5), Qt::CopyAction, &data,
+                                                          Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, event.get());
+    return event->isAccepted();
+}
+
+// The dialog's button or the menu's action with this title.
+template <typename Item>
+Item* titled(const QList<Item*>& items, const QString& title) {
+    for (Item* item : items) {
+        if (item->text().remove(QLatin1Char('&')) == title) {
+            return item;
+        }
     }
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &event);
-    return event.isAccepted();
+    return nullptr;
 }
 
 QPushButton* buttonTitled(QWidget& dialog, const QString& title) {
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-        if (button->text().remove(QLatin1Char('&')) == title) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-QAction* actionTitled(QMenu& menu, const QString& title) {
-    for (QAction* action : menu.actions()) {
-        if (action->text() == title) {
-            return action;
-        }
-    }
-    return nullptr;
+    return titled(dialog.findChildren<QPushButton*>(), title);
 }
 
 QString encodingName(std::uint32_t codePage) {
@@ -198,8 +191,7 @@ void MainWindowTest::tickingFoldersAndKindBoxes() {
     openAndWait({m_sample});
     desktop::FolderTreeModel& model = *m_window->treeModel();
     desktop::OptionsPanel& options = *m_window->options();
-    std::vector<ui::TreeNode*> mail;
-    rowsOfClass(model.rootNode(), ui::kClassMail, mail);
+    const auto mail = rowsOfClass(model.rootNode(), ui::kClassMail);
     QVERIFY(mail.size() >= 2);
     QCOMPARE(options.mailsBox()->checkState(), Qt::Checked);
 
@@ -213,8 +205,7 @@ void MainWindowTest::tickingFoldersAndKindBoxes() {
     QVERIFY(mail.back()->isSelected);
 
     QTest::mouseClick(options.contactsBox(), Qt::LeftButton);
-    std::vector<ui::TreeNode*> contacts;
-    rowsOfClass(model.rootNode(), ui::kClassContacts, contacts);
+    const auto contacts = rowsOfClass(model.rootNode(), ui::kClassContacts);
     QVERIFY(!contacts.empty());
     QVERIFY(std::none_of(contacts.begin(), contacts.end(),
                          [](ui::TreeNode* row) { return row->isSelected; }));
@@ -313,8 +304,7 @@ void MainWindowTest::dropAltClickAndTextEncoding() {
     QCOMPARE(model.rootNode().children().size(), 1u);
 
     // Alt-click on a folder with subfolders changes that row alone.
-    std::vector<ui::TreeNode*> mail;
-    rowsOfClass(model.rootNode(), ui::kClassMail, mail);
+    const auto mail = rowsOfClass(model.rootNode(), ui::kClassMail);
     const auto parent = std::find_if(mail.begin(), mail.end(),
                                      [](ui::TreeNode* row) { return !row->children().empty(); });
     QVERIFY(parent != mail.end());
@@ -329,11 +319,11 @@ void MainWindowTest::dropAltClickAndTextEncoding() {
     // re-reads the file's texts and renames the row.
     ui::TreeNode& row = *model.rootNode().children().front();
     std::unique_ptr<QMenu> menu = m_window->sessionMenu(row);
-    QAction* submenu = actionTitled(*menu, QStringLiteral("Text Encoding"));
+    QAction* submenu = titled(menu->actions(), QStringLiteral("Text Encoding"));
     QVERIFY(submenu && submenu->isEnabled());
     const QString current = encodingName(row.pstSession->pstDefaultCodePage());
-    QVERIFY(actionTitled(*submenu->menu(), current)->isChecked());
-    actionTitled(*submenu->menu(), encodingName(1251))->trigger();
+    QVERIFY(titled(submenu->menu()->actions(), current)->isChecked());
+    titled(submenu->menu()->actions(), encodingName(1251))->trigger();
     QCOMPARE(row.pstSession->pstDefaultCodePage(), 1251);
     QVERIFY(model.data(model.indexOf(&row), Qt::DisplayRole)
                 .toString()
@@ -342,7 +332,7 @@ void MainWindowTest::dropAltClickAndTextEncoding() {
     // A Unicode file has no encoding to choose.
     openAndWait({m_sample});
     menu = m_window->sessionMenu(*model.rootNode().children().back());
-    QVERIFY(!actionTitled(*menu, QStringLiteral("Text Encoding"))->isEnabled());
+    QVERIFY(!titled(menu->actions(), QStringLiteral("Text Encoding"))->isEnabled());
 }
 
 void MainWindowTest::preferencesAndLicence() {
