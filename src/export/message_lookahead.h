@@ -44,9 +44,12 @@ namespace mailwright::exporting {
 
 // The largest text a worker keeps; a longer message is made by the loop.
 inline constexpr std::size_t kMaxPreparedBytes = 16u << 20;
-// Finished texts a worker keeps waiting for the loop, in bytes and count.
-inline constexpr std::size_t kWorkerQueueBytes = 16u << 20;
-inline constexpr std::size_t kWorkerQueueItems = 256;
+// Finished texts a worker keeps waiting for the loop, in bytes and count
+// (a queue always takes one text, however long). A few dozen messages ahead
+// are enough to keep the loop fed; the bounds keep a worker's memory the
+// same for a small and a large mailbox, as the loop is usually the slower.
+inline constexpr std::size_t kWorkerQueueBytes = 2u << 20;
+inline constexpr std::size_t kWorkerQueueItems = 16;
 
 struct PreparedMessage {
     bool ready = false;  // false: the loop makes the row itself

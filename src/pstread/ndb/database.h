@@ -11,9 +11,9 @@
 #include "pstread/ndb/block.h"
 #include "pstread/ndb/btree_node.h"
 #include "pstread/ndb/database_file.h"
-#include "pstread/ndb/leaf_page_cache.h"
 #include "pstread/ndb/node.h"
 #include "pstread/ndb/page.h"
+#include "pstread/ndb/page_cache.h"
 #include "pstread/ndb/subnode_block.h"
 #include "pstread/ndb/types.h"
 
@@ -93,14 +93,14 @@ public:
         return btree_range<block_id, block_info>(read_bbt_root());
     }
 
-    // The recently used leaf pages of the node and block B-trees; the only
-    // leaf pages the database keeps besides a root that is a leaf.
-    leaf_page_cache<nbt_page>& nbt_leaf_pages() { return m_nbt_leaf_pages; }
-    leaf_page_cache<bbt_page>& bbt_leaf_pages() { return m_bbt_leaf_pages; }
+    // The recently used pages of the node and block B-trees below their
+    // roots; the only pages the database keeps besides the two roots.
+    page_cache<nbt_page>& nbt_pages() { return m_nbt_pages; }
+    page_cache<bbt_page>& bbt_pages() { return m_bbt_pages; }
 
 private:
-    leaf_page_cache<nbt_page> m_nbt_leaf_pages;
-    leaf_page_cache<bbt_page> m_bbt_leaf_pages;
+    page_cache<nbt_page> m_nbt_pages;
+    page_cache<bbt_page> m_bbt_pages;
 };
 
 // Opens a PST file read-only: as ANSI first, as Unicode when the header says

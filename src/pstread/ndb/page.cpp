@@ -28,24 +28,24 @@ std::shared_ptr<bt_page<block_id, block_info>> read_child_page(db_context& db,
     return db.read_bbt_page(ref);
 }
 
-std::shared_ptr<bt_page<node_id, node_info>> find_kept_leaf_page(db_context& db,
-                                                                 const block_reference& ref,
-                                                                 std::type_identity<node_info>) {
-    return db.nbt_leaf_pages().find(ref);
+std::shared_ptr<bt_page<node_id, node_info>> find_kept_page(db_context& db,
+                                                            const block_reference& ref,
+                                                            std::type_identity<node_info>) {
+    return db.nbt_pages().find(ref);
 }
 
-std::shared_ptr<bt_page<block_id, block_info>> find_kept_leaf_page(db_context& db,
-                                                                   const block_reference& ref,
-                                                                   std::type_identity<block_info>) {
-    return db.bbt_leaf_pages().find(ref);
+std::shared_ptr<bt_page<block_id, block_info>> find_kept_page(db_context& db,
+                                                              const block_reference& ref,
+                                                              std::type_identity<block_info>) {
+    return db.bbt_pages().find(ref);
 }
 
-void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> leaf) {
-    db.nbt_leaf_pages().keep(std::move(leaf));
+void keep_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> page) {
+    db.nbt_pages().keep(std::move(page));
 }
 
-void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> leaf) {
-    db.bbt_leaf_pages().keep(std::move(leaf));
+void keep_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> page) {
+    db.bbt_pages().keep(std::move(page));
 }
 
 void throw_bad_child_page(const page& parent, unsigned parent_level, const block_reference& child,

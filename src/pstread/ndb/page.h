@@ -1,8 +1,8 @@
 // Pages of the node and block B-trees ([MS-PST] 2.2.2.7.7) as B-tree nodes.
 // Pages are built by the database (which validates and decodes them); a
-// non-leaf page loads each child page on first use. It keeps non-leaf
-// children; leaf children are kept by the database's bounded leaf page
-// caches, so memory stays flat however many leaves lookups touch.
+// non-leaf page loads a child page when it is used. Child pages are kept by
+// the database's bounded page caches, not by their parents, so memory stays
+// flat however many pages lookups touch.
 #pragma once
 
 #include <cstddef>
@@ -76,16 +76,16 @@ std::shared_ptr<bt_page<block_id, block_info>> read_child_page(db_context& db,
                                                                const block_reference& ref,
                                                                std::type_identity<block_info>);
 
-// The leaf page read from `ref` if the database still keeps it, else null.
-std::shared_ptr<bt_page<node_id, node_info>> find_kept_leaf_page(db_context& db,
-                                                                 const block_reference& ref,
-                                                                 std::type_identity<node_info>);
-std::shared_ptr<bt_page<block_id, block_info>> find_kept_leaf_page(db_context& db,
-                                                                   const block_reference& ref,
-                                                                   std::type_identity<block_info>);
-// Has the database keep a leaf page among its recently used ones.
-void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> leaf);
-void keep_leaf_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> leaf);
+// The page read from `ref` if the database still keeps it, else null.
+std::shared_ptr<bt_page<node_id, node_info>> find_kept_page(db_context& db,
+                                                            const block_reference& ref,
+                                                            std::type_identity<node_info>);
+std::shared_ptr<bt_page<block_id, block_info>> find_kept_page(db_context& db,
+                                                              const block_reference& ref,
+                                                              std::type_identity<block_info>);
+// Has the database keep a page among its recently used ones.
+void keep_page(db_context& db, std::shared_ptr<bt_page<node_id, node_info>> page);
+void keep_page(db_context& db, std::shared_ptr<bt_page<block_id, block_info>> page);
 
 // Reports a child page that breaks the tree's shape: its level must be one
 // below its parent's (so every descent ends) and it must hold entries.
@@ -103,10 +103,7 @@ public:
 
     bt_nonleaf_page(std::weak_ptr<db_context> db, const block_reference& ref, unsigned level,
                     std::vector<entry> entries)
-        : bt_page<K, V>(std::move(db), ref),
-          m_level(level),
-          m_entries(std::move(entries)),
-          m_child_pages(level > 1 ? m_entries.size() : 0) {}
+        : bt_page<K, V>(std::move(db), ref), m_level(level), m_entries(std::move(entries)) {}
 
     K key_at(std::size_t position) const override { return m_entries.at(position).key; }
     std::size_t value_count() const override { return m_entries.size(); }
@@ -126,20 +123,17 @@ public:
 
     std::shared_ptr<bt_page<K, V>> get_child(std::size_t position) const {
         const block_reference& ref = m_entries.at(position).ref;
-        if (m_level == 1) {
-            const std::shared_ptr<db_context> db = this->lock_db();
-            if (auto kept = find_kept_leaf_page(*db, ref, std::type_identity<V>{})) {
-                return kept;
-            }
-            auto leaf = load_child(*db, ref);
-            keep_leaf_page(*db, leaf);
-            return leaf;
+        const std::shared_ptr<db_context> db = this->lock_db();
+        // A kept page is taken only at the level this parent expects, so a
+        // page that a damaged tree names at two levels cannot make a descent
+        // loop; the page read again then fails the check in load_child.
+        if (auto kept = find_kept_page(*db, ref, std::type_identity<V>{});
+            kept && kept->get_level() + 1 == m_level) {
+            return kept;
         }
-        auto& slot = m_child_pages.at(position);
-        if (!slot) {
-            slot = load_child(*this->lock_db(), ref);
-        }
-        return slot;
+        auto child = load_child(*db, ref);
+        keep_page(*db, child);
+        return child;
     }
 
 private:
@@ -153,8 +147,6 @@ private:
 
     unsigned m_level;
     std::vector<entry> m_entries;
-    // The non-leaf children loaded so far (empty when the children are leaves).
-    mutable std::vector<std::shared_ptr<bt_page<K, V>>> m_child_pages;
 };
 
 using nbt_page = bt_page<node_id, node_info>;

@@ -16,7 +16,7 @@
 #include "ndb_file.h"
 #include "pstread/ndb/crc.h"
 #include "pstread/ndb/crypt.h"
-#include "pstread/ndb/leaf_page_cache.h"
+#include "pstread/ndb/page_cache.h"
 #include "support/block_writer.h"
 #include "support/page_writer.h"
 
@@ -195,14 +195,14 @@ built_file many_nodes(Variant variant, std::uint32_t count) {
     return finish(builder);
 }
 
-TEST(BtreeTest, LookupsAndWalksStayCorrectWithBoundedLeafPages) {
-    constexpr std::uint32_t count = 2400;  // about 800 leaves in each tree
+TEST(BtreeTest, LookupsAndWalksStayCorrectWithBoundedPages) {
+    constexpr std::uint32_t count = 2400;  // about 1,200 pages in each tree
     for (const Variant variant : kVariants) {
         SCOPED_TRACE(variant_name(variant));
         const built_file built = many_nodes(variant, count);
         const auto db = built.open();
-        const std::size_t bound = db->nbt_leaf_pages().capacity();
-        ASSERT_GT(count / 3, 2 * bound);
+        const std::size_t bound = db->nbt_pages().capacity();
+        ASSERT_GT(count / 2, bound);
         // Backwards and forwards, so that every page is let go and read again.
         for (int pass = 0; pass < 2; ++pass) {
             for (std::uint32_t k = 0; k < count; ++k) {
@@ -212,8 +212,8 @@ TEST(BtreeTest, LookupsAndWalksStayCorrectWithBoundedLeafPages) {
                 ASSERT_EQ(n.read_all(), bytes{static_cast<std::uint8_t>(i)}) << i;
             }
         }
-        EXPECT_EQ(db->nbt_leaf_pages().size(), bound);
-        EXPECT_LE(db->bbt_leaf_pages().size(), db->bbt_leaf_pages().capacity());
+        EXPECT_EQ(db->nbt_pages().size(), bound);
+        EXPECT_LE(db->bbt_pages().size(), db->bbt_pages().capacity());
         // A walk keeps its leaf while lookups let it go from the cache.
         std::uint32_t walked = 0;
         for (const pstread::node_info& info : db->node_infos()) {
@@ -244,10 +244,12 @@ TEST(BtreeTest, LookupsAndWalksStayCorrectWithBoundedLeafPages) {
     }
 }
 
-// Points entry `entry` of the NBT root at `target`.
-void point_root_entry(built_file& f, std::size_t entry, const pstbuild::Bref& target) {
+// Points entry `entry` of the non-leaf NBT page at `page` (the root unless
+// given) at `target`.
+void point_entry(built_file& f, std::size_t entry, const pstbuild::Bref& target,
+                 std::uint64_t page = 0) {
     const auto& t = f.traits();
-    const std::size_t at = f.layout.nbt_root.ib + entry * t.btentry_size;
+    const std::size_t at = (page ? page : f.layout.nbt_root.ib) + entry * t.btentry_size;
     pstbuild::put_le(f.file, at + t.id_size, target.bid, t.id_size);
     pstbuild::put_le(f.file, at + 2 * t.id_size, target.ib, t.id_size);
 }
@@ -305,14 +307,24 @@ TEST(BtreeTest, PagesOneChangeFromValid) {
          [](built_file& f) { f.file[first_nbt_leaf(f).offset + f.traits().page_cEnt] = 0; },
          nullptr},
         {"a child that is the root itself",
-         [](built_file& f) { point_root_entry(f, 2, f.layout.nbt_root); }, "level"},
+         [](built_file& f) { point_entry(f, 2, f.layout.nbt_root); }, "level"},
+        {"pages below the root that name themselves (kept pages are checked too)",
+         [](built_file& f) {
+             for (const auto& p : f.layout.items_of(pstbuild::ItemKind::nbt_page)) {
+                 for (std::size_t e = 0;
+                      p.level == 1 && e < f.file[p.offset + f.traits().page_cEnt]; ++e) {
+                     point_entry(f, e, {p.bid, p.offset}, p.offset);
+                 }
+             }
+         },
+         "level"},
         {"the same child under two entries",
          [](built_file& f) {
              const auto& t = f.traits();
              const std::size_t first = f.layout.nbt_root.ib;
-             point_root_entry(f, 1,
-                              {pstbuild::get_le(f.file, first + t.id_size, t.id_size),
-                               pstbuild::get_le(f.file, first + 2 * t.id_size, t.id_size)});
+             point_entry(f, 1,
+                         {pstbuild::get_le(f.file, first + t.id_size, t.id_size),
+                          pstbuild::get_le(f.file, first + 2 * t.id_size, t.id_size)});
          },
          nullptr},
     };
@@ -346,8 +358,8 @@ struct fake_page {
     std::uint64_t get_address() const { return ib; }
 };
 
-TEST(LeafPageCacheTest, LetsGoOfTheLeastRecentlyUsedPageAndChecksTheId) {
-    pstread::leaf_page_cache<fake_page> cache(2);
+TEST(PageCacheTest, LetsGoOfTheLeastRecentlyUsedPageAndChecksTheId) {
+    pstread::page_cache<fake_page> cache(2);
     for (std::uint64_t ib : {0x200, 0x400}) {
         cache.keep(std::make_shared<fake_page>(fake_page{ib + 1, ib}));
     }

@@ -1,11 +1,12 @@
-// The recently used leaf pages of one B-tree, at most a fixed number of them.
+// The recently used pages of one B-tree below its root, at most a fixed
+// number of them.
 //
-// Non-leaf pages keep the non-leaf pages below them for the database's
-// lifetime; there are few of those. Leaf pages are most of a tree, so keeping
-// every one a lookup touched would make memory grow with the file; they are
-// kept here instead, and the least recently used page is let go once the
-// cache is full. Whoever still holds a page (an iterator, a lookup under
-// way) keeps it alive; a page let go is read again on its next use.
+// Keeping every page a lookup touched would make memory grow with the file
+// (a non-leaf page for every twenty or so leaves, and the leaves themselves),
+// so the least recently used page is let go once the cache is full. The
+// upper levels, which every lookup passes, stay among the recent ones.
+// Whoever still holds a page (an iterator, a lookup under way) keeps it
+// alive; a page let go is read again on its next use.
 #pragma once
 
 #include <cstddef>
@@ -20,11 +21,11 @@
 namespace pstread {
 
 template <typename Page>
-class leaf_page_cache {
+class page_cache {
 public:
-    static constexpr std::size_t default_capacity = 256;
+    static constexpr std::size_t default_capacity = 512;
 
-    explicit leaf_page_cache(std::size_t capacity = default_capacity)
+    explicit page_cache(std::size_t capacity = default_capacity)
         : m_capacity(capacity > 0 ? capacity : 1) {}
 
     // The page read from `ref`, if it is still kept; it becomes the most
