@@ -5,6 +5,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <span>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace testfiles {
 
@@ -38,6 +40,20 @@ inline std::size_t count_of(const std::string& text, const std::string& piece) {
         ++n;
     }
     return n;
+}
+
+// The real sample files (.pst and .ost), sorted; none when the folder is
+// missing.
+inline std::vector<fs::path> corpus_files() {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(MW_CORPUS_DIR, error)) {
+        if (entry.path().extension() == ".pst" || entry.path().extension() == ".ost") {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 inline std::string quoted(const fs::path& path) {

@@ -57,20 +57,6 @@ inline std::vector<std::string> files_in(const fs::path& folder, const std::stri
     return files;
 }
 
-// The real sample files, sorted; none when the folder is missing.
-inline std::vector<fs::path> corpus_files() {
-    std::vector<fs::path> files;
-    if (fs::is_directory(MW_CORPUS_DIR)) {
-        for (const auto& entry : fs::directory_iterator(MW_CORPUS_DIR)) {
-            if (entry.path().extension() == ".pst" || entry.path().extension() == ".ost") {
-                files.push_back(entry.path());
-            }
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // One folder's block of a conversion report: its path, what it converted
 // and skipped, and where its output went.
 struct ReportFolder {

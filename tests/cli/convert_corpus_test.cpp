@@ -191,7 +191,7 @@ std::vector<fs::path> sample_files(const fs::path& dir, const std::string& optio
         files.push_back(dir / (variant + ".pst"));
         clitest::mkpst(options + " --" + variant, files.back());
     }
-    const auto corpus = clitest::corpus_files();
+    const auto corpus = testfiles::corpus_files();
     files.insert(files.end(), corpus.begin(), corpus.end());
     return files;
 }

@@ -30,6 +30,7 @@
 #include "pstread/ndb/database.h"
 #include "pstread/pst/message.h"
 #include "pstread/pst/property_ids.h"
+#include "test_files.h"
 #include "text/code_page_table.h"
 #include "text/rtf_decompress.h"
 #include "text/rtf_picture_extract.h"
@@ -263,15 +264,8 @@ TEST(MimePython, EveryMessageOfTheRealSampleFilesParsesWithoutDefects) {
     if (!fs::is_directory(corpus) || !python_oracle::Available()) {
         GTEST_SKIP() << "no sample files at " << corpus << " or no python3 email package";
     }
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() == ".pst" || entry.path().extension() == ".ost") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
     std::size_t total = 0;
-    for (const fs::path& path : files) {
+    for (const fs::path& path : testfiles::corpus_files()) {
         SCOPED_TRACE(path.filename().string());
         const std::size_t messages = check_store(pstread::pst(pstread::open_database(path)));
         std::cout << path.filename().string() << ": " << messages << " messages\n";

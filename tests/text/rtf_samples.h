@@ -19,6 +19,7 @@
 #include "support/block_encoding.h"
 #include "support/crc.h"
 #include "support/le_bytes.h"
+#include "test_files.h"
 
 namespace rtf_test {
 
@@ -56,18 +57,9 @@ inline void CollectBlobs(const std::string& name, std::span<const uint8_t> bytes
 
 // Every whole compressed RTF value of every sample file; empty when the
 // corpus is absent.
-inline std::vector<CorpusRtfBlob> CorpusRtfBlobs(const std::string& corpus_dir) {
+inline std::vector<CorpusRtfBlob> CorpusRtfBlobs() {
     std::vector<CorpusRtfBlob> blobs;
-    std::error_code error;
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus_dir, error)) {
-        const auto extension = entry.path().extension();
-        if (extension == ".pst" || extension == ".ost") {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& path : files) {
+    for (const auto& path : testfiles::corpus_files()) {
         std::ifstream in(path, std::ios::binary);
         std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
         CollectBlobs(path.filename().string(), bytes, blobs);

@@ -256,7 +256,7 @@ TEST(RtfToHtml, HostileStructureIsBounded) {
 }
 
 TEST(RtfToHtml, RealBodiesFromTheSampleFiles) {
-    const auto blobs = rtf_test::CorpusRtfBlobs(MW_CORPUS_DIR);
+    const auto blobs = rtf_test::CorpusRtfBlobs();
     if (blobs.empty()) {
         GTEST_SKIP() << "sample PST files not found in " << MW_CORPUS_DIR;
     }

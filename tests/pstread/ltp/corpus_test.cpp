@@ -14,6 +14,7 @@
 #include "ltp_walk.h"
 #include "pstread/ltp/name_id_map.h"
 #include "pstread/ndb/database.h"
+#include "test_files.h"
 #include "text/code_page_table.h"
 
 namespace {
@@ -90,16 +91,12 @@ TEST(Corpus, EveryNodePropertyAndCellReads) {
     const auto variants = manifest_variants();
     const auto* cp1252 = mailwright::text::GetCodePageInfo(1252);
     std::size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(corpus_dir)) {
-        const std::string name = entry.path().filename().string();
-        const std::string extension = entry.path().extension().string();
-        if (extension != ".pst" && extension != ".ost") {
-            continue;
-        }
+    for (const fs::path& path : testfiles::corpus_files()) {
+        const std::string name = path.filename().string();
         ++files;
         SCOPED_TRACE(name);
         try {
-            const auto db = open_database(entry.path().string());
+            const auto db = open_database(path.string());
             ASSERT_TRUE(variants.contains(name)) << "not in MANIFEST.tsv";
             EXPECT_EQ(db->is_unicode() ? "unicode" : "ansi", variants.at(name));
             const raw_totals raw = read_every_node(db);
