@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <istream>
+#include <streambuf>
 #include <string>
 
 #include "formats/mime_parameter.h"
@@ -54,6 +57,24 @@ bool isUrl(std::u16string_view reference) {
                                   (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
                        });
 }
+
+// A text attachment of at most this many bytes is held in memory while its
+// part is written, so that it is read once; a longer one is read twice.
+constexpr std::uint64_t kHeldTextBytes = 1u << 20;
+
+// The held text, one buffer per thread kept between attachments.
+std::string& HeldText() {
+    thread_local std::string text;
+    return text;
+}
+
+// Reads the held text as a stream, for the base64 writer.
+class HeldTextBuffer : public std::streambuf {
+public:
+    explicit HeldTextBuffer(std::string& text) {
+        setg(text.data(), text.data(), text.data() + text.size());
+    }
+};
 
 }  // namespace
 
@@ -117,10 +138,22 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
         mimeType = "application/octet-stream";
     }
     out << "Content-Type: " << mimeType << ';';
+    // A short text is read once, for its charset and for its base64 text.
+    std::string& held = HeldText();
+    bool isHeld = false;
     if (IsTextType(mimeType) && !HasCharsetParameter(mimeType)) {
         pstread::hnid_istream text(attachment.open_byte_stream());
         text.exceptions(std::ios::badbit);
-        out << " charset=\"" << SniffTextCharset(text, eightBitCharset) << "\";";
+        isHeld = text.device().size() <= kHeldTextBytes;
+        if (isHeld) {
+            held.resize(static_cast<std::size_t>(text.device().size()));
+            text.read(held.data(), static_cast<std::streamsize>(held.size()));
+            held.resize(static_cast<std::size_t>(text.gcount()));
+        }
+        out << " charset=\""
+            << (isHeld ? SniffTextCharset(held, eightBitCharset)
+                       : SniffTextCharset(text, eightBitCharset))
+            << "\";";
     }
     const std::string name =
         FormatParameter("name", "=", read_text_or_empty(bag, pstread::pid_tag_display_name));
@@ -148,9 +181,15 @@ void WriteByValuePart(std::ostream& out, const pstread::attachment& attachment,
         out << "Content-ID: <" << contentId << '>';
     }
     out << eol << eol;
-    pstread::hnid_istream data(attachment.open_byte_stream());
-    data.exceptions(std::ios::badbit);
-    text::WriteBase64Lines(data, out, eol);
+    if (isHeld) {
+        HeldTextBuffer buffer(held);
+        std::istream data(&buffer);
+        text::WriteBase64Lines(data, out, eol);
+    } else {
+        pstread::hnid_istream data(attachment.open_byte_stream());
+        data.exceptions(std::ios::badbit);
+        text::WriteBase64Lines(data, out, eol);
+    }
     out << eol << eol;
 }
 

@@ -1,6 +1,6 @@
 #include "formats/body_filter.h"
 
-#include <algorithm>
+#include <cstring>
 
 namespace mailwright::formats {
 namespace {
@@ -21,6 +21,21 @@ bool continuesSeparatorBeginning(char byte, char previous) {
         default:
             return false;
     }
+}
+
+// The position of the first CR or LF at or after `from`, or the block's size.
+// One memchr for LF, then one for CR in the part before it: mail text has
+// few CRs without an LF right after, so the second search is short.
+std::size_t nextLineBreak(std::string_view block, std::size_t from) {
+    const char* begin = block.data() + from;
+    const std::size_t length = block.size() - from;
+    const void* lf = std::memchr(begin, '\n', length);
+    const std::size_t untilLf =
+        lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : length;
+    const void* cr = std::memchr(begin, '\r', untilLf);
+    const std::size_t until =
+        cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : untilLf;
+    return from + until;
 }
 
 }  // namespace
@@ -87,7 +102,7 @@ void BodyFilter::write(std::string_view block, bool last) {
         if (!m_state.atLineStart && !m_state.lineComplete) {
             // Inside a line every byte up to the next line break is copied as
             // it is: take() would do the same one byte at a time.
-            const std::size_t end = std::min(block.find_first_of("\r\n", at), block.size());
+            const std::size_t end = nextLineBreak(block, at);
             if (end > at) {
                 out.append(block.substr(at, end - at));
                 m_state.previous = block[end - 1];

@@ -51,8 +51,8 @@ void Utf8Validator::add(std::string_view bytes) {
             }
         }
         take(static_cast<std::uint8_t>(bytes[at]));
-        if (!m_valid && !m_ascii) {
-            return;  // nothing more can change
+        if (isSettled()) {
+            return;
         }
     }
 }
@@ -94,10 +94,21 @@ void Utf8Validator::take(std::uint8_t byte) {
     }
 }
 
+namespace {
+
+std::string_view Label(const Utf8Validator& validator, std::string_view eightBitCharset) {
+    if (validator.isAscii()) {
+        return "us-ascii";
+    }
+    return validator.isValid() ? std::string_view("utf-8") : eightBitCharset;
+}
+
+}  // namespace
+
 std::string_view SniffTextCharset(std::istream& text, std::string_view eightBitCharset) {
     Utf8Validator validator;
     std::string block(kSniffBlockBytes, '\0');
-    while (text) {
+    while (text && !validator.isSettled()) {
         text.read(block.data(), static_cast<std::streamsize>(block.size()));
         const std::streamsize count = text.gcount();
         if (count <= 0) {
@@ -105,10 +116,13 @@ std::string_view SniffTextCharset(std::istream& text, std::string_view eightBitC
         }
         validator.add(std::string_view(block.data(), static_cast<std::size_t>(count)));
     }
-    if (validator.isAscii()) {
-        return "us-ascii";
-    }
-    return validator.isValid() ? std::string_view("utf-8") : eightBitCharset;
+    return Label(validator, eightBitCharset);
+}
+
+std::string_view SniffTextCharset(std::string_view text, std::string_view eightBitCharset) {
+    Utf8Validator validator;
+    validator.add(text);
+    return Label(validator, eightBitCharset);
 }
 
 bool IsTextType(std::string_view mimeType) {

@@ -19,6 +19,8 @@ public:
     // After the last block: a sequence left open makes the text invalid.
     bool isAscii() const { return m_ascii; }
     bool isValid() const { return m_valid && m_pending == 0; }
+    // Neither ASCII nor valid UTF-8: no later byte can change the label.
+    bool isSettled() const { return !m_valid && !m_ascii; }
 
 private:
     void take(std::uint8_t byte);
@@ -32,9 +34,10 @@ private:
     std::uint8_t m_high = 0xBF;
 };
 
-// Reads `text` to its end and labels it: "us-ascii", "utf-8", or
-// `eightBitCharset`.
+// Labels a text "us-ascii", "utf-8", or `eightBitCharset`. The stream form
+// reads until the label is known (at most to the end).
 std::string_view SniffTextCharset(std::istream& text, std::string_view eightBitCharset);
+std::string_view SniffTextCharset(std::string_view text, std::string_view eightBitCharset);
 
 // Whether a MIME type is textual (text/...), so that its part needs a
 // charset parameter, and whether it already has one.

@@ -1,6 +1,8 @@
 #include "text/base64.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
 
 #include "platform/system_log.h"
@@ -27,44 +29,85 @@ void EncodeGroup(const uint8_t* in, size_t count, char* out) {
     out[3] = count > 2 ? kAlphabet[value & 0x3F] : kPadding;
 }
 
+// Two alphabet characters for each 12-bit value: a group of three bytes is
+// two lookups instead of four.
+constexpr std::array<char, 2 * 4096> kPairs = [] {
+    std::array<char, 2 * 4096> pairs{};
+    for (size_t value = 0; value < 4096; ++value) {
+        pairs[2 * value] = kAlphabet[value >> 6];
+        pairs[2 * value + 1] = kAlphabet[value & 0x3F];
+    }
+    return pairs;
+}();
+
 // The base64 text of `length` bytes at `in` into `out`, which has room for
 // (length + 2) / 3 * 4 characters. Whole groups take the short path.
 void EncodeRun(const uint8_t* in, size_t length, char* out) {
     for (; length >= 3; length -= 3, in += 3, out += 4) {
         const uint32_t value = static_cast<uint32_t>(in[0]) << 16 |
                                static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]);
-        out[0] = kAlphabet[value >> 18];
-        out[1] = kAlphabet[(value >> 12) & 0x3F];
-        out[2] = kAlphabet[(value >> 6) & 0x3F];
-        out[3] = kAlphabet[value & 0x3F];
+        std::memcpy(out, &kPairs[2 * (value >> 12)], 2);
+        std::memcpy(out + 2, &kPairs[2 * (value & 0xFFF)], 2);
     }
     if (length > 0) {
         EncodeGroup(in, length, out);
     }
 }
 
-// Appends the lines of `count` bytes to `text`, each line of 57 bytes or
-// fewer followed by `separator` when `after` says so for it.
+// Characters of the lines of `count` bytes: 76 for each whole line, fewer
+// for the last, and `separator` after each line `after` names.
 template <typename SeparatorAfter>
-void AppendLines(const uint8_t* data, size_t count, std::string_view separator,
-                 SeparatorAfter after, std::string& text) {
-    text.reserve(text.size() + (count / kBase64LineBytes + 1) * (76 + separator.size()));
+size_t LinesLength(size_t count, size_t separatorLength, SeparatorAfter after) {
+    size_t length = 0;
     for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
-        const size_t line_bytes = std::min(kBase64LineBytes, count - pos);
-        const size_t at = text.size();
-        text.resize(at + (line_bytes + 2) / 3 * 4);
-        EncodeRun(data + pos, line_bytes, text.data() + at);
-        if (after(pos, line_bytes)) {
-            text.append(separator);
+        const size_t lineBytes = std::min(kBase64LineBytes, count - pos);
+        length += (lineBytes + 2) / 3 * 4 + (after(pos, lineBytes) ? separatorLength : 0);
+    }
+    return length;
+}
+
+// The text of one block, kept between blocks: grown when a block needs more,
+// never zeroed (only the characters written are used).
+class TextBuffer {
+public:
+    char* room(size_t size) {
+        if (size > m_capacity) {
+            m_data = std::make_unique_for_overwrite<char[]>(size);
+            m_capacity = size;
+        }
+        return m_data.get();
+    }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    size_t m_capacity = 0;
+};
+
+// Writes `leading`, then the lines of `count` bytes, each line of 57 bytes
+// or fewer followed by `separator` when `after` says so for it, in one write.
+template <typename SeparatorAfter>
+void WriteLines(const uint8_t* data, size_t count, std::string_view leading,
+                std::string_view separator, SeparatorAfter after, TextBuffer& buffer,
+                std::ostream& out) {
+    const size_t length = leading.size() + LinesLength(count, separator.size(), after);
+    char* const text = buffer.room(length);
+    char* at = std::copy(leading.begin(), leading.end(), text);
+    for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
+        const size_t lineBytes = std::min(kBase64LineBytes, count - pos);
+        EncodeRun(data + pos, lineBytes, at);
+        at += (lineBytes + 2) / 3 * 4;
+        if (after(pos, lineBytes)) {
+            at = std::copy(separator.begin(), separator.end(), at);
         }
     }
+    out.write(text, static_cast<std::streamsize>(at - text));
 }
 
 // The block read from a stream (not zeroed: it is only read where filled)
 // and the text of one block.
 struct Scratch {
     std::unique_ptr<uint8_t[]> block = std::make_unique_for_overwrite<uint8_t[]>(kStreamBlockBytes);
-    std::string text;
+    TextBuffer text;
 };
 
 Scratch& ThreadScratch() {
@@ -104,18 +147,13 @@ std::string Base64EncodeString(std::span<const uint8_t> data) {
 // back in between.
 void WriteBase64Lines(std::span<const uint8_t> data, std::ostream& out,
                       std::string_view separator) {
-    std::string& text = ThreadScratch().text;
+    TextBuffer& text = ThreadScratch().text;
     for (size_t start = 0; start < data.size(); start += kStreamBlockBytes) {
         const size_t count = std::min(kStreamBlockBytes, data.size() - start);
-        text.clear();
-        if (start > 0) {
-            text.append(separator);
-        }
         // Between lines only: after every line of the block but its last.
-        AppendLines(
-            data.data() + start, count, separator,
-            [count](size_t pos, size_t line_bytes) { return pos + line_bytes < count; }, text);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        WriteLines(
+            data.data() + start, count, start > 0 ? separator : std::string_view{}, separator,
+            [count](size_t pos, size_t lineBytes) { return pos + lineBytes < count; }, text, out);
     }
 }
 
@@ -125,11 +163,10 @@ void WriteBase64Lines(std::istream& in, std::ostream& out, std::string_view sepa
         in.read(reinterpret_cast<char*>(scratch.block.get()),
                 static_cast<std::streamsize>(kStreamBlockBytes));
         const auto count = static_cast<size_t>(in.gcount());
-        scratch.text.clear();
-        AppendLines(
-            scratch.block.get(), count, separator,
-            [](size_t, size_t line_bytes) { return line_bytes == kBase64LineBytes; }, scratch.text);
-        out.write(scratch.text.data(), static_cast<std::streamsize>(scratch.text.size()));
+        WriteLines(
+            scratch.block.get(), count, {}, separator,
+            [](size_t, size_t lineBytes) { return lineBytes == kBase64LineBytes; }, scratch.text,
+            out);
     }
 }
 
