@@ -97,6 +97,22 @@ std::string RewriteMetaCharset(std::string_view tag, bool& found) {
     return out;
 }
 
+// The end of the run from `from` of bytes that text keeps as they are: all
+// but markup characters, control characters and the lead byte of U+FFFE and
+// U+FFFF.
+size_t PlainHtmlTextEnd(std::string_view utf8, size_t from) {
+    size_t at = from;
+    while (at < utf8.size()) {
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (byte < 0x20 || byte == '&' || byte == '<' || byte == '>' || byte == 0x7F ||
+            byte == 0xEF) {
+            break;
+        }
+        ++at;
+    }
+    return at;
+}
+
 }  // namespace
 
 std::string WrapHtmlBody(std::string_view body, std::string_view head_extra) {
@@ -140,6 +156,15 @@ std::string EnsureUtf8HtmlDocument(std::string_view html) {
 
 void AppendEscapedHtmlText(std::string_view utf8, std::string& out) {
     for (size_t i = 0; i < utf8.size(); ++i) {
+        // Bytes kept as they are go in one piece up to the next one that is not.
+        const size_t plain = PlainHtmlTextEnd(utf8, i);
+        if (plain > i) {
+            out.append(utf8.substr(i, plain - i));
+            i = plain;
+            if (i == utf8.size()) {
+                return;
+            }
+        }
         const char c = utf8[i];
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {

@@ -38,8 +38,13 @@ std::string_view CloseTagText(char tag) {
 
 void RtfHtmlWriter::Write(std::string_view html) {
     body_ += html;
-    const size_t newline = html.rfind('\n');
-    column_ = newline == std::string_view::npos ? column_ + html.size() : html.size() - newline - 1;
+    MoveColumn(html);
+}
+
+void RtfHtmlWriter::MoveColumn(std::string_view written) {
+    const size_t newline = written.rfind('\n');
+    column_ =
+        newline == std::string_view::npos ? column_ + written.size() : written.size() - newline - 1;
 }
 
 void RtfHtmlWriter::WriteSpace() {
@@ -74,23 +79,24 @@ void RtfHtmlWriter::CloseParagraph() {
 }
 
 void RtfHtmlWriter::ApplyFormat(const RtfCharFormat& format) {
-    std::vector<Tag> wanted;
+    // Called for every run of text: the wanted tags are kept on the stack.
+    Tag wanted[3] = {};
+    size_t count = 0;
     if (format.bold) {
-        wanted.push_back(Tag::kBold);
+        wanted[count++] = Tag::kBold;
     }
     if (format.italic) {
-        wanted.push_back(Tag::kItalic);
+        wanted[count++] = Tag::kItalic;
     }
     if (format.underline) {
-        wanted.push_back(Tag::kUnderline);
+        wanted[count++] = Tag::kUnderline;
     }
     size_t common = 0;
-    while (common < open_tags_.size() && common < wanted.size() &&
-           open_tags_[common] == wanted[common]) {
+    while (common < open_tags_.size() && common < count && open_tags_[common] == wanted[common]) {
         ++common;
     }
     CloseFormatting(common);
-    for (size_t i = common; i < wanted.size(); ++i) {
+    for (size_t i = common; i < count; ++i) {
         Write(OpenTagText(static_cast<char>(wanted[i])));
         open_tags_.push_back(wanted[i]);
     }
@@ -105,10 +111,11 @@ void RtfHtmlWriter::Text(std::string_view utf8, const RtfCharFormat& format) {
     size_t run_start = 0;
     auto flush_run = [&](size_t end) {
         if (end > run_start) {
-            std::string escaped;
-            AppendEscapedHtmlText(utf8.substr(run_start, end - run_start), escaped);
-            if (!escaped.empty()) {
-                Write(escaped);
+            // Escaped straight onto the body, without a string of its own.
+            const size_t before = body_.size();
+            AppendEscapedHtmlText(utf8.substr(run_start, end - run_start), body_);
+            if (body_.size() > before) {
+                MoveColumn(std::string_view(body_).substr(before));
                 after_space_ = false;
             }
         }

@@ -41,6 +41,8 @@ private:
     void ApplyFormat(const RtfCharFormat& format);
     void CloseFormatting(size_t keep);
     void Write(std::string_view html);
+    // The column after `written`, the text just added to the body.
+    void MoveColumn(std::string_view written);
     void WriteSpace();
 
     std::string body_;

@@ -202,12 +202,16 @@ std::optional<PictureRef> LocateRtfPicture(std::span<const uint8_t> rtf, size_t 
 
 std::vector<PictureRef> FindRtfPictures(std::span<const uint8_t> rtf) {
     std::vector<PictureRef> pictures;
+    const std::vector<size_t> offsets = FindPictControlWords(rtf);
+    if (offsets.empty()) {
+        return pictures;  // most bodies: no need to tokenize for objects
+    }
     // The result picture of an {\object} group only shows the object, which
     // the message carries as an attachment of its own: it is left where it
     // is instead of being taken out as a second copy.
     const std::vector<std::pair<size_t, size_t>> objects = FindObjectGroups(rtf);
     auto object = objects.begin();
-    for (const size_t offset : FindPictControlWords(rtf)) {
+    for (const size_t offset : offsets) {
         while (object != objects.end() && object->second <= offset) {
             ++object;
         }
