@@ -78,18 +78,16 @@ MessageLookahead::MessageLookahead(const std::vector<std::shared_ptr<model::PSTS
             m_workers.push_back(std::move(worker));
         }
     }
-    for (std::size_t i = 0; i < m_workers.size(); ++i) {
-        Worker& worker = *m_workers[i];
-        worker.thread = std::thread([this, &worker, i] { run(worker, i); });
+    m_running = m_workers.size();
+    for (const auto& worker : m_workers) {
+        worker->thread = std::thread([this, &worker = *worker] { run(worker); });
     }
 }
 
 MessageLookahead::~MessageLookahead() {
     m_stop.store(true);
-    for (const auto& worker : m_workers) {
-        { std::lock_guard lock(worker->mutex); }
-        worker->changed.notify_all();
-    }
+    { std::lock_guard lock(m_mutex); }
+    m_changed.notify_all();
     for (const auto& worker : m_workers) {
         worker->thread.join();
     }
@@ -99,52 +97,78 @@ PreparedMessage MessageLookahead::take(std::size_t row) {
     if (m_workers.empty()) {
         return {};
     }
-    Worker& worker = *m_workers[row % m_workers.size()];
-    std::unique_lock lock(worker.mutex);
+    std::unique_lock lock(m_mutex);
+    if (row > m_wanted) {
+        m_wanted = row;
+        // Rows passed over are dropped; workers may now run further ahead.
+        while (!m_finished.empty() && m_finished.begin()->first < row) {
+            m_finishedBytes -= m_finished.begin()->second.text.capacity();
+            m_finished.erase(m_finished.begin());
+        }
+        m_changed.notify_all();
+    }
     for (;;) {
-        while (!worker.queue.empty() && worker.queue.front().row < row) {
-            worker.queuedBytes -= worker.queue.front().message.text.capacity();
-            worker.queue.pop_front();
-            worker.changed.notify_all();
+        if (const auto found = m_finished.find(row); found != m_finished.end()) {
+            PreparedMessage taken = std::move(found->second);
+            m_finishedBytes -= taken.text.capacity();
+            m_finished.erase(found);
+            m_changed.notify_all();
+            return taken;
         }
-        if (!worker.queue.empty() || worker.done) {
-            break;
+        // A row no worker has taken and none will: the loop makes it.
+        if (row >= m_nextRow && m_running == 0) {
+            return {};
         }
-        worker.changed.wait(lock);
+        m_changed.wait(lock);
     }
-    if (worker.queue.empty() || worker.queue.front().row != row) {
-        return {};
-    }
-    PreparedMessage taken = std::move(worker.queue.front().message);
-    worker.queuedBytes -= taken.text.capacity();
-    worker.queue.pop_front();
-    worker.changed.notify_all();
-    return taken;
 }
 
-void MessageLookahead::run(Worker& worker, std::size_t first) {
+std::optional<std::size_t> MessageLookahead::claimRow(std::unique_lock<std::mutex>& lock,
+                                                      std::size_t rows) {
+    for (;;) {
+        m_nextRow = std::max(m_nextRow, m_wanted);  // rows the loop has passed are not made
+        if (m_stop || m_nextRow >= rows) {
+            return std::nullopt;
+        }
+        if (m_nextRow == m_wanted ||
+            (m_nextRow < m_wanted + kAheadRows && m_finishedBytes < kAheadBytes)) {
+            return m_nextRow++;
+        }
+        m_changed.wait(lock);
+    }
+}
+
+void MessageLookahead::finish(std::size_t row, PreparedMessage message) {
+    std::lock_guard lock(m_mutex);
+    if (row >= m_wanted) {
+        m_finishedBytes += message.text.capacity();
+        m_finished.emplace(row, std::move(message));
+    }
+    m_changed.notify_all();
+}
+
+void MessageLookahead::run(Worker& worker) {
     std::size_t rows = 0;
     try {
         worker.folder.emplace(worker.session->pstSession().open_folder(m_folderId));
         rows = worker.folder->get_contents_table().size();
     } catch (...) {
-        rows = 0;  // every row is left to the loop
+        rows = 0;  // the other workers, or the loop, make the rows
     }
-    for (std::size_t row = first; row < rows && !m_stop; row += m_workers.size()) {
-        PreparedMessage message = prepare(worker, row);
-        std::unique_lock lock(worker.mutex);
-        worker.changed.wait(lock, [&] {
-            return m_stop || worker.queue.empty() ||
-                   (worker.queuedBytes + message.text.capacity() <= kWorkerQueueBytes &&
-                    worker.queue.size() < kWorkerQueueItems);
-        });
-        worker.queuedBytes += message.text.capacity();
-        worker.queue.push_back({row, std::move(message)});
-        worker.changed.notify_all();
+    for (;;) {
+        std::optional<std::size_t> row;
+        {
+            std::unique_lock lock(m_mutex);
+            row = claimRow(lock, rows);
+        }
+        if (!row) {
+            break;
+        }
+        finish(*row, prepare(worker, *row));
     }
-    std::lock_guard lock(worker.mutex);
-    worker.done = true;
-    worker.changed.notify_all();
+    std::lock_guard lock(m_mutex);
+    --m_running;
+    m_changed.notify_all();
 }
 
 PreparedMessage MessageLookahead::prepare(Worker& worker, std::size_t row) {

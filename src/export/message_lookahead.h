@@ -1,18 +1,20 @@
 // Messages of a mail folder made ahead of the item loop by worker threads.
 // Each worker has a session of its own on the folder's PST file (its own
-// file handle and caches: a session is used by one thread at a time) and
-// makes the text of every Nth row of the folder's contents table with a
-// message writer of its own. The item loop still announces, writes and
-// counts every item itself, in the table's order; for a row its worker
-// made, it takes the text and the fields it shows and files the item by
-// instead of reading the message and making it, so that output, report,
-// progress and cancellation are what they are with no workers.
+// file handle and caches: a session is used by one thread at a time) and a
+// message writer of its own; a free worker takes the next row of the
+// folder's contents table not yet taken, so that one long message does not
+// hold the others up. The item loop still announces, writes and counts
+// every item itself, in the table's order; for a row a worker made, it takes
+// the text and the fields it shows and files the item by instead of reading
+// the message and making it, so that output, report, progress and
+// cancellation are what they are with no workers.
 //
 // A worker gives a row back to the loop, which then makes it as it would
 // with no workers, when the row is not plain folder mail, when its text
 // would pass kMaxPreparedBytes, or when making it fails (the loop meets the
-// failure itself and records it). Each worker keeps at most
-// kWorkerQueueBytes of finished texts waiting.
+// failure itself and records it). Workers take rows at most kAheadRows past
+// the one the loop waits for, and while their finished texts together stay
+// within kAheadBytes; the row the loop waits for is always taken.
 //
 //   MessageLookahead ahead(sessions, folder, framing, factory);
 //   PreparedMessage prepared = ahead.take(row);   // rows in rising order
@@ -23,7 +25,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,12 +46,12 @@ namespace mailwright::exporting {
 
 // The largest text a worker keeps; a longer message is made by the loop.
 inline constexpr std::size_t kMaxPreparedBytes = 16u << 20;
-// Finished texts a worker keeps waiting for the loop, in bytes and count
-// (a queue always takes one text, however long). A few dozen messages ahead
-// are enough to keep the loop fed; the bounds keep a worker's memory the
-// same for a small and a large mailbox, as the loop is usually the slower.
-inline constexpr std::size_t kWorkerQueueBytes = 2u << 20;
-inline constexpr std::size_t kWorkerQueueItems = 16;
+// How far the workers run ahead of the loop, in rows and in bytes of
+// finished texts waiting (one text is always taken, however long). A few
+// dozen messages ahead keep the loop fed and the workers busy; the bounds
+// keep memory the same for a small and a large mailbox.
+inline constexpr std::size_t kAheadRows = 64;
+inline constexpr std::size_t kAheadBytes = 4u << 20;
 
 struct PreparedMessage {
     bool ready = false;  // false: the loop makes the row itself
@@ -80,29 +82,32 @@ public:
     PreparedMessage take(std::size_t row);
 
 private:
-    struct Finished {
-        std::size_t row;
-        PreparedMessage message;
-    };
     struct Worker {
         std::shared_ptr<model::PSTSession> session;
         std::unique_ptr<MessageTextWriter> writer;
         std::optional<pstread::folder> folder;  // opened by the worker
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::deque<Finished> queue;
-        std::size_t queuedBytes = 0;
-        bool done = false;  // no more rows will come
         std::thread thread;
     };
 
-    void run(Worker& worker, std::size_t first);
+    void run(Worker& worker);
+    // The next row for a worker, or nothing when the folder is done or the
+    // lookahead stops. Called with `lock` held; waits within the bounds.
+    std::optional<std::size_t> claimRow(std::unique_lock<std::mutex>& lock, std::size_t rows);
+    void finish(std::size_t row, PreparedMessage message);
     PreparedMessage prepare(Worker& worker, std::size_t row);
 
     pstread::node_id m_folderId;
     std::int32_t m_folderKind;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::atomic<bool> m_stop{false};
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_wanted = 0;   // the row the loop asks for next
+    std::size_t m_nextRow = 0;  // the next row no worker has taken
+    std::size_t m_running = 0;  // workers not yet finished
+    std::map<std::size_t, PreparedMessage> m_finished;
+    std::size_t m_finishedBytes = 0;
 };
 
 }  // namespace mailwright::exporting
