@@ -111,6 +111,17 @@ public:
     V value_at(std::size_t position) const override { return m_entries.at(position).second; }
     std::size_t value_count() const override { return m_entries.size(); }
 
+    // The search over the leaf's own entries, without a virtual call for
+    // each probe: every property read of a bag comes here.
+    std::optional<V> try_find(const K& key) const override {
+        const std::ptrdiff_t position = btree_detail::last_position_not_above(
+            m_entries.size(), key, [this](std::size_t at) { return m_entries[at].first; });
+        if (position < 0 || !(m_entries[static_cast<std::size_t>(position)].first == key)) {
+            return std::nullopt;
+        }
+        return m_entries[static_cast<std::size_t>(position)].second;
+    }
+
     void append_keys(std::vector<K>& keys) const override {
         for (const auto& entry : m_entries) {
             if (!keys.empty() && !(keys.back() < entry.first)) {

@@ -45,6 +45,36 @@ struct btree_path {
     const btree_node_leaf<K, V>* leaf = nullptr;
 };
 
+namespace btree_detail {
+
+// The binary search of every node: the last position of `count` whose key
+// (`key_at(position)`) is not above `key`, or -1 when `key` is below the
+// first key or there are none.
+template <typename K, typename KeyAt>
+std::ptrdiff_t last_position_not_above(std::size_t count, const K& key, KeyAt key_at) {
+    std::size_t start = 0;
+    std::size_t end = count;
+    std::size_t mid = end / 2;
+    if (mid >= end) {
+        return -1;
+    }
+    while (mid < end) {
+        const K here = key_at(mid);
+        if (!(here < key)) {
+            if (here == key) {
+                return static_cast<std::ptrdiff_t>(mid);
+            }
+            end = mid;
+        } else {
+            start = mid + 1;
+        }
+        mid = (start + end) / 2;
+    }
+    return static_cast<std::ptrdiff_t>(mid) - 1;
+}
+
+}  // namespace btree_detail
+
 template <typename K, typename V>
 class btree_node {
 public:
@@ -77,25 +107,8 @@ protected:
     // The last position whose key is not above `key`, or -1 when `key` is
     // below the first key (or there are no keys).
     std::ptrdiff_t position_of(const K& key) const {
-        std::size_t start = 0;
-        std::size_t end = value_count();
-        std::size_t mid = end / 2;
-        if (mid >= end) {
-            return -1;
-        }
-        while (mid < end) {
-            const K here = key_at(mid);
-            if (!(here < key)) {
-                if (here == key) {
-                    return static_cast<std::ptrdiff_t>(mid);
-                }
-                end = mid;
-            } else {
-                start = mid + 1;
-            }
-            mid = (start + end) / 2;
-        }
-        return static_cast<std::ptrdiff_t>(mid) - 1;
+        return btree_detail::last_position_not_above(
+            value_count(), key, [this](std::size_t position) { return key_at(position); });
     }
 };
 
