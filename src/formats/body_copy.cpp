@@ -68,7 +68,7 @@ bool fitsTarget(UConverter* target, const std::u16string& text, bool flush) {
 }  // namespace
 
 bool ConvertsWithoutLoss(std::istream& in, const TextEncodingItem& source,
-                         const TextEncodingItem& target) {
+                         const TextEncodingItem& target, std::string* converted) {
     icu::LocalUConverterPointer from = text::detail::open_converter(source);
     icu::LocalUConverterPointer to = text::detail::open_converter(target);
     if (from.isNull() || to.isNull()) {
@@ -80,6 +80,9 @@ bool ConvertsWithoutLoss(std::istream& in, const TextEncodingItem& source,
     if (U_FAILURE(status)) {
         return false;
     }
+    if (converted != nullptr) {
+        converted->clear();
+    }
     std::vector<char> block(kFilteredCopyBlock);
     std::u16string pivot;
     bool last = false;
@@ -88,8 +91,14 @@ bool ConvertsWithoutLoss(std::istream& in, const TextEncodingItem& source,
         const auto count = static_cast<std::size_t>(in.gcount());
         last = !in;
         pivot.clear();
-        if (!text::detail::append_to_utf16(from.getAlias(), block.data(), count, last, pivot) ||
-            !fitsTarget(to.getAlias(), pivot, last)) {
+        if (!text::detail::append_to_utf16(from.getAlias(), block.data(), count, last, pivot)) {
+            return false;
+        }
+        const bool fits = converted != nullptr
+                              ? text::detail::append_from_utf16(to.getAlias(), pivot.data(),
+                                                                pivot.size(), last, *converted)
+                              : fitsTarget(to.getAlias(), pivot, last);
+        if (!fits) {
             return false;
         }
     }

@@ -198,6 +198,10 @@ private:
     // body's stored code page (when it is converted) and its label.
     const text::TextEncodingItem* m_plainSource = nullptr;
     const text::TextEncodingItem* m_plainTarget = nullptr;
+    // The plain body in m_plainTarget, when it was converted whole while it
+    // was checked for losses: written as it is instead of read again.
+    std::string m_plainConverted;
+    bool m_plainIsConverted = false;
     const text::TextEncodingItem* m_htmlSource = nullptr;
     const text::TextEncodingItem* m_htmlLabel = nullptr;
 

@@ -161,14 +161,20 @@ void MIMEMailWriter::planBodies(const pstread::message& message) {
         ChoosePlainBodyRows(plain, html, *m_defaultRow, m_unicodeStore, unicodeBody);
     m_plainSource = rows.source;
     m_plainTarget = rows.target;
+    m_plainIsConverted = false;
     // A body converted into a code page that lacks some of its characters
-    // would lose them: such a body is written as UTF-8 instead.
+    // would lose them: such a body is written as UTF-8 instead. A body of
+    // ordinary length is converted once, here, and kept for writing.
     if (bag.has_property(pstread::pid_tag_body) && m_plainSource != m_plainTarget &&
         m_plainTarget->codePage != kUtf8CodePage) {
         try {
             pstread::hnid_istream body(message.open_body_stream());
             body.exceptions(std::ios::badbit);
-            if (!ConvertsWithoutLoss(body, *m_plainSource, *m_plainTarget)) {
+            const bool keep = body.device().size() <= kConvertedBodyBytes;
+            if (ConvertsWithoutLoss(body, *m_plainSource, *m_plainTarget,
+                                    keep ? &m_plainConverted : nullptr)) {
+                m_plainIsConverted = keep;
+            } else {
                 m_plainTarget = &text::Utf8Row();
             }
         } catch (const std::exception&) {
@@ -325,6 +331,16 @@ void MIMEMailWriter::writePlainBody(std::ostream& out, const pstread::message& m
     if (m_topLevelKind != kPlainOnly) {
         out << "Content-Type: text/plain;charset=\"" << m_plainTarget->charsetName << '"' << m_eol
             << kEightBitEncoding << m_eol << m_eol;
+    }
+    if (m_plainIsConverted) {
+        if (m_useLF) {
+            BodyFilter(out).write(m_plainConverted, true);
+        } else {
+            out.write(m_plainConverted.data(),
+                      static_cast<std::streamsize>(m_plainConverted.size()));
+        }
+        out << m_eol;
+        return;
     }
     try {
         pstread::hnid_istream body(message.open_body_stream());
