@@ -1,6 +1,7 @@
 #include "text/rtf_to_html.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -58,9 +59,17 @@ constexpr std::string_view kUnderlineWords[] = {
     "ulthdashdd", "ulthldash", "ululdbwave", "ulw",     "ulwave",
 };
 
+// Whether `word` is one of `words`, which every control word is checked
+// against: a sorted copy made once is searched by halves.
 template <size_t N>
 bool IsOneOf(std::string_view word, const std::string_view (&words)[N]) {
-    return std::find(std::begin(words), std::end(words), word) != std::end(words);
+    static const std::array<std::string_view, N> sorted = [&words] {
+        std::array<std::string_view, N> copy;
+        std::copy(std::begin(words), std::end(words), copy.begin());
+        std::sort(copy.begin(), copy.end());
+        return copy;
+    }();
+    return std::binary_search(sorted.begin(), sorted.end(), word);
 }
 
 bool BeginsRtfDocument(std::span<const uint8_t> rtf) {
@@ -108,6 +117,8 @@ private:
 
     uint32_t CurrentCodePage() const;
     void AppendByte(char byte);
+    // Bytes of the text in the current code page, looked up once.
+    void AppendBytes(std::string_view bytes);
     void AppendUnit(char16_t unit);
     void FlushText();
     void EmitText(std::string_view utf8);
@@ -137,6 +148,7 @@ private:
     std::string pending_bytes_;
     uint32_t pending_code_page_ = 0;
     std::u16string pending_units_;
+    std::string flushed_;
 };
 
 std::string RtfToHtmlConverter::Run() {
@@ -246,12 +258,20 @@ void RtfToHtmlConverter::HandleText(std::string_view text) {
         state().destination == Destination::kFontTable) {
         return;
     }
-    for (const char c : text) {
-        if (c == '\t') {
-            EmitTab();
-        } else if (c != '\0') {
-            AppendByte(c);
+    // The bytes between tabs and NUL bytes (which are left out) go to the
+    // pending text in one piece each.
+    while (!text.empty()) {
+        const size_t stop = static_cast<size_t>(
+            std::find_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\0'; }) -
+            text.begin());
+        AppendBytes(text.substr(0, stop));
+        if (stop == text.size()) {
+            break;
         }
+        if (text[stop] == '\t') {
+            EmitTab();
+        }
+        text.remove_prefix(stop + 1);
     }
 }
 
@@ -372,6 +392,13 @@ uint32_t RtfToHtmlConverter::CurrentCodePage() const {
 }
 
 void RtfToHtmlConverter::AppendByte(char byte) {
+    AppendBytes(std::string_view(&byte, 1));
+}
+
+void RtfToHtmlConverter::AppendBytes(std::string_view bytes) {
+    if (bytes.empty()) {
+        return;
+    }
     if (!pending_units_.empty()) {
         FlushText();
     }
@@ -380,7 +407,7 @@ void RtfToHtmlConverter::AppendByte(char byte) {
         FlushText();
     }
     pending_code_page_ = code_page;
-    pending_bytes_ += byte;
+    pending_bytes_.append(bytes);
 }
 
 void RtfToHtmlConverter::AppendUnit(char16_t unit) {
@@ -394,7 +421,8 @@ void RtfToHtmlConverter::FlushText() {
     if (pending_bytes_.empty() && pending_units_.empty()) {
         return;
     }
-    std::string utf8;
+    std::string& utf8 = flushed_;  // kept between flushes
+    utf8.clear();
     decoder_.Decode(pending_bytes_, pending_code_page_, utf8);
     utf8 += utf16_to_utf8(pending_units_);
     pending_bytes_.clear();
