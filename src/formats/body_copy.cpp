@@ -3,6 +3,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,19 @@ namespace mailwright::formats {
 
 using text::TextEncodingItem;
 
+namespace {
+
+// The block a body is read into: one per thread, kept and never zeroed (only
+// what a read filled is used). A fresh zeroed block for every body cost more
+// than the copying.
+char* ReadBlock() {
+    thread_local const std::unique_ptr<char[]> block =
+        std::make_unique_for_overwrite<char[]>(kFilteredCopyBlock);
+    return block.get();
+}
+
+}  // namespace
+
 void CopyBody(std::istream& in, std::ostream& out, const TextEncodingItem* source,
               const TextEncodingItem* target, BodyFilter* filter) {
     const bool convert = source != nullptr && target != nullptr && source != target;
@@ -24,14 +38,14 @@ void CopyBody(std::istream& in, std::ostream& out, const TextEncodingItem* sourc
     if (convert) {
         converter.emplace(*source, *target);
     }
-    std::vector<char> block(blockSize);
+    char* const block = ReadBlock();
     std::string converted;
     bool last = false;
     while (!last) {
-        in.read(block.data(), static_cast<std::streamsize>(blockSize));
+        in.read(block, static_cast<std::streamsize>(blockSize));
         const auto count = static_cast<std::size_t>(in.gcount());
         last = !in;
-        std::string_view piece(block.data(), count);
+        std::string_view piece(block, count);
         if (converter) {
             converted.clear();
             converter->convert(text::ByteInput(piece), last, converted);
@@ -83,15 +97,15 @@ bool ConvertsWithoutLoss(std::istream& in, const TextEncodingItem& source,
     if (converted != nullptr) {
         converted->clear();
     }
-    std::vector<char> block(kFilteredCopyBlock);
+    char* const block = ReadBlock();
     std::u16string pivot;
     bool last = false;
     while (!last) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        in.read(block, static_cast<std::streamsize>(kFilteredCopyBlock));
         const auto count = static_cast<std::size_t>(in.gcount());
         last = !in;
         pivot.clear();
-        if (!text::detail::append_to_utf16(from.getAlias(), block.data(), count, last, pivot)) {
+        if (!text::detail::append_to_utf16(from.getAlias(), block, count, last, pivot)) {
             return false;
         }
         const bool fits = converted != nullptr
