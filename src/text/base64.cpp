@@ -5,6 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/system_log.h"
 
 namespace mailwright::text {
@@ -40,9 +44,54 @@ constexpr std::array<char, 2 * 4096> kPairs = [] {
     return pairs;
 }();
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define MAILWRIGHT_BASE64_VBMI 1
+
+// 48 bytes into 64 characters at once where the processor has AVX-512 VBMI:
+// each group of three bytes is spread over four (b a c b), the four 6-bit
+// fields are shifted out of every 64-bit lane, and each is looked up in the
+// alphabet. Returns the bytes done: a multiple of 48.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t EncodeBlocksVbmi(const uint8_t* in,
+                                                                               size_t length,
+                                                                               char* out) {
+    const __m512i spread =
+        _mm512_setr_epi32(0x01020001, 0x04050304, 0x07080607, 0x0a0b090a, 0x0d0e0c0d, 0x10110f10,
+                          0x13141213, 0x16171516, 0x191a1819, 0x1c1d1b1c, 0x1f201e1f, 0x22232122,
+                          0x25262425, 0x28292728, 0x2b2c2a2b, 0x2e2f2d2e);
+    const __m512i shifts = _mm512_set1_epi64(0x3036242a1016040a);
+    const __m512i alphabet = _mm512_loadu_si512(kAlphabet);
+    constexpr __mmask64 k48Bytes = (__mmask64{1} << 48) - 1;
+    constexpr __mmask64 kAll = ~__mmask64{0};
+    size_t done = 0;
+    for (; length - done >= 48; done += 48, out += 64) {
+        const __m512i bytes = _mm512_maskz_loadu_epi8(k48Bytes, in + done);
+        // The zero-masked forms: the plain ones trip a false warning of GCC 12.
+        const __m512i fields = _mm512_maskz_multishift_epi64_epi8(
+            kAll, shifts, _mm512_maskz_permutexvar_epi8(kAll, spread, bytes));
+        _mm512_storeu_si512(out, _mm512_maskz_permutexvar_epi8(kAll, fields, alphabet));
+    }
+    return done;
+}
+
+bool HasVbmi() {
+    static const bool supported = __builtin_cpu_supports("avx512f") &&
+                                  __builtin_cpu_supports("avx512bw") &&
+                                  __builtin_cpu_supports("avx512vbmi");
+    return supported;
+}
+#endif
+
 // The base64 text of `length` bytes at `in` into `out`, which has room for
 // (length + 2) / 3 * 4 characters. Whole groups take the short path.
 void EncodeRun(const uint8_t* in, size_t length, char* out) {
+#ifdef MAILWRIGHT_BASE64_VBMI
+    if (length >= 48 && HasVbmi()) {
+        const size_t done = EncodeBlocksVbmi(in, length, out);
+        in += done;
+        out += done / 3 * 4;
+        length -= done;
+    }
+#endif
     for (; length >= 3; length -= 3, in += 3, out += 4) {
         const uint32_t value = static_cast<uint32_t>(in[0]) << 16 |
                                static_cast<uint32_t>(in[1]) << 8 | static_cast<uint32_t>(in[2]);
