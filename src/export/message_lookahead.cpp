@@ -87,7 +87,8 @@ MessageLookahead::MessageLookahead(const std::vector<std::shared_ptr<model::PSTS
 MessageLookahead::~MessageLookahead() {
     m_stop.store(true);
     { std::lock_guard lock(m_mutex); }
-    m_changed.notify_all();
+    m_windowMoved.notify_all();
+    m_rowReady.notify_all();
     for (const auto& worker : m_workers) {
         worker->thread.join();
     }
@@ -105,21 +106,22 @@ PreparedMessage MessageLookahead::take(std::size_t row) {
             m_finishedBytes -= m_finished.begin()->second.text.capacity();
             m_finished.erase(m_finished.begin());
         }
-        m_changed.notify_all();
+        if (m_waitingWorkers > 0) {
+            m_windowMoved.notify_all();
+        }
     }
     for (;;) {
         if (const auto found = m_finished.find(row); found != m_finished.end()) {
             PreparedMessage taken = std::move(found->second);
             m_finishedBytes -= taken.text.capacity();
             m_finished.erase(found);
-            m_changed.notify_all();
             return taken;
         }
         // A row no worker has taken and none will: the loop makes it.
         if (row >= m_nextRow && m_running == 0) {
             return {};
         }
-        m_changed.wait(lock);
+        m_rowReady.wait(lock);
     }
 }
 
@@ -134,17 +136,23 @@ std::optional<std::size_t> MessageLookahead::claimRow(std::unique_lock<std::mute
             (m_nextRow < m_wanted + kAheadRows && m_finishedBytes < kAheadBytes)) {
             return m_nextRow++;
         }
-        m_changed.wait(lock);
+        ++m_waitingWorkers;
+        m_windowMoved.wait(lock);
+        --m_waitingWorkers;
     }
 }
 
 void MessageLookahead::finish(std::size_t row, PreparedMessage message) {
     std::lock_guard lock(m_mutex);
-    if (row >= m_wanted) {
-        m_finishedBytes += message.text.capacity();
-        m_finished.emplace(row, std::move(message));
+    if (row < m_wanted) {
+        return;  // the loop has passed it
     }
-    m_changed.notify_all();
+    m_finishedBytes += message.text.capacity();
+    m_finished.emplace(row, std::move(message));
+    // Only the row the loop waits for wakes it.
+    if (row == m_wanted) {
+        m_rowReady.notify_one();
+    }
 }
 
 void MessageLookahead::run(Worker& worker) {
@@ -168,7 +176,7 @@ void MessageLookahead::run(Worker& worker) {
     }
     std::lock_guard lock(m_mutex);
     --m_running;
-    m_changed.notify_all();
+    m_rowReady.notify_one();
 }
 
 PreparedMessage MessageLookahead::prepare(Worker& worker, std::size_t row) {

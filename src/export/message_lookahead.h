@@ -102,7 +102,9 @@ private:
     std::atomic<bool> m_stop{false};
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_rowReady;     // the loop waits for its row
+    std::condition_variable m_windowMoved;  // workers wait for room ahead
+    std::size_t m_waitingWorkers = 0;
     std::size_t m_wanted = 0;   // the row the loop asks for next
     std::size_t m_nextRow = 0;  // the next row no worker has taken
     std::size_t m_running = 0;  // workers not yet finished
