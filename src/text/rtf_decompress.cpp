@@ -49,48 +49,56 @@ uint32_t LoadLittleEndian32(std::span<const uint8_t> bytes, size_t offset) {
 // ends, or the completion reference (an offset equal to the write position)
 // appears. Output never exceeds what the input can express, whatever RAWSIZE says.
 std::vector<uint8_t> Expand(std::span<const uint8_t> contents, uint32_t raw_size) {
+    static_assert((kDictionarySize & (kDictionarySize - 1)) == 0, "positions wrap by masking");
+    constexpr size_t kMask = kDictionarySize - 1;
     std::array<uint8_t, kDictionarySize> dictionary{};
     std::memcpy(dictionary.data(), kInitialDictionary, kInitialDictionaryLength);
     size_t write_position = kInitialDictionaryLength;
 
-    std::vector<uint8_t> out;
-    // A control byte and eight references (17 input bytes) yield at most 136 bytes.
-    out.reserve(std::min<size_t>(raw_size, contents.size() * 8 + 16));
-
+    // A control byte and eight references (17 input bytes) yield at most 136
+    // bytes, so the output is sized once and written by position.
+    const size_t limit = std::min<size_t>(raw_size, contents.size() * 8 + 16);
+    std::vector<uint8_t> out(limit);
+    size_t produced = 0;
     auto emit = [&](uint8_t byte) {
         dictionary[write_position] = byte;
-        write_position = (write_position + 1) % kDictionarySize;
-        out.push_back(byte);
+        write_position = (write_position + 1) & kMask;
+        out[produced++] = byte;
+    };
+    auto finished = [&] {
+        out.resize(produced);
+        return std::move(out);
     };
 
     size_t pos = 0;
-    while (out.size() < raw_size && pos < contents.size()) {
+    while (produced < limit && pos < contents.size()) {
         const uint8_t control = contents[pos++];
         for (int bit = 0; bit < 8; ++bit) {
-            if (out.size() >= raw_size || pos >= contents.size()) {
-                return out;
+            if (produced >= limit || pos >= contents.size()) {
+                return finished();
             }
             if ((control & (1u << bit)) == 0) {
                 emit(contents[pos++]);
                 continue;
             }
             if (contents.size() - pos < 2) {
-                return out;  // a reference cut off by the end of the input
+                return finished();  // a reference cut off by the end of the input
             }
             const unsigned word = static_cast<unsigned>(contents[pos]) << 8 | contents[pos + 1];
             pos += 2;
             const size_t offset = word >> 4;
-            const size_t length = (word & 0xFu) + kReferenceLengthBias;
+            const size_t length =
+                std::min<size_t>((word & 0xFu) + kReferenceLengthBias, limit - produced);
             if (offset == write_position) {
-                return out;  // completion of all compressed data
+                return finished();  // completion of all compressed data
             }
             // Byte by byte, so that a reference may overlap what it produces.
-            for (size_t k = 0; k < length && out.size() < raw_size; ++k) {
-                emit(dictionary[(offset + k) % kDictionarySize]);
+            for (size_t k = 0; k < length; ++k) {
+                emit(dictionary[(offset + k) & kMask]);
             }
         }
     }
-    return out;
+    return finished();
 }
 
 }  // namespace
