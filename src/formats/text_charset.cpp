@@ -39,6 +39,33 @@ std::size_t endOfAscii(std::string_view bytes, std::size_t at) {
     return at;
 }
 
+// The length of the valid sequence at `at` (RFC 3629 4), which has at least
+// four bytes after it in the block, or 0 when it is not one.
+std::size_t wholeSequence(std::string_view bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[at + i]); };
+    const auto inRange = [](std::uint8_t b, std::uint8_t low, std::uint8_t high) {
+        return b >= low && b <= high;
+    };
+    const std::uint8_t lead = byte(0);
+    if (inRange(lead, 0xC2, 0xDF)) {
+        return inRange(byte(1), 0x80, 0xBF) ? 2 : 0;
+    }
+    if (inRange(lead, 0xE0, 0xEF)) {
+        const std::uint8_t low = lead == 0xE0 ? 0xA0 : 0x80;
+        const std::uint8_t high = lead == 0xED ? 0x9F : 0xBF;
+        return inRange(byte(1), low, high) && inRange(byte(2), 0x80, 0xBF) ? 3 : 0;
+    }
+    if (inRange(lead, 0xF0, 0xF4)) {
+        const std::uint8_t low = lead == 0xF0 ? 0x90 : 0x80;
+        const std::uint8_t high = lead == 0xF4 ? 0x8F : 0xBF;
+        return inRange(byte(1), low, high) && inRange(byte(2), 0x80, 0xBF) &&
+                       inRange(byte(3), 0x80, 0xBF)
+                   ? 4
+                   : 0;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void Utf8Validator::add(std::string_view bytes) {
@@ -48,6 +75,14 @@ void Utf8Validator::add(std::string_view bytes) {
             at = endOfAscii(bytes, at);
             if (at == bytes.size()) {
                 return;
+            }
+            // A sequence wholly inside the block is checked at once.
+            if (m_valid && bytes.size() - at >= 4) {
+                if (const std::size_t length = wholeSequence(bytes, at); length > 0) {
+                    m_ascii = false;
+                    at += length - 1;
+                    continue;
+                }
             }
         }
         take(static_cast<std::uint8_t>(bytes[at]));

@@ -258,6 +258,11 @@ TEST(MimeLines, Utf8ValidatorFollowsSequencesAcrossBlocks) {
          false,
          true},                                    // past whole ASCII words
         {{"0123456789abcdef\x80"}, false, false},  // stray byte after them
+        // The same rules for sequences with the rest of a block after them.
+        {{"\xF0\x9F\x98\x80 and more"}, false, true},
+        {{"\xED\xA0\x80 and more"}, false, false},      // surrogate
+        {{"\xE0\x9F\xBF and more"}, false, false},      // overlong
+        {{"\xF4\x90\x80\x80 and more"}, false, false},  // past U+10FFFF
     };
     for (const auto& c : cases) {
         Utf8Validator validator;
