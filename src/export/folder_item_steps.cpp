@@ -4,10 +4,10 @@
 // the folder's end.
 #include <exception>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "export/capped_text_buffer.h"
 #include "export/conversion_report.h"
 #include "export/item_kind_router.h"
 #include "export/item_sink.h"
@@ -145,9 +145,11 @@ void OutlookAssetsExportAgent::announceItem(const model::MAPIFolder& folder, con
 bool OutlookAssetsExportAgent::produceItem(ItemSink& sink, model::Message& item, std::string& text,
                                            FolderState& state, ConversionReport& report) {
     try {
-        std::ostringstream out;
+        // Written into the loop's own string, whose room stays from item to item.
+        text.clear();
+        CappedTextBuffer buffer(text);
+        std::ostream out(&buffer);
         sink.produce(item, out);
-        text = std::move(out).str();
         return true;
     } catch (const std::exception& error) {
         skipItem(state, report, sink.conversionErrorText(item, error.what()), sink.itemText(item),

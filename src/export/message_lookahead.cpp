@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 #include <ostream>
-#include <streambuf>
 
+#include "export/capped_text_buffer.h"
 #include "export/item_kind_router.h"
 #include "model/message.h"
 #include "model/pst_session.h"
@@ -16,45 +16,13 @@
 namespace mailwright::exporting {
 namespace {
 
-// Collects a message's text up to a limit. Past it (or once the lookahead
-// stops) nothing more is taken, the stream goes bad and the text is given
-// up: the loop makes such a message itself.
-class CappedTextBuffer : public std::streambuf {
-public:
-    CappedTextBuffer(std::string& text, std::size_t limit, const std::atomic<bool>& stop)
-        : m_text(text), m_limit(limit), m_stop(stop) {}
-
-    bool gaveUp() const { return m_gaveUp; }
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) {
-            return traits_type::not_eof(c);
-        }
-        const char ch = traits_type::to_char_type(c);
-        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
-    }
-
-    std::streamsize xsputn(const char* data, std::streamsize count) override {
-        const auto n = static_cast<std::size_t>(count);
-        if (m_gaveUp || m_stop.load(std::memory_order_relaxed) || n > m_limit - m_text.size()) {
-            m_gaveUp = true;
-            return 0;
-        }
-        // Grown by doubling, but never past the limit.
-        if (m_text.size() + n > m_text.capacity()) {
-            m_text.reserve(std::min(m_limit, std::max(m_text.size() + n, 2 * m_text.capacity())));
-        }
-        m_text.append(data, n);
-        return count;
-    }
-
-private:
-    std::string& m_text;
-    std::size_t m_limit;
-    const std::atomic<bool>& m_stop;
-    bool m_gaveUp = false;
-};
+// Room for a message's text made from `storedSize` bytes: base64 makes four
+// characters of three bytes, and headers and boundaries add a little. One
+// reservation instead of a dozen doublings, each copying the text so far.
+std::size_t expectedTextBytes(std::uint32_t storedSize) {
+    constexpr std::size_t kHeaderRoom = 8u << 10;
+    return std::min(kMaxPreparedBytes, std::size_t{storedSize} / 3 * 4 + kHeaderRoom);
+}
 
 }  // namespace
 
@@ -190,7 +158,8 @@ PreparedMessage MessageLookahead::prepare(Worker& worker, std::size_t row) {
                                                           text::DateTimeZone::system());
         if (RouteOfItem(m_folderKind, item->messageClass()) == ItemRoute::folder &&
             item->messageSize() <= kMaxPreparedBytes) {
-            CappedTextBuffer buffer(prepared.text, kMaxPreparedBytes, m_stop);
+            prepared.text.reserve(expectedTextBytes(item->messageSize()));
+            CappedTextBuffer buffer(prepared.text, kMaxPreparedBytes, &m_stop);
             std::ostream out(&buffer);
             worker.writer->writeMessage(out, *item);
             prepared.ready = !buffer.gaveUp();
