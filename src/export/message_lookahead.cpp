@@ -89,7 +89,9 @@ PreparedMessage MessageLookahead::take(std::size_t row) {
         if (row >= m_nextRow && m_running == 0) {
             return {};
         }
+        m_loopWaiting = true;
         m_rowReady.wait(lock);
+        m_loopWaiting = false;
     }
 }
 
@@ -100,11 +102,17 @@ std::optional<std::size_t> MessageLookahead::claimRow(std::unique_lock<std::mute
         if (m_stop || m_nextRow >= rows) {
             return std::nullopt;
         }
+        // Past the bytes bound each worker may still leave one text waiting,
+        // so that long messages are made side by side too.
         if (m_nextRow == m_wanted ||
-            (m_nextRow < m_wanted + kAheadRows && m_finishedBytes < kAheadBytes)) {
+            (m_nextRow < m_wanted + kAheadRows &&
+             (m_finishedBytes < kAheadBytes || m_finished.size() < m_workers.size()))) {
             return m_nextRow++;
         }
         ++m_waitingWorkers;
+        if (m_loopWaiting && loopMayGoOn()) {
+            m_rowReady.notify_one();  // the loop must make room
+        }
         m_windowMoved.wait(lock);
         --m_waitingWorkers;
     }
@@ -117,10 +125,28 @@ void MessageLookahead::finish(std::size_t row, PreparedMessage message) {
     }
     m_finishedBytes += message.text.capacity();
     m_finished.emplace(row, std::move(message));
-    // Only the row the loop waits for wakes it.
-    if (row == m_wanted) {
+    if (m_loopWaiting && loopMayGoOn()) {
         m_rowReady.notify_one();
     }
+}
+
+bool MessageLookahead::loopMayGoOn() const {
+    auto found = m_finished.find(m_wanted);
+    if (found == m_finished.end()) {
+        return false;
+    }
+    // Workers that wait for room, or have stopped, need the loop to move now.
+    if (m_waitingWorkers > 0 || m_running < m_workers.size()) {
+        return true;
+    }
+    std::size_t ready = 0;
+    for (std::size_t next = m_wanted; found != m_finished.end() && found->first == next;
+         ++found, ++next) {
+        if (++ready == kWakeRows) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void MessageLookahead::run(Worker& worker) {

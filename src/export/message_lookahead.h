@@ -14,7 +14,8 @@
 // would pass kMaxPreparedBytes, or when making it fails (the loop meets the
 // failure itself and records it). Workers take rows at most kAheadRows past
 // the one the loop waits for, and while their finished texts together stay
-// within kAheadBytes; the row the loop waits for is always taken.
+// within kAheadBytes or are fewer than the workers; the row the loop waits
+// for is always taken.
 //
 //   MessageLookahead ahead(sessions, folder, framing, factory);
 //   PreparedMessage prepared = ahead.take(row);   // rows in rising order
@@ -52,6 +53,10 @@ inline constexpr std::size_t kMaxPreparedBytes = 16u << 20;
 // keep memory the same for a small and a large mailbox.
 inline constexpr std::size_t kAheadRows = 64;
 inline constexpr std::size_t kAheadBytes = 4u << 20;
+// A waiting loop is woken once this many rows from the one it waits for are
+// made (or sooner, when the workers cannot go on without it): a wake for
+// every row costs about as much as making a small message.
+inline constexpr std::size_t kWakeRows = 8;
 
 struct PreparedMessage {
     bool ready = false;  // false: the loop makes the row itself
@@ -94,6 +99,8 @@ private:
     // lookahead stops. Called with `lock` held; waits within the bounds.
     std::optional<std::size_t> claimRow(std::unique_lock<std::mutex>& lock, std::size_t rows);
     void finish(std::size_t row, PreparedMessage message);
+    // Whether the waiting loop should be woken. Called with the mutex held.
+    bool loopMayGoOn() const;
     PreparedMessage prepare(Worker& worker, std::size_t row);
 
     pstread::node_id m_folderId;
@@ -105,6 +112,7 @@ private:
     std::condition_variable m_rowReady;     // the loop waits for its row
     std::condition_variable m_windowMoved;  // workers wait for room ahead
     std::size_t m_waitingWorkers = 0;
+    bool m_loopWaiting = false;
     std::size_t m_wanted = 0;   // the row the loop asks for next
     std::size_t m_nextRow = 0;  // the next row no worker has taken
     std::size_t m_running = 0;  // workers not yet finished
