@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "platform/heap_retention.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void print_usage(std::FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    mailwright::platform::limitHeapRetention();
     if (argc < 2) {
         print_usage(stderr);
         return mailwright::cli::kExitUsage;

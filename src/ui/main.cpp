@@ -2,6 +2,7 @@
 // the command line are opened as if dropped on the window.
 #include <QApplication>
 
+#include "platform/heap_retention.h"
 #include "platform/standard_user_defaults.h"
 #include "text/code_page_table.h"
 #include "ui/main_window.h"
@@ -9,6 +10,7 @@
 #include "ui/settings_user_defaults.h"
 
 int main(int argc, char* argv[]) {
+    mailwright::platform::limitHeapRetention();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mailwright"));
     QApplication::setWindowIcon(mailwright::desktop::ApplicationIcon());
