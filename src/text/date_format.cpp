@@ -99,7 +99,11 @@ bool SharedDateFormatter::format_fields(Pattern pattern, Instant instant, const 
             return false;
         }
     }
-    calendar_->setTimeZone(zone);
+    // Setting a zone copies it: the calendar keeps the last one while dates
+    // come in the same zone, as they do message after message.
+    if (!(calendar_->getTimeZone() == zone)) {
+        calendar_->setTimeZone(zone);
+    }
     calendar_->setTime(static_cast<UDate>(instant) * 1000.0, status);
     const int era = calendar_->get(UCAL_ERA, status);
     const int year = calendar_->get(UCAL_YEAR, status);

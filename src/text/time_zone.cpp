@@ -4,6 +4,8 @@
 #include <unicode/unistr.h>
 
 #include <ctime>
+#include <memory>
+#include <mutex>
 
 namespace mailwright::text {
 namespace {
@@ -16,8 +18,21 @@ std::string to_utf8(const icu::UnicodeString& text) {
 
 }  // namespace
 
+namespace {
+
+// The system zone, made once for every message that asks for it until the
+// machine's zone is read again.
+std::mutex system_zone_mutex;
+std::shared_ptr<const icu::TimeZone> system_zone;
+
+}  // namespace
+
 DateTimeZone DateTimeZone::system() {
-    return DateTimeZone(std::shared_ptr<const icu::TimeZone>(icu::TimeZone::createDefault()));
+    std::lock_guard lock(system_zone_mutex);
+    if (!system_zone) {
+        system_zone.reset(icu::TimeZone::createDefault());
+    }
+    return DateTimeZone(system_zone);
 }
 
 DateTimeZone DateTimeZone::gmt() {
@@ -47,6 +62,8 @@ std::string DateTimeZone::id() const {
 void reload_system_time_zone() {
     tzset();
     icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
+    std::lock_guard lock(system_zone_mutex);
+    system_zone.reset();
 }
 
 }  // namespace mailwright::text
