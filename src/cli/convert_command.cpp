@@ -142,17 +142,24 @@ exporting::_ExportSettings make_settings(const convert_options& options,
 ExportResult run_with_interrupts(exporting::OutlookAssetsExportAgent& agent,
                                  exporting::IProgressPresenter& presenter,
                                  exporting::ILogger& logger) {
+    // The run's thread ends this thread's wait with kRunEnded as soon as the
+    // run is over, instead of leaving it to the next poll; it is blocked and
+    // taken here like SIGINT, so it never reaches its default action.
+    constexpr int kRunEnded = SIGUSR2;
     sigset_t interrupt;
     sigemptyset(&interrupt);
     sigaddset(&interrupt, SIGINT);
+    sigaddset(&interrupt, kRunEnded);
     sigset_t before;
     pthread_sigmask(SIG_BLOCK, &interrupt, &before);
 
     std::atomic<bool> done{false};
     ExportResult result;
+    const pthread_t waiter = pthread_self();
     std::thread worker([&] {
         result = agent.DoExportWithProgressPresenter(presenter, logger);
         done.store(true);
+        pthread_kill(waiter, kRunEnded);
     });
     int interrupts = 0;
     const timespec poll{0, 50'000'000};
@@ -175,9 +182,10 @@ ExportResult run_with_interrupts(exporting::OutlookAssetsExportAgent& agent,
         }
     }
     worker.join();
-    // A Ctrl-C that came after the run ended is taken here, not by the default action.
+    // A Ctrl-C that came after the run ended, and the run's own signal, are
+    // taken here, not by the default action.
     const timespec none{0, 0};
-    while (sigtimedwait(&interrupt, nullptr, &none) == SIGINT) {
+    while (sigtimedwait(&interrupt, nullptr, &none) > 0) {
     }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return result;
