@@ -75,7 +75,7 @@ void ConversionReport::folderHeader(const std::string& fullFolderPath, std::int6
 }
 
 void ConversionReport::itemLine(const std::string& text) {
-    m_file.writeItemLine(text);
+    m_file.write(text);
 }
 
 void ConversionReport::skippedItem(const std::string& reason) {

@@ -62,30 +62,7 @@ ReportFile::ReportFile(const std::string& path) {
     }
 }
 
-ReportFile::~ReportFile() {
-    writeHeld();
-}
-
 void ReportFile::write(std::string_view text) {
-    writeHeld();
-    writeNow(text);
-}
-
-void ReportFile::writeItemLine(std::string_view text) {
-    m_heldItems += text;
-    if (m_heldItems.size() >= kHeldItemBytes) {
-        writeHeld();
-    }
-}
-
-void ReportFile::writeHeld() {
-    if (!m_heldItems.empty()) {
-        writeNow(m_heldItems);
-        m_heldItems.clear();
-    }
-}
-
-void ReportFile::writeNow(std::string_view text) {
     if (m_file.isOpen() && !m_file.write(text) && !m_errorLogged) {
         platform::log_line("Cannot write the conversion report " + m_file.path() + ": " +
                            m_file.errorText());
@@ -94,7 +71,6 @@ void ReportFile::writeNow(std::string_view text) {
 }
 
 void ReportFile::close() {
-    writeHeld();
     if (m_file.isOpen() && !m_file.close() && !m_errorLogged) {
         platform::log_line("Cannot write the conversion report " + m_file.path() + ": " +
                            m_file.errorText());

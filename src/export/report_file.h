@@ -3,7 +3,6 @@
 // after the local time the run was prepared.
 #pragma once
 
-#include <cstddef>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -26,30 +25,18 @@ std::string CreateReportFile(const std::string& folder, std::time_t when,
 
 // The report file while a run writes it. Pieces are appended as they come;
 // a failing report file never stops a run, so a write error is only noted
-// in the system log, once. The lines of converted items, one for every
-// item, are gathered and written together: before any other piece, once
-// kHeldItemBytes have gathered, and when the file is closed.
+// in the system log, once.
 class ReportFile {
 public:
-    static constexpr std::size_t kHeldItemBytes = 64u << 10;
-
     // Opens `path` for appending; an empty path writes nowhere.
     explicit ReportFile(const std::string& path);
-    ~ReportFile();
-    ReportFile(const ReportFile&) = delete;
-    ReportFile& operator=(const ReportFile&) = delete;
 
     void write(std::string_view text);
-    void writeItemLine(std::string_view text);
     void close();
 
 private:
-    void writeNow(std::string_view text);
-    void writeHeld();
-
     OutputFile m_file;
     bool m_errorLogged = false;
-    std::string m_heldItems;
 };
 
 }  // namespace mailwright::exporting
