@@ -139,6 +139,9 @@ void WriteLines(const uint8_t* data, size_t count, std::string_view leading,
                 std::string_view separator, SeparatorAfter after, TextBuffer& buffer,
                 std::ostream& out) {
     const size_t length = leading.size() + LinesLength(count, separator.size(), after);
+    if (length == 0) {
+        return;  // the end of a stream: nothing to write
+    }
     char* const text = buffer.room(length);
     char* at = std::copy(leading.begin(), leading.end(), text);
     for (size_t pos = 0; pos < count; pos += kBase64LineBytes) {
