@@ -59,16 +59,21 @@ constexpr std::string_view kUnderlineWords[] = {
     "ulthdashdd", "ulthldash", "ululdbwave", "ulw",     "ulwave",
 };
 
-// Whether `word` is one of `words`, which every control word is checked
-// against: a sorted copy made once is searched by halves.
+// A word list sorted at compile time, so that every control word is looked
+// up by halves.
 template <size_t N>
-bool IsOneOf(std::string_view word, const std::string_view (&words)[N]) {
-    static const std::array<std::string_view, N> sorted = [&words] {
-        std::array<std::string_view, N> copy;
-        std::copy(std::begin(words), std::end(words), copy.begin());
-        std::sort(copy.begin(), copy.end());
-        return copy;
-    }();
+constexpr std::array<std::string_view, N> Sorted(const std::string_view (&words)[N]) {
+    std::array<std::string_view, N> copy{};
+    std::copy(std::begin(words), std::end(words), copy.begin());
+    std::sort(copy.begin(), copy.end());
+    return copy;
+}
+
+constexpr auto kSortedSkippedDestinations = Sorted(kSkippedDestinations);
+constexpr auto kSortedUnderlineWords = Sorted(kUnderlineWords);
+
+template <size_t N>
+bool IsOneOf(std::string_view word, const std::array<std::string_view, N>& sorted) {
     return std::binary_search(sorted.begin(), sorted.end(), word);
 }
 
@@ -327,7 +332,7 @@ void RtfToHtmlConverter::HandleControlWord(const RtfToken& token) {
         group.destination = Destination::kFontTable;
         return;
     }
-    if (IsOneOf(word, kSkippedDestinations)) {
+    if (IsOneOf(word, kSortedSkippedDestinations)) {
         group.destination = Destination::kSkip;
         return;
     }
@@ -350,7 +355,7 @@ void RtfToHtmlConverter::HandleControlWord(const RtfToken& token) {
         group.format.bold = on;
     } else if (word == "i") {
         group.format.italic = on;
-    } else if (IsOneOf(word, kUnderlineWords)) {
+    } else if (IsOneOf(word, kSortedUnderlineWords)) {
         group.format.underline = on;
     } else if (word == "ulnone") {
         group.format.underline = false;

@@ -16,10 +16,6 @@ std::string to_utf8(const icu::UnicodeString& text) {
     return utf8;
 }
 
-}  // namespace
-
-namespace {
-
 // The system zone, made once for every message that asks for it until the
 // machine's zone is read again.
 std::mutex system_zone_mutex;
